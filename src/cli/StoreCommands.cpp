@@ -1,0 +1,83 @@
+#include "cli/StoreCommands.h"
+
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+#include "platform/Charset.h"
+#include "platform/DateTime.h"
+#include "platform/RegFile.h"
+#include "store/FileTime.h"
+
+namespace vellumine::cli {
+
+using Json = nlohmann::ordered_json;
+
+std::unique_ptr<StoreReader> MakeStoreReader(const CliOptions& options)
+{
+    if (!options.storeFolder.empty())
+        return std::make_unique<StoreReader>(std::make_shared<FolderStoreLocation>(options.storeFolder));
+    std::shared_ptr<const Registry> registry = LoadUserRegistry();
+    return std::make_unique<StoreReader>(std::make_shared<RegistryStoreLocation>(registry));
+}
+
+namespace {
+
+// Store texts are 8-bit Windows-1252; JSON wants UTF-8.
+Json StoreText(const std::string& bytes)
+{
+    return Windows1252ToUtf8(bytes);
+}
+
+Json FolderJson(const Toe5_FolderInfo& folder)
+{
+    return Json{{"id", folder.Id},
+                {"parentId", folder.ParentId},
+                {"name", StoreText(folder.Name)},
+                {"fileName", StoreText(folder.FileName)},
+                {"special", folder.Special}};
+}
+
+Json MessageJson(std::size_t index, const Toe5_MessageInfo& message)
+{
+    const Json date = message.MessageDate == 0 ? Json(nullptr) : Json(FileTimeToIsoUtc(message.MessageDate));
+    return Json{{"index", index},
+                {"recordOffset", message.RecordOffset},
+                {"sourceOffset", message.SourceOffset},
+                {"date", date},
+                {"dateText", DateTimeText(FileTimeToDateTime(message.MessageDate))},
+                {"sender", StoreText(message.SenderName)},
+                {"recipient", StoreText(message.RecipientName)},
+                {"subject", StoreText(message.Subject)}};
+}
+
+}  // namespace
+
+void PrintFolders(const CliOptions& options, std::ostream& out)
+{
+    StoreRecords records;
+    MakeStoreReader(options)->ReadStoreIndex(kFolderListFileName, &records);
+    Json folders = Json::array();
+    for (const auto& folder : records.Folders)
+        folders.push_back(FolderJson(folder));
+    out << folders.dump(2) << '\n';
+}
+
+void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out)
+{
+    StoreRecords records;
+    MakeStoreReader(options)->ReadStoreIndex(fileName, &records);
+    // Written item by item: a large folder need not exist twice in memory.
+    out << '[';
+    for (std::size_t i = 0; i < records.Messages.size(); ++i)
+        out << (i ? ",\n  " : "\n  ") << MessageJson(i, records.Messages[i]).dump();
+    out << (records.Messages.empty() ? "]\n" : "\n]\n");
+}
+
+void WriteMessageSource(const CliOptions& options, const std::string& fileName, std::int32_t offset,
+                        std::ostream& out)
+{
+    const std::string source = MakeStoreReader(options)->ReadMessageSource(fileName, offset);
+    out.write(source.data(), static_cast<std::streamsize>(source.size()));
+}
+
+}  // namespace vellumine::cli

@@ -1,0 +1,193 @@
+#include "store/RecordDecoder.h"
+
+#include <cstring>
+#include <type_traits>
+#include <vector>
+
+#include "store/ByteOrder.h"
+#include "store/IndexWalker.h"
+#include "store/StoreFile.h"
+
+namespace vellumine {
+namespace {
+
+constexpr std::size_t kRecordHeaderSize = 12;
+
+struct RecordEntry {
+    std::uint8_t code;
+    std::uint32_t value;  // the direct value, or the offset into the data area
+    bool IsDirect() const { return (code & 0x80) != 0; }
+};
+
+struct RecordLayout {
+    std::uint32_t bodyLength = 0;
+    std::vector<RecordEntry> entries;
+};
+
+// The record's data area; every field read is checked against its end.
+class DataArea {
+public:
+    explicit DataArea(std::vector<unsigned char> bytes) : FBytes(std::move(bytes)) {}
+
+    // The NUL-terminated text at `offset`; none when the offset or the text
+    // runs past the end of the area.
+    std::optional<std::string> Text(std::uint32_t offset) const
+    {
+        if (offset >= FBytes.size())
+            return std::nullopt;
+        const auto* start = FBytes.data() + offset;
+        const auto* nul = static_cast<const unsigned char*>(std::memchr(start, 0, FBytes.size() - offset));
+        if (!nul)
+            return std::nullopt;
+        return std::string(reinterpret_cast<const char*>(start), static_cast<std::size_t>(nul - start));
+    }
+
+    std::optional<std::uint32_t> Fixed32(std::uint32_t offset) const
+    {
+        if (!Holds(offset, 4))
+            return std::nullopt;
+        return DecodeFixed32(FBytes.data() + offset);
+    }
+
+    std::optional<std::uint64_t> Fixed64(std::uint32_t offset) const
+    {
+        if (!Holds(offset, 8))
+            return std::nullopt;
+        return DecodeFixed64(FBytes.data() + offset);
+    }
+
+private:
+    bool Holds(std::uint32_t offset, std::size_t length) const
+    {
+        return offset <= FBytes.size() && length <= FBytes.size() - offset;
+    }
+    std::vector<unsigned char> FBytes;
+};
+
+// The header and entry table of the record at `offset`, after the checks
+// that keep damaged records out.
+std::optional<RecordLayout> ReadRecordLayout(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+{
+    unsigned char header[kRecordHeaderSize];
+    if (file.ReadAt(offset, sizeof header, header) != sizeof header || DecodeFixed32(header) != offset)
+        return std::nullopt;
+    RecordLayout layout;
+    layout.bodyLength = DecodeFixed32(header + 4);
+    const std::uint32_t count = header[0x0A];
+    if (layout.bodyLength < 4 * count || !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, layout.bodyLength))
+        return std::nullopt;
+    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength))
+        return std::nullopt;
+    std::vector<unsigned char> table(4 * count);
+    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
+        return std::nullopt;
+    layout.entries.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t word = DecodeFixed32(table.data() + 4 * i);
+        layout.entries.push_back({static_cast<std::uint8_t>(word & 0xFF), word >> 8});
+    }
+    return layout;
+}
+
+std::optional<DataArea> ReadDataArea(StoreFile& file, std::uint32_t offset, const RecordLayout& layout)
+{
+    const std::size_t tableSize = 4 * layout.entries.size();
+    std::vector<unsigned char> bytes(layout.bodyLength - tableSize);
+    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize + tableSize, bytes.size(), bytes.data()) != bytes.size())
+        return std::nullopt;
+    return DataArea(std::move(bytes));
+}
+
+void AssignText(std::string& field, const DataArea& data, std::uint32_t offset, WorkBudget& budget)
+{
+    if (auto text = data.Text(offset)) {
+        budget.Charge(text->size());
+        field = std::move(*text);
+    }
+}
+
+void ApplyFolderEntry(Toe5_FolderInfo& folder, const RecordEntry& entry, const DataArea& data, WorkBudget& budget)
+{
+    switch (entry.code) {
+    case 0x80: folder.Id = static_cast<std::int32_t>(entry.value); break;
+    case 0x81: folder.ParentId = static_cast<std::int32_t>(entry.value); break;
+    case 0x89: folder.Special = true; break;
+    case 0x02: AssignText(folder.Name, data, entry.value, budget); break;
+    case 0x03: AssignText(folder.FileName, data, entry.value, budget); break;
+    default: break;
+    }
+}
+
+void ApplyMessageEntry(Toe5_MessageInfo& message, const RecordEntry& entry, const DataArea& data, WorkBudget& budget)
+{
+    const auto text = [&](std::string& field) { AssignText(field, data, entry.value, budget); };
+    const auto fixed32 = [&](auto& field) {
+        if (auto value = data.Fixed32(entry.value))
+            field = static_cast<std::remove_reference_t<decltype(field)>>(*value);
+    };
+    const auto fixed64 = [&](std::uint64_t& field) {
+        if (auto value = data.Fixed64(entry.value))
+            field = *value;
+    };
+    switch (entry.code) {
+    case 0x80: message.Value80 = entry.value; break;
+    case 0x81: message.Value81 = entry.value; break;
+    case 0x91: message.Value91 = entry.value; break;
+    case 0x84: message.SourceOffset = static_cast<std::int32_t>(entry.value); break;
+    case 0x04: fixed32(message.SourceOffset); break;
+    case 0x02: fixed64(message.Time02); break;
+    case 0x12: fixed64(message.MessageDate); break;
+    case 0x07: text(message.Text07); break;
+    case 0x08: text(message.Subject); break;
+    case 0x09: text(message.Text09); break;
+    case 0x0A: text(message.Text0A); break;
+    case 0x0B: text(message.Text0B); break;
+    case 0x0D: text(message.SenderName); break;
+    case 0x0E: text(message.Text0E); break;
+    case 0x13: text(message.RecipientName); break;
+    case 0x1A: text(message.Text1A); break;
+    case 0x1B: text(message.Text1B); break;
+    default: break;
+    }
+}
+
+bool NamesAFolderFile(const RecordLayout& layout)
+{
+    for (const RecordEntry& entry : layout.entries)
+        if (entry.code == 0x03 || entry.code == 0x06)
+            return true;
+    return false;
+}
+
+}  // namespace
+
+std::optional<Toe5_FolderInfo> ReadFolderRecord(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+{
+    const auto layout = ReadRecordLayout(file, offset, budget);
+    if (!layout || !NamesAFolderFile(*layout))
+        return std::nullopt;
+    const auto data = ReadDataArea(file, offset, *layout);
+    if (!data)
+        return std::nullopt;
+    Toe5_FolderInfo folder;
+    for (const RecordEntry& entry : layout->entries)
+        ApplyFolderEntry(folder, entry, *data, budget);
+    return folder;
+}
+
+std::optional<Toe5_MessageInfo> ReadMessageRecord(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+{
+    const auto layout = ReadRecordLayout(file, offset, budget);
+    if (!layout)
+        return std::nullopt;
+    const auto data = ReadDataArea(file, offset, *layout);
+    if (!data)
+        return std::nullopt;
+    Toe5_MessageInfo message;
+    message.RecordOffset = offset;
+    for (const RecordEntry& entry : layout->entries)
+        ApplyMessageEntry(message, entry, *data, budget);
+    return message;
+}
+
+}  // namespace vellumine

@@ -1,0 +1,44 @@
+#pragma once
+// A store file opened for reading. Reads are positioned and may deliver
+// fewer bytes than asked for near the end of the file; callers check what
+// arrived. A small read-ahead window serves the many short reads of an
+// index walk without a system call each.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vellumine {
+
+class StoreFile {
+public:
+    // Raises "Datei %s kann nicht geöffnet werden" when the file cannot be
+    // opened for reading (or is not a regular file).
+    explicit StoreFile(const std::string& path);
+    ~StoreFile();
+    StoreFile(const StoreFile&) = delete;
+    StoreFile& operator=(const StoreFile&) = delete;
+
+    std::uint64_t Size() const { return FSize; }
+
+    // Copies up to `length` bytes at `offset` into `out` and returns how
+    // many arrived (0 past the end of the file).
+    std::size_t ReadAt(std::uint64_t offset, std::size_t length, unsigned char* out);
+
+    // True when all `length` bytes at `offset` lie within the file.
+    bool Holds(std::uint64_t offset, std::uint64_t length) const
+    {
+        return offset <= FSize && length <= FSize - offset;
+    }
+
+private:
+    std::size_t ReadFromDisk(std::uint64_t offset, std::size_t length, unsigned char* out);
+
+    int FDescriptor = -1;
+    std::uint64_t FSize = 0;
+    std::vector<unsigned char> FWindow;
+    std::uint64_t FWindowStart = 0;
+    std::size_t FWindowLength = 0;
+};
+
+}  // namespace vellumine

@@ -1,0 +1,69 @@
+#include "store/StoreReader.h"
+
+#include "platform/Error.h"
+#include "store/ByteOrder.h"
+#include "store/IndexWalker.h"
+#include "store/MessageSource.h"
+#include "store/RecordDecoder.h"
+#include "store/StoreFile.h"
+
+namespace vellumine {
+namespace {
+constexpr std::uint64_t kItemCountOffset = 0xC4;
+constexpr std::uint64_t kRootNodeOffset = 0x30;
+}  // namespace
+
+StoreReader::StoreReader(std::shared_ptr<const StoreLocation> location) : FLocation(std::move(location)) {}
+
+std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileName)
+{
+    std::string shownPath;
+    const std::string path = FLocation->StoreFilePath(fileName, shownPath);
+    if (path.empty())
+        throw FileOpenError(shownPath);
+    return std::make_unique<StoreFile>(path);
+}
+
+void StoreReader::ReadItemCount(StoreFile& file)
+{
+    unsigned char word[4];
+    FHeader = Toe5_FileHeader{};
+    if (file.ReadAt(kItemCountOffset, sizeof word, word) == sizeof word)
+        FHeader.ItemCount = DecodeSigned32(word);
+}
+
+void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list)
+{
+    if (!list)
+        return;
+    auto file = OpenStoreFile(fileName);
+    ReadItemCount(*file);
+    if (FHeader.ItemCount <= 0)
+        return;
+    unsigned char word[4];
+    if (file->ReadAt(kRootNodeOffset, sizeof word, word) != sizeof word)
+        return;
+    const bool folderList = fileName == kFolderListFileName;
+    WorkBudget budget(file->Size());
+    WalkIndex(*file, DecodeFixed32(word), budget, [&](std::uint32_t recordOffset) {
+        if (folderList) {
+            if (auto folder = ReadFolderRecord(*file, recordOffset, budget))
+                list->Folders.push_back(std::move(*folder));
+        } else if (auto message = ReadMessageRecord(*file, recordOffset, budget)) {
+            list->Messages.push_back(std::move(*message));
+        }
+    });
+}
+
+std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int32_t offset)
+{
+    if (offset <= 0)
+        return {};
+    auto file = OpenStoreFile(fileName);
+    ReadItemCount(*file);
+    if (FHeader.ItemCount <= 0)
+        return {};
+    return ReadBlockChain(*file, static_cast<std::uint32_t>(offset));
+}
+
+}  // namespace vellumine

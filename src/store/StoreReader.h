@@ -1,0 +1,41 @@
+#pragma once
+// The store reader: opens store files where the StoreLocation says, reads
+// their record index and their message sources. One read runs at a time;
+// the reader keeps the header values of the file it read last.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "store/StoreRecords.h"
+#include "store/StoreRoot.h"
+
+namespace vellumine {
+
+class StoreFile;
+
+class StoreReader {
+public:
+    explicit StoreReader(std::shared_ptr<const StoreLocation> location);
+
+    // Appends the records of the store file `fileName` to `list`: folder
+    // records for "folders.dbx", message records for any other name. Does
+    // nothing when `list` is null. Raises "Datei %s kann nicht geöffnet
+    // werden" when the file cannot be opened; nothing is appended then.
+    void ReadStoreIndex(const std::string& fileName, StoreRecords* list);
+
+    // The source bytes of the message whose first block lies at `offset`;
+    // empty for an offset of 0 or less (nothing is opened then).
+    std::string ReadMessageSource(const std::string& fileName, std::int32_t offset);
+
+    const Toe5_FileHeader& FileHeader() const { return FHeader; }
+
+private:
+    std::unique_ptr<StoreFile> OpenStoreFile(const std::string& fileName);
+    void ReadItemCount(StoreFile& file);
+
+    std::shared_ptr<const StoreLocation> FLocation;
+    Toe5_FileHeader FHeader;
+};
+
+}  // namespace vellumine
