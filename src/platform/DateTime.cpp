@@ -103,6 +103,13 @@ std::optional<SystemTime> FileTimeToSystemTime(std::uint64_t fileTime)
     return t;
 }
 
+std::uint64_t SystemTimeToFileTime(const SystemTime& t)
+{
+    const std::int64_t days = DaysFromCivil(t.Year, t.Month, t.Day) - kFileTimeEpochDays;
+    const std::int64_t ms = (((days * 24 + t.Hour) * 60 + t.Minute) * 60 + t.Second) * 1000 + t.Milliseconds;
+    return static_cast<std::uint64_t>(ms) * kFileTimeUnitsPerMillisecond;
+}
+
 std::int64_t CurrentUtcOffsetSeconds()
 {
     const std::time_t now = std::time(nullptr);

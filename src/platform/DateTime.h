@@ -23,6 +23,9 @@ SystemTime DecodeDateTime(TDateTime value);
 // None for values at or above 2^63, which Windows refuses as well.
 std::optional<SystemTime> FileTimeToSystemTime(std::uint64_t fileTime);
 
+// The FILETIME of calendar fields taken as UTC (dates from 1601 on).
+std::uint64_t SystemTimeToFileTime(const SystemTime& time);
+
 // Offset of the local time zone from UTC in seconds, as in force now.
 std::int64_t CurrentUtcOffsetSeconds();
 
