@@ -46,23 +46,34 @@ std::size_t StoreFile::ReadFromDisk(std::uint64_t offset, std::size_t length, un
     return done;
 }
 
+StoreFile::Window& StoreFile::WindowFor(std::uint64_t offset, std::size_t length)
+{
+    Window* oldest = &FWindows[0];
+    for (Window& window : FWindows) {
+        if (offset >= window.start && offset + length <= window.start + window.length) {
+            window.lastUse = ++FUseCounter;
+            return window;
+        }
+        if (window.lastUse < oldest->lastUse)
+            oldest = &window;
+    }
+    oldest->bytes.resize(kWindowSize);
+    oldest->start = offset;
+    oldest->length = ReadFromDisk(offset, kWindowSize, oldest->bytes.data());
+    oldest->lastUse = ++FUseCounter;
+    return *oldest;
+}
+
 std::size_t StoreFile::ReadAt(std::uint64_t offset, std::size_t length, unsigned char* out)
 {
     if (offset >= FSize || length == 0)
         return 0;
     if (length > kWindowSize / 2)
         return ReadFromDisk(offset, length, out);
-    const bool inWindow = offset >= FWindowStart && offset + length <= FWindowStart + FWindowLength;
-    if (!inWindow) {
-        FWindow.resize(kWindowSize);
-        FWindowStart = offset;
-        FWindowLength = ReadFromDisk(offset, kWindowSize, FWindow.data());
-    }
-    const std::uint64_t available = FWindowStart + FWindowLength - offset;
-    const std::size_t count = offset >= FWindowStart + FWindowLength
-                                  ? 0
-                                  : static_cast<std::size_t>(std::min<std::uint64_t>(length, available));
-    std::memcpy(out, FWindow.data() + (offset - FWindowStart), count);
+    const Window& window = WindowFor(offset, length);
+    const std::size_t available = window.length - static_cast<std::size_t>(offset - window.start);
+    const std::size_t count = std::min(length, available);
+    std::memcpy(out, window.bytes.data() + (offset - window.start), count);
     return count;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // A store file opened for reading. Reads are positioned and may deliver
 // fewer bytes than asked for near the end of the file; callers check what
-// arrived. A small read-ahead window serves the many short reads of an
-// index walk without a system call each.
+// arrived. A few read-ahead windows serve the many short reads of an index
+// walk without a system call each; there are several because the walk
+// alternates between the index nodes and the records they point to.
 
 #include <cstdint>
 #include <string>
@@ -34,11 +35,18 @@ public:
 private:
     std::size_t ReadFromDisk(std::uint64_t offset, std::size_t length, unsigned char* out);
 
+    struct Window {
+        std::vector<unsigned char> bytes;
+        std::uint64_t start = 0;
+        std::size_t length = 0;
+        std::uint64_t lastUse = 0;
+    };
+    Window& WindowFor(std::uint64_t offset, std::size_t length);
+
     int FDescriptor = -1;
     std::uint64_t FSize = 0;
-    std::vector<unsigned char> FWindow;
-    std::uint64_t FWindowStart = 0;
-    std::size_t FWindowLength = 0;
+    Window FWindows[4];
+    std::uint64_t FUseCounter = 0;
 };
 
 }  // namespace vellumine

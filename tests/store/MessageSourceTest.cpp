@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "StoreFixture.h"
+#include "platform/Error.h"
+
+namespace vellumine {
+namespace {
+
+using storewriter::BuildStoreFile;
+using storewriter::LayoutOptions;
+using storewriter::MessageDescription;
+using storewriter::MessageRecord;
+
+using MessageSource = StoreFixture;
+
+// A source of `length` bytes that shows where each byte came from.
+std::string PatternSource(std::size_t length)
+{
+    std::string source;
+    for (std::size_t i = 0; i < length; ++i)
+        source += static_cast<char>('A' + (i * 7 + i / 512) % 26);
+    return source;
+}
+
+storewriter::StoreImage ImageWithSources(const std::vector<std::string>& sources, bool scatter = false)
+{
+    std::vector<storewriter::StoreRecordDescription> records;
+    for (const auto& source : sources)
+        records.push_back(MessageRecord(MessageDescription{.source = source}));
+    return BuildStoreFile(records, LayoutOptions{.scatterBlocks = scatter, .seed = 7});
+}
+
+TEST_F(MessageSource, ChainsOfAnyLengthComeBackByteForByte)
+{
+    const std::vector<std::string> sources = {"Subject: kurz\r\n\r\nText\r\n", PatternSource(512),
+                                              PatternSource(513), PatternSource(20 * 512 + 17)};
+    for (const bool scatter : {false, true}) {
+        const auto image = ImageWithSources(sources, scatter);
+        Write("m.dbx", image);
+        const auto messages = ReadMessages("m.dbx");
+        ASSERT_EQ(messages.size(), sources.size());
+        for (std::size_t i = 0; i < sources.size(); ++i)
+            EXPECT_EQ(FReader.ReadMessageSource("m.dbx", messages[i].SourceOffset), sources[i]) << i;
+    }
+}
+
+TEST_F(MessageSource, MultiByteCharacterSplitBetweenBlocksStaysWhole)
+{
+    std::string source(511, 'x');
+    source += "\xC3\xA4 und \xE2\x82\xAC";  // UTF-8 bytes across the block boundary
+    const auto image = ImageWithSources({source});
+    Write("m.dbx", image);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", static_cast<std::int32_t>(image.blockOffsets[0][0])), source);
+}
+
+TEST_F(MessageSource, NulInABlockEndsThatBlockOnly)
+{
+    std::string source = PatternSource(1024);
+    source[100] = '\0';
+    const auto image = ImageWithSources({source});
+    Write("m.dbx", image);
+    const auto first = static_cast<std::int32_t>(image.blockOffsets[0][0]);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source.substr(0, 100) + source.substr(512));
+}
+
+TEST_F(MessageSource, DataLengthsBeyondTheBlockOrBelowZero)
+{
+    auto image = ImageWithSources({PatternSource(1536)});
+    storewriter::SetBlockDataLength(image, 0, 0, 100000);
+    storewriter::SetBlockDataLength(image, 0, 1, -1);
+    storewriter::SetBlockDataLength(image, 0, 2, 10);
+    Write("m.dbx", image);
+    const std::string source = PatternSource(1536);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", static_cast<std::int32_t>(image.blockOffsets[0][0])),
+              source.substr(0, 512) + source.substr(1024, 10));
+}
+
+TEST_F(MessageSource, NoSourcePositionReadsEmptyWithoutOpeningTheFile)
+{
+    EXPECT_EQ(FReader.ReadMessageSource("gibt-es-nicht.dbx", 0), "");
+    EXPECT_EQ(FReader.ReadMessageSource("gibt-es-nicht.dbx", -3), "");
+    EXPECT_THROW(FReader.ReadMessageSource("gibt-es-nicht.dbx", 1), Error);
+}
+
+TEST_F(MessageSource, EmptyFileOrMismatchedFirstBlockGivesEmptyText)
+{
+    auto image = ImageWithSources({PatternSource(600)});
+    const auto first = static_cast<std::int32_t>(image.blockOffsets[0][0]);
+    Write("m.dbx", image);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first + 4), "");
+
+    storewriter::SetItemCount(image, 0);
+    Write("m.dbx", image);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), "");
+}
+
+TEST_F(MessageSource, DamagedChainsReturnWhatWasReadBefore)
+{
+    const std::string source = PatternSource(3 * 512);
+    const auto whole = ImageWithSources({source});
+    const auto first = static_cast<std::int32_t>(whole.blockOffsets[0][0]);
+
+    auto cycle = whole;
+    storewriter::LinkBlocksInCycle(cycle, 0);
+    Write("m.dbx", cycle);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source);
+
+    auto pastEnd = whole;
+    storewriter::SetBlockNext(pastEnd, 0, 1, 0x7FFFFFF0);
+    Write("m.dbx", pastEnd);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source.substr(0, 1024));
+
+    auto wrongOwn = whole;
+    storewriter::SetBlockNext(wrongOwn, 0, 0, whole.blockOffsets[0][1] + 4);
+    Write("m.dbx", wrongOwn);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source.substr(0, 512));
+
+    auto cut = whole;  // the third block cut off by the end of the file
+    storewriter::Truncate(cut, whole.blockOffsets[0][2] + 300);
+    Write("m.dbx", cut);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source.substr(0, 1024));
+}
+
+TEST_F(MessageSource, OverlappingBlocksCannotGrowTheTextBeyondTheFile)
+{
+    // Blocks every 4 bytes, each naming the next: a chain of many distinct
+    // blocks whose data overlaps.
+    std::string bytes(0x24BC + 64 * 1024, '\0');
+    storewriter::StoreImage image{bytes, 0, {}, {}, {}};
+    storewriter::SetItemCount(image, 1);
+    const std::uint32_t start = 0x24BC;
+    for (std::uint32_t at = start; at + 528 <= image.bytes.size(); at += 4)
+        storewriter::PutWord(image, at, at);  // own offset; the other words read as 0 or as offsets
+    Write("m.dbx", image);
+    EXPECT_LE(FReader.ReadMessageSource("m.dbx", static_cast<std::int32_t>(start)).size(), image.bytes.size());
+}
+
+}  // namespace
+}  // namespace vellumine
