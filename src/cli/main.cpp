@@ -5,6 +5,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "cli/ParseCommand.h"
 #include "cli/StoreCommands.h"
 #include "platform/Error.h"
 
@@ -31,6 +32,13 @@ int main(int argc, char** argv)
     source->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
     source->add_option("OFFSET", offset, "Position des ersten Blocks (SourceOffset)")->required();
     source->callback([&] { WriteMessageSource(options, fileName, offset, std::cout); });
+
+    std::string bodyChoice;
+    auto* parse = app.add_subcommand("parse", "MIME-Aufbau einer Nachricht als JSON");
+    parse->add_option("FILE", fileName, "Quelltext der Nachricht, - für die Standardeingabe")->required();
+    parse->add_option("--body", bodyChoice, "nur den Text- oder HTML-Teil ausgeben")
+        ->check(CLI::IsMember({"text", "html"}));
+    parse->callback([&] { ParseMessage(fileName, bodyChoice, std::cout); });
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace vellumine::cli {
+
+// `parse FILE`: the MIME structure of a message source as JSON; with
+// `body` "text" or "html", that body's text instead. FILE "-" reads
+// standard input.
+void ParseMessage(const std::string& file, const std::string& body, std::ostream& out);
+
+}  // namespace vellumine::cli

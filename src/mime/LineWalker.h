@@ -1,0 +1,35 @@
+#pragma once
+// Walks a text line by line, the way the part parser reads a source: a line
+// ends at CR LF only (a lone CR or LF belongs to its line), the line is
+// handed out without its CR LF, a text ending in CR LF has no empty last
+// line, and the text between two line starts can be taken as one piece.
+// Positions count from 0 into the text; the text is not changed.
+
+#include <cstddef>
+#include <string_view>
+
+namespace vellumine {
+
+class LineWalker {
+public:
+    explicit LineWalker(std::string_view text) : FText(text) {}
+
+    // Moves to the next line; false once the text is used up.
+    bool Next();
+
+    std::size_t Start() const { return FStart; }
+    std::string_view Line() const { return FText.substr(FStart, FLength); }
+    // Where the text after the current line begins (past its CR LF).
+    std::size_t NextStart() const { return FStart + FLength + 2; }
+    bool AtEnd() const { return FAtEnd; }
+    std::string_view Text() const { return FText; }
+
+private:
+    std::string_view FText;
+    std::size_t FStart = 0;
+    std::size_t FLength = 0;
+    bool FStarted = false;
+    bool FAtEnd = false;
+};
+
+}  // namespace vellumine

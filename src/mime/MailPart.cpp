@@ -1,0 +1,214 @@
+#include "mime/MailPart.h"
+
+#include "mime/Base64.h"
+#include "mime/HeaderText.h"
+#include "mime/LineWalker.h"
+#include "mime/MailMessage.h"
+#include "mime/MailPartProgress.h"
+#include "mime/QuotedPrintable.h"
+#include "mime/UUDecode.h"
+#include "platform/Error.h"
+
+namespace vellumine {
+namespace {
+
+std::string_view UpToNul(std::string_view text)
+{
+    const auto nul = text.find('\0');
+    return nul == std::string_view::npos ? text : text.substr(0, nul);
+}
+
+bool IsQuote(char c)
+{
+    return c == '"' || c == '\'';
+}
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
+TMailPart::TMailPart(TMailMessage* ownerMessage, TMailPart* parentPart)
+    : FOwnerMessage(ownerMessage), FParentPart(parentPart), FDepth(parentPart ? parentPart->FDepth + 1 : 0)
+{
+}
+
+TMailPart::~TMailPart() = default;
+
+int TMailPart::HeaderIndex(std::string_view name) const
+{
+    return FindHeaderLine(&FHeaders, std::string(name) + ":", 0);
+}
+
+std::string TMailPart::GetHeader(std::string_view name) const
+{
+    const int index = HeaderIndex(name);
+    if (index < 0)
+        return {};
+    std::string value = TrimSpaces(ExtractHeaderValue(FHeaders[static_cast<std::size_t>(index)]));
+    if (value.size() > 2 && IsQuote(value.front()) && IsQuote(value.back()))
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+std::string TMailPart::GetHeaderParam(std::string_view name, std::string_view param) const
+{
+    const int index = HeaderIndex(name);
+    if (index < 0)
+        return {};
+    std::string value = TrimSpaces(ExtractHeaderParam(FHeaders[static_cast<std::size_t>(index)], param));
+    if (value.size() > 2 && IsQuote(value.front()) && IsQuote(value.back()))
+        value = value.substr(1, value.size() - 2);
+    return value;
+}
+
+bool TMailPart::HasHeader(std::string_view name) const
+{
+    return HeaderIndex(name) >= 0;
+}
+
+void TMailPart::SetHeader(std::string_view name, std::string_view value)
+{
+    int index = HeaderIndex(name);
+    if (value.empty()) {
+        if (index >= 0)
+            FHeaders.Delete(static_cast<std::size_t>(index));
+        return;
+    }
+    if (index < 0) {
+        FHeaders.Add(std::string(name) + ": ");
+        index = static_cast<int>(FHeaders.Count() - 1);
+    }
+    auto& line = FHeaders[static_cast<std::size_t>(index)];
+    line = ReplaceHeaderValue(line, value);
+}
+
+void TMailPart::SetHeaderParam(std::string_view name, std::string_view param, std::string_view value)
+{
+    int index = HeaderIndex(name);
+    if (index < 0) {
+        FHeaders.Add(std::string(name) + ": ");
+        index = static_cast<int>(FHeaders.Count() - 1);
+    }
+    auto& line = FHeaders[static_cast<std::size_t>(index)];
+    line = ReplaceHeaderParam(line, param, value);
+}
+
+std::string TMailPart::LowerContentType() const
+{
+    return LowerAscii(GetHeader("Content-Type"));
+}
+
+std::string TMailPart::BoundaryParam() const
+{
+    return GetHeaderParam("Content-Type", "boundary");
+}
+
+void TMailPart::Reset()
+{
+    FSubParts.clear();
+    FHeaders.Clear();
+    FBody.clear();
+    FDecoded.clear();
+    FIsDecoded = false;
+    FEmbedded = false;
+    FOwnerMessage->FNeedIndexParts = true;
+}
+
+TMailPart& TMailPart::AddChild()
+{
+    FSubParts.push_back(std::make_unique<TMailPart>(FOwnerMessage, this));
+    return *FSubParts.back();
+}
+
+TMailPart::BodyKind TMailPart::KindOfBody() const
+{
+    if (LowerContentType().substr(0, 10) == "multipart/")
+        return FDepth < kMaxNestingDepth ? BodyKind::Multipart : BodyKind::Single;
+    if (HasHeader("Content-Type") || FDepth >= kMaxNestingDepth)
+        return BodyKind::Single;
+    return BodyKind::UUEncoded;
+}
+
+void TMailPart::ParseSource(std::string_view source, bool parseHeader)
+{
+    if (!FOwnerMessage)
+        throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
+    source = UpToNul(source);
+    Reset();
+    ParseProgress progress(*this, source.size());
+    LineWalker lines(source);
+    bool more = lines.Next();
+
+    if (parseHeader) {
+        std::vector<std::string> fields;
+        while (more && !lines.Line().empty()) {
+            const std::string_view line = lines.Line();
+            if (IsBlank(line[0]) && !fields.empty())
+                fields.back().append(" ").append(TrimLeftSpaces(line.substr(1)));
+            else
+                fields.emplace_back(line);
+            more = lines.Next();
+            progress.Report(lines);
+        }
+        for (auto& field : fields)
+            FHeaders.Add(NormalizeHeaderLine(field));
+        if (more)
+            more = lines.Next();  // past the empty line
+    }
+
+    const BodyKind kind = KindOfBody();
+    const std::string delimiter = kind == BodyKind::Multipart ? "--" + BoundaryParam() : "begin 6";
+    const std::size_t bodyStart = more ? lines.Start() : source.size();
+    bool stoppedAtDelimiter = false;
+    while (more) {
+        if (kind != BodyKind::Single && lines.Line().substr(0, delimiter.size()) == delimiter) {
+            stoppedAtDelimiter = true;
+            break;
+        }
+        more = lines.Next();
+        progress.Report(lines);
+    }
+    const std::size_t bodyEnd = stoppedAtDelimiter ? lines.Start() : source.size();
+    FBody.assign(source.substr(bodyStart, bodyEnd - bodyStart));
+
+    if (kind == BodyKind::Multipart)
+        SplitMultipart(lines, stoppedAtDelimiter, progress);
+    else if (kind == BodyKind::UUEncoded)
+        SplitUUEncodedBlocks(lines, stoppedAtDelimiter, progress);
+    progress.Finish();
+}
+
+bool TMailPart::DecodeBody()
+{
+    if (FIsDecoded)
+        return true;
+    FIsDecoded = true;
+    if (FBody.empty())
+        return true;
+    FDecoded.clear();
+    const std::string encoding = LowerAscii(GetHeader("Content-Transfer-Encoding"));
+    if (encoding == "quoted-printable") {
+        FDecoded = QPDecode(UpToNul(FBody));
+    } else if (encoding == "base64") {
+        FDecoded = Base64Decode(FBody);
+    } else if (encoding == "uucode" || encoding == "x-uuencode") {
+        LineWalker lines(FBody);
+        while (lines.Next())
+            UUDecodeLine(TrimSpaces(lines.Line()), FDecoded);
+        EncodeBase64();
+    } else {
+        FDecoded = FBody;
+    }
+    return true;
+}
+
+void TMailPart::EncodeBase64()
+{
+    FBody = Base64EncodeStream(FDecoded);
+    SetHeader("Content-Transfer-Encoding", "base64");
+}
+
+}  // namespace vellumine

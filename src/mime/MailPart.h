@@ -1,0 +1,96 @@
+#pragma once
+// One node of a parsed message: its header lines (unfolded, canonical),
+// its body as written in the source, the decoded body, and the child parts
+// of a multipart. A part owns its children; every part knows the message
+// it belongs to, which is the root of the tree.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mime/LineList.h"
+
+namespace vellumine {
+
+class TMailMessage;
+class TMailPart;
+
+// References to parts that belong to a message's tree; the list does not own them.
+using TMailPartList = std::vector<TMailPart*>;
+
+class TMailPart {
+public:
+    // Multiparts nested deeper than this are not split further: their text
+    // stays in the body of the deepest part.
+    static constexpr int kMaxNestingDepth = 64;
+
+    explicit TMailPart(TMailMessage* ownerMessage, TMailPart* parentPart = nullptr);
+    virtual ~TMailPart();
+    TMailPart(const TMailPart&) = delete;
+    TMailPart& operator=(const TMailPart&) = delete;
+
+    std::string Name;  // shown in the error of a part without a message
+
+    // Header access; names match without regard to case, the first field of
+    // a name counts.
+    const TLineList& Headers() const { return FHeaders; }
+    std::string GetHeader(std::string_view name) const;
+    std::string GetHeaderParam(std::string_view name, std::string_view param) const;
+    bool HasHeader(std::string_view name) const;
+    void SetHeader(std::string_view name, std::string_view value);  // an empty value deletes the field
+    void SetHeaderParam(std::string_view name, std::string_view param, std::string_view value);
+    std::string LowerContentType() const;
+    std::string BoundaryParam() const;
+
+    // Replaces headers, body and children by those of `source` (up to its
+    // first NUL). Raises Error when the part belongs to no message.
+    void ParseSource(std::string_view source, bool parseHeader);
+    void ParseString(std::string_view source) { ParseSource(source, true); }
+
+    // Fills DecodedData from Body by the transfer encoding, once per parse.
+    bool DecodeBody();
+    // Body becomes the base64 form of DecodedData.
+    void EncodeBase64();
+
+    const std::string& Body() const { return FBody; }
+    const std::string& DecodedData() const { return FDecoded; }
+    const std::string& ParentBoundary() const { return FParentBoundary; }
+    TMailMessage* OwnerMessage() const { return FOwnerMessage; }
+    TMailPart* ParentPart() const { return FParentPart; }
+    const std::vector<std::unique_ptr<TMailPart>>& SubParts() const { return FSubParts; }
+    bool IsDecoded() const { return FIsDecoded; }
+    bool Embedded() const { return FEmbedded; }
+    void SetEmbedded(bool embedded) { FEmbedded = embedded; }
+
+protected:
+    void SetOwnerMessage(TMailMessage* message) { FOwnerMessage = message; }
+
+private:
+    class ParseProgress;
+    enum class BodyKind { Single, Multipart, UUEncoded };
+
+    void Reset();
+    int HeaderIndex(std::string_view name) const;
+    BodyKind KindOfBody() const;
+    TMailPart& AddChild();
+
+    // The two ways of splitting a body into child parts, each in a file of
+    // its own. Both go on from the line that ended the own body.
+    void SplitMultipart(class LineWalker& lines, bool delimiterSeen, ParseProgress& progress);
+    void SplitUUEncodedBlocks(class LineWalker& lines, bool beginSeen, ParseProgress& progress);
+
+    TLineList FHeaders;
+    std::string FBody;
+    std::string FDecoded;
+    std::string FParentBoundary;
+    TMailMessage* FOwnerMessage = nullptr;
+    std::vector<std::unique_ptr<TMailPart>> FSubParts;
+    TMailPart* FParentPart = nullptr;
+    bool FIsDecoded = false;
+    bool FEmbedded = false;
+    int FDepth = 0;
+};
+
+}  // namespace vellumine

@@ -1,0 +1,162 @@
+#include "mime/QuotedPrintable.h"
+
+#include <cstring>
+
+#include "mime/LineList.h"
+
+namespace vellumine {
+namespace {
+
+int HexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool IsUpperHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+}
+
+bool IsHeaderWordSpecial(unsigned char c)
+{
+    return (c >= 9 && c <= 32) || std::strchr("\"'()<>?_", c) != nullptr;
+}
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendEscape(std::string& out, unsigned char c)
+{
+    out += '=';
+    out += kHexDigits[c >> 4];
+    out += kHexDigits[c & 15];
+}
+
+// Whether the character at i passes unescaped.
+bool PassesUnescaped(std::string_view text, std::size_t i, bool headerMode)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c > 127 || c == '=')
+        return false;
+    if (c < 32 && c != '\t' && c != '\n' && c != '\r')
+        return false;
+    if (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))
+        return false;
+    if (c == '\n' && (i == 0 || text[i - 1] != '\r'))
+        return false;
+    return !(headerMode && IsHeaderWordSpecial(c));
+}
+
+// Blanks right before a line break are written as escapes, so that no
+// transport can strip them.
+void EscapeBlanksBeforeBreak(std::string& out)
+{
+    std::size_t end = out.size() - 2;
+    std::size_t start = end;
+    while (start > 0 && (out[start - 1] == ' ' || out[start - 1] == '\t'))
+        --start;
+    std::string escaped;
+    for (std::size_t i = start; i < end; ++i)
+        AppendEscape(escaped, static_cast<unsigned char>(out[i]));
+    out.replace(start, end - start, escaped);
+}
+
+// Cuts lines of 72 characters or more with soft line breaks, never inside
+// an escape.
+std::string WrapLines(const std::string& escaped)
+{
+    TLineList lines;
+    lines.SetText(escaped);
+    std::string out;
+    out.reserve(escaped.size() + escaped.size() / 70 * 3 + 2);
+    for (const std::string& whole : lines.Lines()) {
+        std::string_view line = whole;
+        while (line.size() >= 72) {
+            std::size_t n = line.size();
+            while (n >= 72) {
+                const bool escapeEndsHere = n >= 3 && line[n - 3] == '=' && IsUpperHexDigit(line[n - 2]) &&
+                                            IsUpperHexDigit(line[n - 1]);
+                n -= escapeEndsHere ? 3 : 1;
+            }
+            out.append(line.substr(0, n));
+            out += "=\r\n";
+            line.remove_prefix(n);
+        }
+        out.append(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string QPDecode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto* eq = static_cast<const char*>(std::memchr(text.data() + i, '=', text.size() - i));
+        const std::size_t at = eq ? static_cast<std::size_t>(eq - text.data()) : text.size();
+        out.append(text.data() + i, at - i);
+        if (at >= text.size())
+            break;
+        i = at + 1;
+        // A soft line break: "=" and blanks before a line break or the end.
+        std::size_t j = i;
+        while (j < text.size() && (text[j] == ' ' || text[j] == '\t'))
+            ++j;
+        if (j == text.size()) {
+            i = j;
+            continue;
+        }
+        if (text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n') {
+            i = j + 2;
+            continue;
+        }
+        if (text[j] == '\n') {
+            i = j + 1;
+            continue;
+        }
+        if (i + 1 < text.size()) {
+            const int high = HexValue(text[i]), low = HexValue(text[i + 1]);
+            if (high >= 0 && low >= 0) {
+                out += static_cast<char>(high * 16 + low);
+                i += 2;
+                continue;
+            }
+        }
+        out += '=';  // not an escape: the "=" stays as written
+    }
+    return out;
+}
+
+std::string QPEncode(std::string_view text, bool headerMode)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (PassesUnescaped(text, i, headerMode))
+            out += text[i];
+        else
+            AppendEscape(out, static_cast<unsigned char>(text[i]));
+        if (!headerMode && out.size() > 2 && out[out.size() - 1] == '\n' && out[out.size() - 2] == '\r' &&
+            (out[out.size() - 3] == ' ' || out[out.size() - 3] == '\t'))
+            EscapeBlanksBeforeBreak(out);
+    }
+    if (headerMode || out.empty())
+        return out;
+    return WrapLines(out);
+}
+
+std::string EncodeHeaderWord(std::string_view text, std::string_view charset)
+{
+    const std::string encoded = QPEncode(text, true);
+    if (encoded == text)
+        return encoded;
+    return "=?" + std::string(charset) + "?Q?" + encoded + "?=";
+}
+
+}  // namespace vellumine
