@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libcli11-dev nlohmann-json3-dev
-  locales
+  locales python3
 )
 
 missing=()
