@@ -5,6 +5,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "cli/OutputCommands.h"
 #include "cli/ParseCommand.h"
 #include "cli/StoreCommands.h"
 #include "platform/Error.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
     using namespace vellumine::cli;
+    using vellumine::ExportFormat;
 
     CLI::App app{"Vellumine: Outlook-Express-Postablagen lesen", "vellumine-cli"};
     app.require_subcommand(1);
@@ -40,6 +42,55 @@ int main(int argc, char** argv)
         ->check(CLI::IsMember({"text", "html"}));
     parse->callback([&] { ParseMessage(fileName, bodyChoice, std::cout); });
 
+    std::string outputFolder;
+    PageOptions page;
+    std::string fields;
+    const auto addPageOptions = [&](CLI::App* command) {
+        command->add_flag("--no-design", [&](std::int64_t) { page.withDesign = false; },
+                          "ohne Kopfblock und Design-Vorlage");
+        command->add_option("--template", page.templateName, "Design-Vorlage aus vorlagen/");
+        command->add_option("--fields", fields, "Kopfzeilen: von,an,datum,betreff");
+    };
+    auto* pageCommand = app.add_subcommand("page", "Seite einer Nachricht wie in der Vorschau");
+    pageCommand->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
+    pageCommand->add_option("OFFSET", offset, "Position des ersten Blocks (SourceOffset)")->required();
+    pageCommand->add_option("OUTDIR", outputFolder, "Zielordner für mail.htm und die Bilder")->required();
+    addPageOptions(pageCommand);
+    pageCommand->callback([&] {
+        if (!fields.empty() || pageCommand->count("--fields"))
+            page.fields = fields;
+        ComposePage(options, fileName, offset, outputFolder, page);
+    });
+
+    BatchOptions batch;
+    const auto addBatchOptions = [&](CLI::App* command) {
+        command->add_option("--offsets", batch.offsets, "nur diese Nachrichten (SourceOffset)")->delimiter(',');
+        command->add_flag("--no-date", [&](std::int64_t) { batch.withDate = false; }, "Datum nicht im Dateinamen");
+    };
+    int status = 0;
+    auto* save = app.add_subcommand("save", "Nachrichten als .eml-Dateien speichern");
+    save->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
+    save->add_option("OUTDIR", outputFolder, "Zielordner")->required();
+    addBatchOptions(save);
+    save->callback([&] { status = SaveMessages(options, fileName, outputFolder, batch); });
+
+    std::string format = "html";
+    auto* exportCommand = app.add_subcommand("export", "Nachrichten als HTML- oder Textdateien exportieren");
+    exportCommand->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
+    exportCommand->add_option("OUTDIR", outputFolder, "Zielordner")->required();
+    exportCommand->add_option("--format", format, "html, text oder mixed")
+        ->check(CLI::IsMember({"html", "text", "mixed"}));
+    addBatchOptions(exportCommand);
+    addPageOptions(exportCommand);
+    exportCommand->callback([&] {
+        if (!fields.empty() || exportCommand->count("--fields"))
+            page.fields = fields;
+        const ExportFormat chosen = format == "text"    ? ExportFormat::AllText
+                                    : format == "mixed" ? ExportFormat::Mixed
+                                                        : ExportFormat::AllHtml;
+        ExportMessages(options, fileName, outputFolder, batch, chosen, page);
+    });
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -50,5 +101,5 @@ int main(int argc, char** argv)
         return 1;
     }
     std::cout.flush();
-    return std::cout ? 0 : 1;
+    return std::cout ? status : 1;
 }

@@ -1,0 +1,129 @@
+#include "cli/OutputCommands.h"
+
+#include <algorithm>
+#include <iostream>
+#include <sstream>
+#include <unistd.h>
+
+#include "mime/MailMessage.h"
+#include "output/SaveMessage.h"
+#include "platform/FileAccess.h"
+#include "platform/WindowsPath.h"
+#include "render/MessagePage.h"
+
+namespace vellumine::cli {
+namespace {
+
+PageDesign DesignFrom(const PageOptions& page)
+{
+    PageDesign design;
+    const std::string folder = ProgramDirectory() + "vorlagen/";
+    std::string name = page.templateName;
+    if (name.empty()) {
+        const auto names = ListTemplates(folder);
+        if (!names.empty())
+            name = names.back();
+    }
+    design.templatePath = name.empty() ? std::string() : folder + name;
+    if (page.fields) {
+        std::set<std::string> wanted;
+        std::istringstream list(*page.fields);
+        for (std::string field; std::getline(list, field, ',');)
+            wanted.insert(field);
+        for (const auto& field : wanted)
+            if (field != "von" && field != "an" && field != "datum" && field != "betreff")
+                throw Error("Unbekanntes Kopffeld '" + field + "' (erlaubt: von, an, datum, betreff)");
+        design.showFrom = wanted.count("von") > 0;
+        design.showTo = wanted.count("an") > 0;
+        design.showDate = wanted.count("datum") > 0;
+        design.showSubject = wanted.count("betreff") > 0;
+    }
+    return design;
+}
+
+// The messages a run handles: all in reader order, or those whose source
+// starts at one of the given offsets.
+std::vector<Toe5_MessageInfo> SelectedMessages(StoreReader& reader, const std::string& fileName,
+                                               const std::vector<std::int32_t>& offsets)
+{
+    StoreRecords records;
+    reader.ReadStoreIndex(fileName, &records);
+    if (offsets.empty())
+        return records.Messages;
+    std::vector<Toe5_MessageInfo> selected;
+    for (auto& message : records.Messages)
+        if (std::find(offsets.begin(), offsets.end(), message.SourceOffset) != offsets.end())
+            selected.push_back(message);
+    return selected;
+}
+
+void ShowProgress(std::size_t done, std::size_t total)
+{
+    if (total && ::isatty(STDERR_FILENO))
+        std::cerr << '\r' << done * 100 / total << " %  (" << done << '/' << total << ')' << std::flush;
+}
+
+void EndProgress(std::size_t total)
+{
+    if (total && ::isatty(STDERR_FILENO))
+        std::cerr << '\n';
+}
+
+}  // namespace
+
+void ComposePage(const CliOptions& options, const std::string& fileName, std::int32_t offset,
+                 const std::string& outputFolder, const PageOptions& page)
+{
+    auto reader = MakeStoreReader(options);
+    const auto messages = SelectedMessages(*reader, fileName, {offset});
+    if (messages.empty())
+        throw Error("Keine Nachricht beginnt an Position " + std::to_string(offset));
+    const std::string source = reader->ReadMessageSource(fileName, offset);
+    if (!CreateFolders(outputFolder))
+        throw FileCreateError(outputFolder);
+    PageRequest request{JoinPath(outputFolder, "mail.htm"), outputFolder, page.withDesign, DesignFrom(page), nullptr};
+    ComposeMessagePage(source, HeaderFieldsOf(messages.front()), request);
+}
+
+int SaveMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+                 const BatchOptions& batch)
+{
+    auto reader = MakeStoreReader(options);
+    const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
+    CreateFolders(outputFolder);  // a folder that cannot be made shows in every file
+    std::size_t saved = 0;
+    bool failed = false;
+    for (const auto& message : messages) {
+        const std::string source = reader->ReadMessageSource(fileName, message.SourceOffset);
+        try {
+            SaveMessageAsEml(outputFolder, source, HeaderFieldsOf(message), batch.withDate);
+            ++saved;
+        } catch (const FileNotCreated& e) {
+            std::cerr << e.what() << '\n';
+            failed = true;
+        }
+        ShowProgress(saved, messages.size());
+    }
+    EndProgress(messages.size());
+    std::cout << "Es wurden " << saved << " Nachrichten gespeichert!\n";
+    return failed ? 1 : 0;
+}
+
+void ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+                    const BatchOptions& batch, ExportFormat format, const PageOptions& page)
+{
+    auto reader = MakeStoreReader(options);
+    const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
+    CreateFolders(outputFolder);
+    const ExportOptions exportOptions{format, batch.withDate, page.withDesign, DesignFrom(page)};
+    std::size_t exported = 0;
+    for (const auto& message : messages) {
+        const std::string source = reader->ReadMessageSource(fileName, message.SourceOffset);
+        ExportMessageFile(outputFolder, source, HeaderFieldsOf(message), exportOptions);
+        ShowProgress(++exported, messages.size());
+    }
+    EndProgress(messages.size());
+    std::cout << "Es wurden " << exported << " Nachrichten exportiert!\n";
+}
+
+}  // namespace vellumine::cli

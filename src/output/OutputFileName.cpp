@@ -1,0 +1,52 @@
+#include "output/OutputFileName.h"
+
+#include <cstring>
+
+#include "platform/FileAccess.h"
+
+namespace vellumine {
+
+std::string MakeSafeFileName(std::string_view text)
+{
+    std::string name;
+    name.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        const bool unsafe = byte < 32 || byte > 127 || std::strchr(":./\\?*\"<>", byte) != nullptr;
+        name += unsafe ? '_' : c;
+    }
+    return name;
+}
+
+BaseName MakeBaseName(std::string_view subject, std::string_view dateText, bool withDate)
+{
+    return {MakeSafeFileName(subject), withDate ? MakeSafeFileName(" " + std::string(dateText)) : std::string()};
+}
+
+std::string CandidateFileName(const BaseName& base, long number, std::string_view extension)
+{
+    const std::string suffix = number < 0 ? std::string() : "_" + std::to_string(number);
+    const std::size_t fixed = base.datePart.size() + suffix.size() + extension.size();
+    std::string subject = base.subjectPart;
+    if (fixed < kMaxFileNameBytes && subject.size() + fixed > kMaxFileNameBytes)
+        subject.resize(kMaxFileNameBytes - fixed);
+    return subject + base.datePart + suffix + std::string(extension);
+}
+
+CreatedFile CreateUniqueFile(const std::string& folder, const BaseName& base, std::string_view extension,
+                             std::string_view bytes)
+{
+    for (long number = -1;; ++number) {
+        const std::string name = CandidateFileName(base, number, extension);
+        const std::string path = JoinPath(folder, name);
+        const std::string baseName = name.substr(0, name.size() - extension.size());
+        try {
+            if (WriteNewFile(path, bytes))
+                return {path, baseName};
+        } catch (const Error&) {
+            throw FileNotCreated("Die Datei \"" + JoinPath(folder, baseName) + "\" konnte nicht erstellt werden!");
+        }
+    }
+}
+
+}  // namespace vellumine

@@ -1,0 +1,53 @@
+#pragma once
+// File names of saved and exported messages: the subject (and the date
+// text) filtered into a safe base name, made unique in the target folder by
+// "_0", "_1", ... and kept within the length the file system allows.
+
+#include <string>
+#include <string_view>
+
+#include "platform/Error.h"
+
+namespace vellumine {
+
+// Every byte below 32 or above 127, and each of : . / \ ? * " < >, becomes "_".
+std::string MakeSafeFileName(std::string_view text);
+
+// The base name's two pieces: the filtered subject, and, with the date
+// switch on, a blank and the filtered date text.
+struct BaseName {
+    std::string subjectPart;
+    std::string datePart;
+};
+
+BaseName MakeBaseName(std::string_view subject, std::string_view dateText, bool withDate);
+
+// Longest file name, in bytes, that the file systems take.
+inline constexpr std::size_t kMaxFileNameBytes = 255;
+
+// The file name for one attempt: base, "_n" when `number` is not negative,
+// and the extension; the subject part cut at its end when the whole would
+// be longer than kMaxFileNameBytes.
+std::string CandidateFileName(const BaseName& base, long number, std::string_view extension);
+
+// A saved or exported file that could not be created; its text is the
+// message the user sees.
+class FileNotCreated : public Error {
+public:
+    using Error::Error;
+};
+
+struct CreatedFile {
+    std::string path;
+    std::string baseName;  // as finally chosen, without the extension
+};
+
+// Creates the first free name of folder/base.ext, folder/base_0.ext, ...
+// exclusively (an existing file is never touched, also when another run
+// writes into the same folder) and writes `bytes` into it. Raises
+// FileNotCreated with "Die Datei "<folder/base>" konnte nicht erstellt
+// werden!" when the file system refuses the name or the write.
+CreatedFile CreateUniqueFile(const std::string& folder, const BaseName& base, std::string_view extension,
+                             std::string_view bytes);
+
+}  // namespace vellumine

@@ -1,0 +1,97 @@
+#include "platform/FileAccess.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vellumine {
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// Writes and closes; on failure the file is removed again so that no
+// half-written file is left behind under a name the caller reports.
+void WriteAndClose(int fd, const std::string& path, std::string_view bytes)
+{
+    const bool written = WriteAll(fd, bytes);
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed) {
+        ::unlink(path.c_str());
+        throw FileCreateError(path);
+    }
+}
+
+}  // namespace
+
+Error FileCreateError(const std::string& path)
+{
+    return Error(FormatMessage("Datei %s kann nicht erstellt werden", path));
+}
+
+void WriteFileReplacing(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw FileCreateError(path);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        throw FileCreateError(path);
+    }
+    WriteAndClose(fd, path, bytes);
+}
+
+bool WriteNewFile(const std::string& path, std::string_view bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        throw FileCreateError(path);
+    }
+    WriteAndClose(fd, path, bytes);
+    return true;
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path)
+{
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+bool CreateFolders(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return !error && std::filesystem::is_directory(path, error);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty())
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+}  // namespace vellumine

@@ -1,0 +1,35 @@
+#pragma once
+// Writing and creating files the way the program's output needs it: never
+// through a symbolic link that someone placed under the target name, and,
+// for new files, never over an existing one.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Error.h"
+
+namespace vellumine {
+
+// "Datei %s kann nicht erstellt werden" with the path filled in.
+Error FileCreateError(const std::string& path);
+
+// Writes `bytes` to `path`, replacing a regular file of that name. Raises
+// FileCreateError when the file cannot be created or written.
+void WriteFileReplacing(const std::string& path, std::string_view bytes);
+
+// Creates `path` only if nothing of that name exists yet and writes
+// `bytes` into it. Returns false when the name is taken; raises
+// FileCreateError for any other failure.
+bool WriteNewFile(const std::string& path, std::string_view bytes);
+
+// The whole file, or none when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// Creates a folder with any missing parents; false on failure.
+bool CreateFolders(const std::string& path);
+
+// Joins a folder and a name with exactly one slash between them.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+}  // namespace vellumine

@@ -1,0 +1,78 @@
+#include "render/HeaderBlock.h"
+
+#include "mime/MailMessage.h"
+#include "platform/DateTime.h"
+#include "platform/FileAccess.h"
+#include "render/HtmlText.h"
+#include "store/FileTime.h"
+#include "store/StoreRecords.h"
+
+namespace vellumine {
+namespace {
+
+constexpr const char* kHeading = "%%UEBERSCHRIFT%%";
+constexpr const char* kFooter = "%%UNTERSCHRIFT%%";
+constexpr const char* kContent = "%%INHALT%%";
+
+std::string Row(const char* label, const std::string& value)
+{
+    return std::string("<tr><td><b>") + label + "</b></td><td>" + HtmlEscape(value) + "</td></tr>";
+}
+
+}  // namespace
+
+HeaderFields HeaderFieldsOf(const Toe5_MessageInfo& info)
+{
+    return {info.SenderName, info.RecipientName, info.Subject, DateTimeText(FileTimeToDateTime(info.MessageDate))};
+}
+
+void TXT2HTML(TMailMessage& message)
+{
+    for (const std::string& line : message.TextBodyLines.Lines())
+        message.HtmlBodyLines.Add(HtmlEscape(line) + "<br>");
+}
+
+std::string MakeHeaderBlock(const HeaderFields& fields, const PageDesign& design)
+{
+    if (!design.showFrom && !design.showTo && !design.showDate && !design.showSubject)
+        return {};
+    std::string block = "<table>";
+    if (design.showFrom)
+        block += Row("Von:", fields.sender);
+    if (design.showTo)
+        block += Row("An:", fields.recipient);
+    if (design.showDate)
+        block += Row("Datum:", fields.dateText);
+    if (design.showSubject)
+        block += Row("Betreff:", fields.subject);
+    return block + "</table><hr><p>";
+}
+
+void AddHTMLHeader(TMailMessage& message, const HeaderFields& fields, const PageDesign& design)
+{
+    TLineList page;
+    page.Add(kContent);
+    if (!design.templatePath.empty()) {
+        if (const auto templateText = ReadFileBytes(design.templatePath))
+            page.SetText(*templateText);
+    }
+    const std::string block = MakeHeaderBlock(fields, design);
+    if (!block.empty())
+        message.HtmlBodyLines.Insert(0, block);
+
+    const std::string heading = fields.subject.empty() ? "eMail-Nachricht" : HtmlEscape(fields.subject);
+    const std::string footer = HtmlEscape(fields.subject + " von " + fields.sender + " an " + fields.recipient +
+                                          " vom " + fields.dateText);
+    const std::size_t count = page.Count();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (page[i] == kHeading)
+            page[i] = heading;
+        if (page[i] == kFooter)
+            page[i] = footer;
+        if (page[i] == kContent)
+            page[i] = message.HtmlBodyLines.Text();
+    }
+    message.HtmlBodyLines.SetText(page.Text());
+}
+
+}  // namespace vellumine

@@ -1,0 +1,135 @@
+#include "render/InlineParts.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "mime/MailMessage.h"
+#include "platform/FileAccess.h"
+#include "render/TempFiles.h"
+
+namespace vellumine {
+namespace {
+
+constexpr std::size_t kMaxInlineNameBytes = 200;
+
+bool IsUnsafeNameByte(unsigned char c)
+{
+    return c < 32 || c == 127 || std::strchr("/\\#?%:\"", c) != nullptr;
+}
+
+bool IsSafeFileName(const std::string& name)
+{
+    if (name.empty() || name == "." || name == ".." || name.size() > kMaxInlineNameBytes)
+        return false;
+    for (const char c : name)
+        if (IsUnsafeNameByte(static_cast<unsigned char>(c)))
+            return false;
+    return true;
+}
+
+std::uint32_t Fnv1a(std::string_view text)
+{
+    std::uint32_t hash = 2166136261u;
+    for (const char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+char UpperAsciiChar(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+
+// Position of `pattern` (capitals) in `line`, comparing a to z without case.
+std::size_t FindIgnoringCase(const std::string& line, std::string_view pattern, std::size_t from = 0)
+{
+    for (std::size_t i = from; i + pattern.size() <= line.size(); ++i) {
+        std::size_t k = 0;
+        while (k < pattern.size() && UpperAsciiChar(line[i + k]) == pattern[k])
+            ++k;
+        if (k == pattern.size())
+            return i;
+    }
+    return std::string::npos;
+}
+
+}  // namespace
+
+std::string InlineIdentifier(std::string_view contentId)
+{
+    if (!contentId.empty() && contentId.front() == '<')
+        contentId.remove_prefix(1);
+    if (!contentId.empty() && contentId.back() == '>')
+        contentId.remove_suffix(1);
+    return std::string(contentId);
+}
+
+std::string SafeInlineFileName(const std::string& identifier)
+{
+    if (IsSafeFileName(identifier))
+        return identifier;
+    std::string name;
+    for (const char c : identifier.substr(0, kMaxInlineNameBytes - 16))
+        name += IsUnsafeNameByte(static_cast<unsigned char>(c)) ? '_' : c;
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "_%08x", Fnv1a(identifier));
+    return "cid_" + name + hash;
+}
+
+InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record)
+{
+    InlineNameMap renamed;
+    for (TMailPart* part : message.AttachmentParts) {
+        const std::string identifier = InlineIdentifier(part->GetHeader("Content-ID"));
+        if (identifier.empty())
+            continue;
+        const std::string fileName = SafeInlineFileName(identifier);
+        if (fileName != identifier)
+            renamed[identifier] = fileName;
+        part->DecodeBody();
+        const std::string path = JoinPath(folder, fileName);
+        WriteFileReplacing(path, part->DecodedData());
+        if (record)
+            record->Add(path);
+    }
+    return renamed;
+}
+
+std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
+{
+    for (std::size_t at = FindIgnoringCase(line, "\"CID:"); at != std::string::npos;
+         at = FindIgnoringCase(line, "\"CID:", at)) {
+        line.erase(at + 1, 4);
+        if (!renamed.empty()) {
+            const std::size_t close = line.find('"', at + 1);
+            const std::string reference =
+                line.substr(at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
+            const auto safe = renamed.find(reference);
+            if (safe != renamed.end())
+                line.replace(at + 1, reference.size(), safe->second);
+        }
+    }
+    for (std::size_t at = FindIgnoringCase(line, "<BASE"); at != std::string::npos;
+         at = FindIgnoringCase(line, "<BASE", at + 1))
+        line[at + 2] = 'B';
+    return line;
+}
+
+std::string ConvertCIDText(const TLineList& lines, const InlineNameMap& renamed)
+{
+    std::string text;
+    for (const std::string& line : lines.Lines()) {
+        text += ConvertCIDLine(line, renamed);
+        text += "\r\n";
+    }
+    return text;
+}
+
+void ConvertCIDSave(const TLineList& lines, const std::string& path, const InlineNameMap& renamed)
+{
+    WriteFileReplacing(path, ConvertCIDText(lines, renamed));
+}
+
+}  // namespace vellumine

@@ -1,0 +1,44 @@
+#include "render/MessagePage.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "mime/MailMessage.h"
+#include "render/HeaderBlock.h"
+#include "render/InlineParts.h"
+#include "render/TempFiles.h"
+
+namespace vellumine {
+
+std::unique_ptr<TMailMessage> ComposeMessagePage(const std::string& source, const HeaderFields& fields,
+                                                 const PageRequest& request)
+{
+    auto message = std::make_unique<TMailMessage>();
+    message->ParseString(source);
+    message->IndexParts();
+    if (message->HtmlBodyLines.Empty())
+        TXT2HTML(*message);
+    if (request.withDesign)
+        AddHTMLHeader(*message, fields, request.design);
+    const InlineNameMap renamed = SaveInlineParts(*message, request.partsFolder, request.record);
+    ConvertCIDSave(message->HtmlBodyLines, request.pagePath, renamed);
+    if (request.record)
+        request.record->Add(request.pagePath);
+    return message;
+}
+
+std::vector<std::string> ListTemplates(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        std::error_code ignored;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".htm") == 0 && entry.is_regular_file(ignored))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace vellumine

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# vellumine-cli page/save/export on the demo store and the real folder file.
+set -u
+cli=$1 demo=$2 real=$3
+export TZ=UTC LC_ALL=C
+failures=0
+check() {  # check NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then
+    echo "FAIL $1"; echo "  expected: $2"; echo "  actual:   $3"; failures=$((failures + 1))
+  else
+    echo "ok   $1"
+  fi
+}
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+offset_of() {  # offset_of FILE SUBJECT
+  "$cli" --store "$demo" list "$1" | grep -F "\"subject\":\"$2\"" | sed 's/.*"sourceOffset":\([0-9]*\).*/\1/'
+}
+
+if [ -f "$real" ]; then
+  mkdir "$work/real" && cp "$real" "$work/real/test.dbx"
+  check "save: real file" "Es wurden 1 Nachrichten gespeichert!" "$("$cli" --store "$work/real" save test.dbx "$work/eml")"
+  name="Please read you won't be sorry________ 04_14_02 00_27_57.eml"
+  check "save: base name from subject and date" "$name" "$(ls "$work/eml")"
+  check "save: bytes of the source" 34934eb0b6b7bac25f3f3cfce518ae63102863b5c60cb74755d04b174121c43d \
+    "$(sha256sum "$work/eml/$name" | cut -d' ' -f1)"
+  "$cli" --store "$work/real" save test.dbx "$work/eml" >/dev/null
+  check "save: second run never overwrites" 2 "$(ls "$work/eml" | grep -c '_0\.eml$\|57\.eml$')"
+fi
+
+bilder=$(offset_of Posteingang.dbx "Bilder vom Bodensee")
+markup=$(offset_of Posteingang.dbx "HTML-Frage: <b> oder <strong>?")
+"$cli" --store "$demo" page Posteingang.dbx "$bilder" "$work/page"
+check "page: images beside the page" "mail.htm segelboot@bodensee.example sonnenuntergang@bodensee.example" \
+  "$(ls "$work/page" | paste -sd' ')"
+check "page: references point at the files" 2 "$(grep -c 'src="s[a-z]*@bodensee.example"' "$work/page/mail.htm")"
+check "page: the last template by name" 1 "$(grep -c 'class="band"' "$work/page/mail.htm")"
+"$cli" --store "$demo" page Posteingang.dbx "$bilder" "$work/brief" --template Brief.htm --fields von,datum
+check "page: chosen template" 1 "$(grep -c 'class="kopf"' "$work/brief/mail.htm")"
+check "page: chosen header rows" "Von: Datum:" "$(grep -o '<b>[A-Za-z]*:</b>' "$work/brief/mail.htm" | sed 's/<[^>]*>//g' | paste -sd' ')"
+"$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/plain" --no-design
+check "page: plain text stays text" 1 "$(grep -c '&lt;b&gt; oder mit &lt;strong&gt;' "$work/plain/mail.htm")"
+check "page: no design, no header block" 0 "$(grep -c '<table>' "$work/plain/mail.htm")"
+
+check "export: sentence" "Es wurden 7 Nachrichten exportiert!" \
+  "$("$cli" --store "$demo" export Posteingang.dbx "$work/export" --format mixed --no-date)"
+check "export: one page, six text files, two images" "1 6 2" \
+  "$(ls -A "$work/export" | grep -c "\.htm$") $(ls -A "$work/export" | grep -c "\.txt$") $(ls -A "$work/export" | grep -c @)"
+check "export: selected offsets only" "Es wurden 1 Nachrichten exportiert!" \
+  "$("$cli" --store "$demo" export Posteingang.dbx "$work/one" --offsets "$markup" --format text)"
+check "save: selected offsets" "Es wurden 2 Nachrichten gespeichert!" \
+  "$("$cli" --store "$demo" save Posteingang.dbx "$work/two" --offsets "$markup,$bilder")"
+check "page: unknown field is refused" 1 "$("$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/x" --fields foo 2>/dev/null; echo $?)"
+
+[ "$failures" -eq 0 ]

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "StoreWriter.h"
+#include "TempFolder.h"
+#include "output/ExportMessage.h"
+#include "output/OutputFileName.h"
+#include "output/SaveMessage.h"
+#include "platform/FileAccess.h"
+
+namespace vellumine {
+namespace {
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(FileNames, SafeNamesAndBaseNames)
+{
+    EXPECT_EQ(MakeSafeFileName("Re: Treffen am 24.12. 24.12.2003 14:05:06"), "Re_ Treffen am 24_12_ 24_12_2003 14_05_06");
+    EXPECT_EQ(MakeSafeFileName("a/b\\c?d*e\"f<g>h|i\x7F"), "a_b_c_d_e_f_g_h|i\x7F");
+    EXPECT_EQ(MakeSafeFileName("Gr\xFC\xDF" "e\t"), "Gr__e_");
+    EXPECT_EQ(MakeSafeFileName(""), "");
+    const BaseName base = MakeBaseName("Re: Treffen am 24.12.", "24.12.2003 14:05:06", true);
+    EXPECT_EQ(CandidateFileName(base, -1, ".eml"), "Re_ Treffen am 24_12_ 24_12_2003 14_05_06.eml");
+    EXPECT_EQ(CandidateFileName(MakeBaseName("S", "x", false), 1, ".eml"), "S_1.eml");
+}
+
+TEST(FileNames, LongSubjectsAreCutKeepingTheDate)
+{
+    const BaseName base = MakeBaseName(std::string(300, 'x'), "24.12.2003 14:05:06", true);
+    const std::string plain = CandidateFileName(base, -1, ".eml");
+    const std::string numbered = CandidateFileName(base, 12, ".eml");
+    EXPECT_EQ(plain.size(), kMaxFileNameBytes);
+    EXPECT_EQ(numbered.size(), kMaxFileNameBytes);
+    EXPECT_EQ(plain.substr(plain.size() - 24), " 24_12_2003 14_05_06.eml");
+    EXPECT_EQ(numbered.substr(numbered.size() - 27), " 24_12_2003 14_05_06_12.eml");
+}
+
+TEST(SaveMessage, UniqueNamesAndBytes)
+{
+    testing::TempFolder folder;
+    const std::string source = std::string("Subject: S\r\n\r\nText ohne Zeilenende \xE4", 37);
+    const HeaderFields fields{"a", "b", "S", "24.12.2003"};
+    for (int i = 0; i < 3; ++i)
+        SaveMessageAsEml(folder.Path(), source, fields, false);
+    EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"S.eml", "S_0.eml", "S_1.eml"}));
+    EXPECT_EQ(ReadFileBytes(folder.File("S_1.eml")), source);
+
+    const HeaderFields empty{"a", "b", "", "24.12.2003"};
+    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).path, folder.File(".eml"));
+    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).baseName, "_0");
+    EXPECT_EQ(SaveMessageAsEml(folder.Path() + "/", "x", fields, true).baseName, "S 24_12_2003");
+}
+
+TEST(SaveMessage, ExistingFilesAndLinksAreNeverOverwritten)
+{
+    testing::TempFolder folder;
+    storewriter::WriteFileBytes(folder.File("fremd"), "fremd");
+    std::filesystem::create_symlink(folder.File("fremd"), folder.File("S.eml"));
+    storewriter::WriteFileBytes(folder.File("S_0.eml"), "alt");
+    const auto saved = SaveMessageAsEml(folder.Path(), "neu", {"", "", "S", ""}, false);
+    EXPECT_EQ(saved.path, folder.File("S_1.eml"));
+    EXPECT_EQ(ReadFileBytes(folder.File("fremd")), "fremd");
+    EXPECT_EQ(ReadFileBytes(folder.File("S_0.eml")), "alt");
+}
+
+TEST(SaveMessage, RefusedNameGivesTheErrorText)
+{
+    testing::TempFolder folder;
+    const std::string missing = folder.File("gibt/es/nicht");
+    try {
+        SaveMessageAsEml(missing, "x", {"", "", "S", ""}, false);
+        FAIL();
+    } catch (const FileNotCreated& e) {
+        EXPECT_EQ(std::string(e.what()), "Die Datei \"" + missing + "/S\" konnte nicht erstellt werden!");
+    }
+}
+
+const std::string kHtmlMessage =
+    "Content-Type: multipart/related; boundary=r\r\n\r\n"
+    "--r\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:eins\"><img src=\"cid:zwei\">\r\n"
+    "--r\r\nContent-Type: image/gif\r\nContent-ID: <eins>\r\n\r\nG1\r\n"
+    "--r\r\nContent-Type: image/gif\r\nContent-ID: <zwei>\r\n\r\nG2\r\n--r--\r\n";
+const std::string kTextMessage = "Content-Type: text/plain\r\n\r\nZeile <b>1</b>\r\nZeile 2\r\n";
+
+TEST(ExportMessage, KindsFollowTheFormatChoice)
+{
+    testing::TempFolder folder;
+    const HeaderFields html{"a", "b", "Bilder", ""}, text{"a", "b", "Text", ""};
+    ExportOptions mixed{ExportFormat::Mixed, false, false, {}};
+    EXPECT_FALSE(ExportMessageFile(folder.Path(), kHtmlMessage, html, mixed).asText);
+    EXPECT_TRUE(ExportMessageFile(folder.Path(), kTextMessage, text, mixed).asText);
+    EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"Bilder.htm", "Text.txt", "eins", "zwei"}));
+    EXPECT_EQ(ReadFileBytes(folder.File("Bilder.htm")), "<img src=\"eins\"><img src=\"zwei\">\r\n");
+    EXPECT_EQ(ReadFileBytes(folder.File("Text.txt")), "Zeile <b>1</b>\r\nZeile 2\r\n");
+
+    testing::TempFolder textOnly;
+    ExportMessageFile(textOnly.Path(), kHtmlMessage, html, {ExportFormat::AllText, false, false, {}});
+    EXPECT_EQ(FilesIn(textOnly.Path()), (std::set<std::string>{"Bilder.txt"})) << "no images in a text export";
+    EXPECT_EQ(ReadFileBytes(textOnly.File("Bilder.txt")), "");
+
+    testing::TempFolder allHtml;
+    ExportMessageFile(allHtml.Path(), kTextMessage, text, {ExportFormat::AllHtml, false, false, {}});
+    EXPECT_EQ(ReadFileBytes(allHtml.File("Text.htm")), "Zeile &lt;b&gt;1&lt;/b&gt;<br>\r\nZeile 2<br>\r\n");
+}
+
+TEST(ExportMessage, DesignAndRepeatedExports)
+{
+    testing::TempFolder folder;
+    const HeaderFields fields{"a", "b", "a:b", "d"};
+    const ExportOptions withDesign{ExportFormat::AllHtml, false, true, {}};
+    ExportMessageFile(folder.Path(), kHtmlMessage, fields, withDesign);
+    ExportMessageFile(folder.Path(), kHtmlMessage, {"a", "b", "a?b", "d"}, withDesign);
+    EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"a_b.htm", "a_b_0.htm", "eins", "zwei"}));
+    const auto page = ReadFileBytes(folder.File("a_b.htm"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->rfind("<table><tr><td><b>Von:</b></td><td>a</td></tr>", 0), 0u);
+}
+
+TEST(ExportMessage, UnwritableFolderEndsTheRunWithTheGermanError)
+{
+    testing::TempFolder folder;
+    const std::string missing = folder.File("fehlt");
+    EXPECT_THROW(ExportMessageFile(missing, kHtmlMessage, {"a", "b", "s", ""}, {}), Error);
+    try {
+        ExportMessageFile(missing, kTextMessage, {"a", "b", "s", ""}, {ExportFormat::AllText, false, false, {}});
+        FAIL();
+    } catch (const FileNotCreated& e) {
+        EXPECT_EQ(std::string(e.what()), "Die Datei \"" + missing + "/s\" konnte nicht erstellt werden!");
+    }
+}
+
+}  // namespace
+}  // namespace vellumine
