@@ -120,7 +120,12 @@ std::int64_t CurrentUtcOffsetSeconds()
 
 std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime)
 {
-    const std::int64_t offsetUnits = CurrentUtcOffsetSeconds() * 10'000'000;
+    return FileTimeToLocalFileTime(fileTime, CurrentUtcOffsetSeconds());
+}
+
+std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime, std::int64_t utcOffsetSeconds)
+{
+    const std::int64_t offsetUnits = utcOffsetSeconds * 10'000'000;
     if (offsetUnits < 0 && fileTime < static_cast<std::uint64_t>(-offsetUnits))
         return std::nullopt;
     return fileTime + static_cast<std::uint64_t>(offsetUnits);

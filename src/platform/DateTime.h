@@ -32,6 +32,7 @@ std::int64_t CurrentUtcOffsetSeconds();
 // A FILETIME shifted by the current UTC offset, as FileTimeToLocalFileTime
 // does; none when the local time would fall before 1601.
 std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime);
+std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime, std::int64_t utcOffsetSeconds);
 
 // The date text of the user's locale: short date, a blank, long time; the
 // blank and the time are left off at exactly midnight. Uses the C library's

@@ -12,4 +12,7 @@ namespace vellumine {
 // yields 1 January 1601, 00:00.
 TDateTime FileTimeToDateTime(std::uint64_t fileTime);
 
+// The same with the UTC offset given, for converting many times at once.
+TDateTime FileTimeToDateTime(std::uint64_t fileTime, std::int64_t utcOffsetSeconds);
+
 }  // namespace vellumine

@@ -44,6 +44,18 @@ TEST_F(MessageSource, ChainsOfAnyLengthComeBackByteForByte)
     }
 }
 
+TEST_F(MessageSource, SourcesBeyondSixteenMegabytesAreFound)
+{
+    // The first source pushes the second one past what a direct entry holds.
+    const auto image = ImageWithSources({PatternSource(17 * 1024 * 1024), "Subject: danach\r\n\r\nx"});
+    ASSERT_GT(image.blockOffsets[1][0], 0xFFFFFFu);
+    Write("m.dbx", image);
+    const auto messages = ReadMessages("m.dbx");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(static_cast<std::uint32_t>(messages[1].SourceOffset), image.blockOffsets[1][0]);
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", messages[1].SourceOffset), "Subject: danach\r\n\r\nx");
+}
+
 TEST_F(MessageSource, MultiByteCharacterSplitBetweenBlocksStaysWhole)
 {
     std::string source(511, 'x');

@@ -98,7 +98,14 @@ std::vector<std::string> CutIntoBlocks(const std::string& source)
 std::string RecordBytes(std::uint32_t offset, const StoreRecordDescription& record, std::uint32_t firstBlock)
 {
     std::string table, data;
-    for (const RecordField& field : record.fields) {
+    for (const RecordField& original : record.fields) {
+        RecordField field = original;
+        // A direct value holds 24 bits: a source further into the file is
+        // named by a data entry, as the mail client does it.
+        if (field.kind == RecordField::Kind::SourceOffsetDirect && firstBlock > 0xFFFFFF) {
+            field.kind = RecordField::Kind::SourceOffsetData;
+            field.code = 0x04;
+        }
         std::uint32_t value = field.direct;
         switch (field.kind) {
         case RecordField::Kind::Direct: break;
@@ -179,7 +186,7 @@ private:
             }
             FImage.recordOffsets[r] = Here();
             FRecordSlots.push_back(FImage.bytes.size());
-            FImage.bytes.append(RecordBytes(0, FRecords[r], 0).size(), '\0');
+            FImage.bytes.append(RecordBytes(0, FRecords[r], 0xFFFFFFFF).size(), '\0');  // room for the larger form
         }
         std::mt19937 random(FOptions.seed);
         std::shuffle(scattered.begin(), scattered.end(), random);

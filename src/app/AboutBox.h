@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+namespace vellumine {
+
+// The information dialog "Info": the maker and the program, the year
+// filled in at creation.
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit TAboutBox(QWidget* parent = nullptr);
+    QLabel* NoticeLabel;
+};
+
+// The notice with its first "XXXX" replaced by the year.
+QString FillInYear(QString notice, int year);
+
+}  // namespace vellumine

@@ -1,0 +1,553 @@
+#include "app/MainForm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+
+#include "app/AboutBox.h"
+#include "app/MessageListModel.h"
+#include "mime/MailMessage.h"
+#include "platform/FileAccess.h"
+#include "render/MessagePage.h"
+#include "render/qt/BrowserView.h"
+#include "render/qt/ShowMailForm.h"
+#include "ui/Dialogs.h"
+#include "ui/ImageButton.h"
+#include "ui/ProgressPanel.h"
+
+namespace vellumine {
+namespace {
+
+constexpr int kFolderDataRole = Qt::UserRole;
+const char* const kMakerPage = "https://www.tarnwick.de/";
+
+QIcon Icon(const char* name)
+{
+    return QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(name));
+}
+
+std::string WithTrailingSlash(std::string dir)
+{
+    if (dir.empty() || dir.back() != '/')
+        dir += '/';
+    return dir;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
+    : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)), FReader(setup.storeLocation),
+      FDialogs(setup.dialogs), FListModel(new MessageListModel(this))
+{
+    setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
+    QFont windowFont = font();
+    windowFont.setPointSize(8);  // the small type of the original layout
+    setFont(windowFont);
+    resize(696, 480);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    BuildToolBar();
+    auto* central = new QWidget(this);
+    auto* centralLayout = new QVBoxLayout(central);
+    centralLayout->setContentsMargins(0, 0, 0, 0);
+    centralLayout->setSpacing(0);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, central);
+    Splitter1->setHandleWidth(5);
+    TreeView1 = new QTreeWidget(Splitter1);
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setIndentation(19);
+    TreeView1->setRootIsDecorated(false);
+    TreeView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TreeView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Panel1 = new QWidget(Splitter1);
+    auto* panel1Layout = new QVBoxLayout(Panel1);
+    panel1Layout->setContentsMargins(0, 0, 0, 0);
+    Splitter2 = new QSplitter(Qt::Vertical, Panel1);
+    Splitter2->setHandleWidth(5);
+    Splitter2->setChildrenCollapsible(false);
+    ListView1 = new QTreeView(Splitter2);
+    ListView1->setModel(FListModel);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setAllColumnsShowFocus(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->header()->setSectionsClickable(true);
+    ListView1->header()->setSortIndicatorShown(true);
+    ListView1->header()->setSortIndicator(FSortColumn, Qt::DescendingOrder);
+    ListView1->header()->setStretchLastSection(false);
+    const int widths[] = {150, 150, 300, 150};
+    for (int column = 0; column < 4; ++column)
+        ListView1->setColumnWidth(column, widths[column]);
+    ListView1->installEventFilter(this);
+    Splitter2->addWidget(BuildPreviewPanel());
+    panel1Layout->addWidget(Splitter2);
+    Splitter1->addWidget(TreeView1);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setSizes({201, 490});
+    Splitter1->setStretchFactor(1, 1);
+    centralLayout->addWidget(Splitter1, 1);
+    centralLayout->addWidget(BuildBottomPanel());
+    setCentralWidget(central);
+
+    StatusPanel0 = new QLabel(this);
+    StatusPanel0->setFixedWidth(250);
+    StatusPanel1 = new ProgressPanel(this);
+    statusBar()->addWidget(StatusPanel0);
+    statusBar()->addWidget(StatusPanel1);
+
+    ShowMailForm = new TShowMailForm(this);
+    AboutBox = new TAboutBox(this);
+
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { Guarded([this] { TreeView1Click(); }); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { Guarded([this] { ListView1Change(); }); });
+    connect(ListView1->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Guarded([this, column] { ListView1ColumnClick(column); }); });
+    connect(ListView1, &QTreeView::doubleClicked, this, [this] { Guarded([this] { ListView1DblClick(); }); });
+    connect(Splitter2, &QSplitter::splitterMoved, this, [this] { Splitter2Moved(); });
+    connect(WebBrowser1, &BrowserView::DownloadComplete, this, [this] { WebBrowser1DownloadComplete(); });
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::Guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        FDialogs->ShowError(this, QString::fromUtf8(e.what()));
+    }
+}
+
+void TMainForm::BuildToolBar()
+{
+    auto* toolBar = addToolBar(QStringLiteral("Werkzeuge"));
+    toolBar->setMovable(false);
+    toolBar->setIconSize(QSize(22, 22));
+    toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    const auto button = [&](const char* text, const char* hint, const char* icon) {
+        auto* b = new QToolButton(toolBar);
+        b->setText(QString::fromUtf8(text));
+        b->setToolTip(QString::fromUtf8(hint));
+        b->setStatusTip(QString::fromUtf8(hint));
+        b->setIcon(Icon(icon));
+        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        b->setAutoRaise(true);
+        b->setMinimumSize(100, 46);
+        toolBar->addWidget(b);
+        return b;
+    };
+    PrintBtn = button("eMails &drucken", "Die markieren eMails ausdrucken", "print.svg");
+    PrinterSetupBtn = button("Drucker &einrichten", "Dei Druckeinstellungen ändern", "printer-setup.svg");
+    toolBar->addSeparator();
+    SaveBtn = button("eMails speichern", "Speichert die markieren eMails als eml Dateien ab", "save.svg");
+    ExportBtn = button("eMails &exportieren", "Speichert die markieren eMails als HTML oder TXT Dokumente ab",
+                       "export.svg");
+    toolBar->addSeparator();
+    CancelBtn = button("Abbrechen", "Den aktuellen Vorgang abbrechen", "cancel.svg");
+    CancelBtn->setEnabled(false);
+    toolBar->addSeparator();
+    QuitBtn = button("Alle markieren", "Alle Nachrichten markieren", "select-all.svg");
+    connect(QuitBtn, &QToolButton::clicked, this, [this] { Guarded([this] { QuitBtnClick(); }); });
+}
+
+QWidget* TMainForm::BuildPreviewPanel()
+{
+    auto* lower = new QWidget(Splitter2);
+    auto* layout = new QVBoxLayout(lower);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    Panel2 = new QWidget(lower);
+    Panel2->setFixedHeight(59);
+    auto* panelLayout = new QVBoxLayout(Panel2);
+    panelLayout->setContentsMargins(6, 4, 6, 4);
+    panelLayout->setSpacing(2);
+    ShowHead = new QCheckBox(QStringLiteral("Vorschau mit komplettem Design zeigen "), Panel2);
+    auto* firstRow = new QHBoxLayout();
+    firstRow->addWidget(ShowHead);
+    firstRow->addStretch(1);
+    firstRow->addWidget(new QLabel(QStringLiteral("Design-Vorlage:"), Panel2));
+    DesignBox = new QComboBox(Panel2);
+    DesignBox->setMinimumWidth(110);
+    connect(DesignBox, QOverload<int>::of(&QComboBox::activated), this,
+            [this] { Guarded([this] { DesignBoxChange(); }); });
+    firstRow->addWidget(DesignBox);
+    panelLayout->addLayout(firstRow);
+    auto* row = new QHBoxLayout();
+    voncheck = new QCheckBox(QStringLiteral("Von-Feld"), Panel2);
+    ancheck = new QCheckBox(QStringLiteral("An-Feld"), Panel2);
+    datumcheck = new QCheckBox(QStringLiteral("Datum-Feld"), Panel2);
+    betreffcheck = new QCheckBox(QStringLiteral("Betreff-Feld"), Panel2);
+    for (QCheckBox* box : {ShowHead, voncheck, ancheck, datumcheck, betreffcheck}) {
+        box->setChecked(true);
+        connect(box, &QCheckBox::clicked, this, [this] { Guarded([this] { ShowHeadClick(); }); });
+    }
+    for (QCheckBox* box : {voncheck, ancheck, datumcheck, betreffcheck})
+        row->addWidget(box);
+    row->addStretch(1);
+    panelLayout->addLayout(row);
+    layout->addWidget(Panel2);
+    WebBrowser1 = new BrowserView(lower);
+    layout->addWidget(WebBrowser1, 1);
+    return lower;
+}
+
+QWidget* TMainForm::BuildBottomPanel()
+{
+    auto* panel7 = new QWidget(this);
+    panel7->setFixedHeight(41);
+    auto* layout = new QHBoxLayout(panel7);
+    layout->setContentsMargins(6, 2, 6, 2);
+    wwwBtn = new TImageBtn(Icon("www.svg"), Icon("www.svg"), panel7);
+    wwwBtn->setToolTip(QStringLiteral("Auf zur Tarnwick Homepage..."));
+    ueberbtn = new TImageBtn(Icon("info.svg"), Icon("info-pressed.svg"), panel7);
+    ueberbtn->setToolTip(QString::fromUtf8("Informationen über das Programm"));
+    endebtn = new TImageBtn(Icon("quit.svg"), Icon("quit-pressed.svg"), panel7);
+    endebtn->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
+    layout->addWidget(wwwBtn);
+    layout->addStretch(1);
+    layout->addWidget(ueberbtn);
+    layout->addWidget(endebtn);
+    connect(wwwBtn, &QAbstractButton::clicked, this, [this] { Guarded([this] { wwwBtnClick(); }); });
+    connect(ueberbtn, &QAbstractButton::clicked, this, [this] { Guarded([this] { ueberbtnClick(); }); });
+    connect(endebtn, &QAbstractButton::clicked, this, [this] { Guarded([this] { endebtnClick(); }); });
+    return panel7;
+}
+
+// --- start-up and shutdown ---
+
+void TMainForm::FormCreate()
+{
+    FillTemplateList();
+    OpenOptions();
+    FShownOffset = -1;
+    FShownFile.clear();
+    FListPercent = 50;
+    FSortColumn = 3;
+    FSortDescending = true;
+    FCurrentFile = kFolderListFileName;
+    FFolders.clear();
+    FMessages.clear();
+    Guarded([this] {
+        StoreRecords records;
+        FReader.ReadStoreIndex(kFolderListFileName, &records);
+        FFolders = std::move(records.Folders);
+    });
+    BuildFolderTree();
+    std::vector<QTreeWidgetItem*> order;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        order.push_back(*it);
+    if (order.size() >= 3) {
+        TreeView1->setCurrentItem(order[2]);
+        Guarded([this] { TreeView1Click(); });
+    }
+    if (FListModel->rowCount() > 0)
+        ListView1->selectionModel()->select(FListModel->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void TMainForm::FormDestroy()
+{
+    SaveOptions();
+    FTempFiles.DeleteTempFiles();
+    FDestroying = true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!FClosed) {
+        FClosed = true;
+        FormDestroy();
+    }
+    event->accept();
+}
+
+void TMainForm::FillTemplateList()
+{
+    DesignBox->clear();
+    for (const std::string& name : ListTemplates(FAppDir + "vorlagen/"))
+        DesignBox->addItem(QString::fromStdString(name));
+    DesignBox->setCurrentIndex(DesignBox->count() - 1);
+}
+
+ViewOptions TMainForm::CurrentOptions() const
+{
+    return {DesignBox->currentIndex(), ShowHead->isChecked(), voncheck->isChecked(), ancheck->isChecked(),
+            betreffcheck->isChecked(), datumcheck->isChecked()};
+}
+
+void TMainForm::OpenOptions()
+{
+    ViewOptions options = CurrentOptions();
+    ReadOptionsFile(FAppDir + "options.dat", options);
+    const bool validIndex = options.designIndex >= 0 && options.designIndex < DesignBox->count();
+    DesignBox->setCurrentIndex(validIndex ? options.designIndex : -1);
+    const std::pair<QCheckBox*, bool> boxes[] = {{ShowHead, options.showHead},
+                                                 {voncheck, options.showFrom},
+                                                 {ancheck, options.showTo},
+                                                 {betreffcheck, options.showSubject},
+                                                 {datumcheck, options.showDate}};
+    for (const auto& [box, checked] : boxes) {
+        if (box->isChecked() == checked)
+            continue;
+        box->setChecked(checked);
+        Guarded([this] { ShowHeadClick(); });  // as a click would
+    }
+}
+
+void TMainForm::SaveOptions()
+{
+    WriteOptionsFile(FAppDir + "options.dat", CurrentOptions());
+}
+
+PageDesign TMainForm::CurrentDesign() const
+{
+    PageDesign design;
+    if (DesignBox->currentIndex() >= 0)
+        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
+    design.showFrom = voncheck->isChecked();
+    design.showTo = ancheck->isChecked();
+    design.showDate = datumcheck->isChecked();
+    design.showSubject = betreffcheck->isChecked();
+    return design;
+}
+
+// --- folder tree ---
+
+void TMainForm::BuildFolderTree()
+{
+    TreeView1->clear();
+    const FolderTree tree = FolderTree::Build(FFolders);
+    const QIcon folderIcon = Icon("folder.svg");
+    std::function<void(const FolderNode&, QTreeWidgetItem*)> mirror = [&](const FolderNode& node,
+                                                                          QTreeWidgetItem* parentItem) {
+        auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(TreeView1);
+        item->setText(0, StoreTextToQString(FFolders[node.folderIndex].Name));
+        item->setData(0, kFolderDataRole, static_cast<qulonglong>(node.folderIndex));
+        item->setIcon(0, folderIcon);
+        for (const auto& child : node.children)
+            mirror(*child, item);
+    };
+    for (const auto& top : tree.TopLevel())
+        mirror(*top, nullptr);
+    TreeView1->expandAll();
+}
+
+void TMainForm::TreeView1Click()
+{
+    QTreeWidgetItem* item = TreeView1->currentItem();
+    if (!item)
+        return;
+    const auto folderIndex = item->data(0, kFolderDataRole).toULongLong();
+    if (folderIndex >= FFolders.size())
+        return;
+    FCurrentFile = FFolders[folderIndex].FileName;
+    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
+    FMessages.clear();
+    // The list is filled again whatever happens while reading.
+    std::exception_ptr failure;
+    if (!FCurrentFile.empty()) {
+        try {
+            StoreRecords records;
+            FReader.ReadStoreIndex(FCurrentFile, &records);
+            FMessages = std::move(records.Messages);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
+    ListView1Change();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+// --- message list ---
+
+int TMainForm::FirstSelectedRow() const
+{
+    int first = -1;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    return first;
+}
+
+void TMainForm::ListView1ColumnClick(int column)
+{
+    if (column == FSortColumn) {
+        FSortDescending = !FSortDescending;
+    } else {
+        FSortColumn = column;
+        FSortDescending = false;
+    }
+    FListModel->Sort(FSortColumn, FSortDescending);
+    ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TMainForm::SelectAll()
+{
+    FSelectingAll = true;
+    const int rows = FListModel->rowCount();
+    if (rows > 0)
+        ListView1->selectionModel()->select(QItemSelection(FListModel->index(0, 0), FListModel->index(rows - 1, 3)),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    FSelectingAll = false;
+}
+
+void TMainForm::QuitBtnClick()
+{
+    SelectAll();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
+            Guarded([this] { SelectAll(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- preview ---
+
+void TMainForm::ListView1Change()
+{
+    if (FSelectingAll)
+        return;
+    const int row = FirstSelectedRow();
+    if (row < 0) {
+        if (!FDestroying) {
+            WebBrowser1->NavigateBlank();
+            FShownOffset = -1;
+            FShownFile.clear();
+        }
+        return;
+    }
+    const std::size_t index = FListModel->MessageIndexAt(row);
+    if (index >= FMessages.size())
+        return;
+    const Toe5_MessageInfo& info = FMessages[index];
+    const std::string source = FReader.ReadMessageSource(FCurrentFile, info.SourceOffset);
+    if (info.SourceOffset == FShownOffset && FCurrentFile == FShownFile)
+        return;
+    FShownOffset = info.SourceOffset;
+    FShownFile = FCurrentFile;
+    FTempFiles.DeleteTempFiles();
+    CreateFolders(TempFolder());
+    const std::string page = TempFolder() + "mail.htm";
+    ComposeMessagePage(source, HeaderFieldsOf(info),
+                       PageRequest{page, TempFolder(), ShowHead->isChecked(), CurrentDesign(), &FTempFiles});
+    WebBrowser1->Navigate(QString::fromStdString(page));
+}
+
+void TMainForm::ShowHeadClick()
+{
+    FShownOffset = -1;
+    ListView1Change();
+}
+
+void TMainForm::DesignBoxChange()
+{
+    FShownOffset = -1;
+    ListView1Change();
+}
+
+void TMainForm::ListView1DblClick()
+{
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    const auto text = [&](int column) { return FListModel->index(row, column).data().toString(); };
+    const QString subject = text(kColumnSubject);
+    ShowMailForm->setWindowTitle(subject.isEmpty() ? QStringLiteral("eMail Nachricht") : subject);
+    ShowMailForm->Edit1->setText(text(kColumnFrom));
+    ShowMailForm->Edit2->setText(text(kColumnDate));
+    ShowMailForm->Edit3->setText(text(kColumnTo));
+    ShowMailForm->Edit4->setText(subject);
+    ShowMailForm->WebBrowser1->setUrl(WebBrowser1->LocationURL());
+    FDialogs->ExecModal(*ShowMailForm);
+    ShowMailForm->WebBrowser1->NavigateBlank();
+}
+
+void TMainForm::WebBrowser1DownloadComplete()
+{
+    FDownloadComplete = true;
+}
+
+// --- layout and buttons ---
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void TMainForm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (FTreeWidthSet)
+        return;
+    FTreeWidthSet = true;
+    const int width = std::max(Splitter1->width(), this->width());
+    Splitter1->setSizes({201, std::max(0, width - 201 - Splitter1->handleWidth())});
+    FormResize();
+}
+
+void TMainForm::FormResize()
+{
+    const int total = Splitter2->height();
+    const int listHeight = total * FListPercent / 100;
+    Splitter2->setSizes({listHeight, std::max(0, total - listHeight - Splitter2->handleWidth())});
+}
+
+void TMainForm::Splitter2Moved()
+{
+    const int total = Splitter2->height();
+    if (total <= 0)
+        return;
+    FListPercent = std::clamp(ListView1->height() * 100 / total, 10, 90);
+}
+
+void TMainForm::ueberbtnClick()
+{
+    FDialogs->ExecModal(*AboutBox);
+}
+
+void TMainForm::endebtnClick()
+{
+    FCancel = true;
+    close();
+}
+
+void TMainForm::wwwBtnClick()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage)));
+}
+
+}  // namespace vellumine

@@ -1,0 +1,89 @@
+#include "app/MessageListModel.h"
+
+#include <QIcon>
+#include <unordered_map>
+
+#include "platform/Charset.h"
+#include "platform/DateTime.h"
+
+namespace vellumine {
+
+QString StoreTextToQString(const std::string& bytes)
+{
+    return QString::fromStdString(Windows1252ToUtf8(bytes));
+}
+
+MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void MessageListModel::SetMessages(const std::vector<Toe5_MessageInfo>* messages, int column, bool descending)
+{
+    beginResetModel();
+    FMessages = messages;
+    FRows = messages ? MakeMessageRows(*messages) : std::vector<MessageRow>();
+    if (messages)
+        SortMessageRows(*messages, FRows, column, descending);
+    endResetModel();
+}
+
+void MessageListModel::Sort(int column, bool descending)
+{
+    if (!FMessages)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<std::size_t> messageOfRow(FRows.size());
+    for (std::size_t row = 0; row < FRows.size(); ++row)
+        messageOfRow[row] = FRows[row].messageIndex;
+    SortMessageRows(*FMessages, FRows, column, descending);
+    std::vector<int> rowOfMessage(FRows.size());
+    for (std::size_t row = 0; row < FRows.size(); ++row)
+        rowOfMessage[FRows[row].messageIndex] = static_cast<int>(row);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const int newRow = rowOfMessage[messageOfRow[static_cast<std::size_t>(index.row())]];
+        after.append(this->index(newRow, index.column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int MessageListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(FRows.size());
+}
+
+int MessageListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : 4;
+}
+
+QVariant MessageListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || !FMessages)
+        return {};
+    const MessageRow& row = FRows[static_cast<std::size_t>(index.row())];
+    const Toe5_MessageInfo& message = (*FMessages)[row.messageIndex];
+    if (role == Qt::DecorationRole && index.column() == 0) {
+        static const QIcon mail(QStringLiteral(":/icons/mail.svg"));
+        return mail;
+    }
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+        return {};
+    switch (index.column()) {
+    case kColumnFrom: return StoreTextToQString(message.SenderName);
+    case kColumnTo: return StoreTextToQString(message.RecipientName);
+    case kColumnSubject: return StoreTextToQString(message.Subject);
+    default: return QString::fromStdString(DateTimeText(row.date));
+    }
+}
+
+QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum"};
+    return section >= 0 && section < 4 ? QString::fromUtf8(titles[section]) : QVariant();
+}
+
+}  // namespace vellumine

@@ -1,0 +1,57 @@
+#include "app/MessageOrder.h"
+
+#include <algorithm>
+
+#include "app/TextOrder.h"
+#include "store/FileTime.h"
+
+namespace vellumine {
+namespace {
+
+const std::string& TextKey(const Toe5_MessageInfo& message, int column)
+{
+    switch (column) {
+    case kColumnFrom: return message.SenderName;
+    case kColumnTo: return message.RecipientName;
+    default: return message.Subject;
+    }
+}
+
+int CompareAscending(const std::vector<Toe5_MessageInfo>& messages, const MessageRow& a, const MessageRow& b,
+                     int column)
+{
+    if (column == kColumnDate) {
+        const double difference = a.date - b.date;
+        return difference < 0 ? -1 : (difference > 0 ? 1 : 0);
+    }
+    return CompareUpperAscii(TextKey(messages[a.messageIndex], column), TextKey(messages[b.messageIndex], column));
+}
+
+}  // namespace
+
+std::vector<MessageRow> MakeMessageRows(const std::vector<Toe5_MessageInfo>& messages)
+{
+    std::vector<MessageRow> rows(messages.size());
+    const std::int64_t utcOffset = CurrentUtcOffsetSeconds();
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        rows[i].messageIndex = i;
+        rows[i].date = FileTimeToDateTime(messages[i].MessageDate, utcOffset);
+    }
+    return rows;
+}
+
+int CompareMessageRows(const std::vector<Toe5_MessageInfo>& messages, const MessageRow& a, const MessageRow& b,
+                       int column, bool descending)
+{
+    return descending ? CompareAscending(messages, b, a, column) : CompareAscending(messages, a, b, column);
+}
+
+void SortMessageRows(const std::vector<Toe5_MessageInfo>& messages, std::vector<MessageRow>& rows, int column,
+                     bool descending)
+{
+    std::stable_sort(rows.begin(), rows.end(), [&](const MessageRow& a, const MessageRow& b) {
+        return CompareMessageRows(messages, a, b, column, descending) < 0;
+    });
+}
+
+}  // namespace vellumine

@@ -1,0 +1,42 @@
+#pragma once
+// The one place the windows show message boxes and modal dialogs, so that
+// tests can answer them without blocking.
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+namespace vellumine {
+
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    // The application's error box: caption "Vellumine", error icon, a full
+    // stop added when the text has none.
+    virtual void ShowError(QWidget* parent, const QString& text) = 0;
+    virtual void ShowInformation(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // An error box without a caption of its own.
+    virtual void ShowFileError(QWidget* parent, const QString& text) = 0;
+    // Runs a modal dialog and returns its result.
+    virtual int ExecModal(QDialog& dialog) = 0;
+};
+
+class QtDialogService : public DialogService {
+public:
+    void ShowError(QWidget* parent, const QString& text) override;
+    void ShowInformation(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowFileError(QWidget* parent, const QString& text) override;
+    int ExecModal(QDialog& dialog) override;
+};
+
+// The text the error box shows: a full stop appended when there is none.
+QString ErrorBoxText(const QString& text);
+
+}  // namespace vellumine
+
+namespace vellumine {
+// Makes the icons and pictures of the resource file available; call once
+// after the application object exists.
+void InitUiResources();
+}  // namespace vellumine

@@ -1,0 +1,25 @@
+#pragma once
+// The status bar's progress panel: a navy bar over its width as a batch
+// run goes on.
+
+#include <QWidget>
+
+namespace vellumine {
+
+class ProgressPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProgressPanel(QWidget* parent = nullptr);
+    void SetPercent(int percent);
+    int Percent() const { return FPercent; }
+    // Width of the bar in pixels for the current percentage.
+    int BarWidth() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int FPercent = 0;
+};
+
+}  // namespace vellumine
