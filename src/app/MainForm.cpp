@@ -526,12 +526,16 @@ void TMainForm::FormResize()
     Splitter2->setSizes({listHeight, std::max(0, total - listHeight - Splitter2->handleWidth())});
 }
 
+int ListPercentFor(int listHeight, int panelHeight, int fallback)
+{
+    if (panelHeight <= 0)
+        return fallback;
+    return std::clamp(listHeight * 100 / panelHeight, 10, 90);
+}
+
 void TMainForm::Splitter2Moved()
 {
-    const int total = Splitter2->height();
-    if (total <= 0)
-        return;
-    FListPercent = std::clamp(ListView1->height() * 100 / total, 10, 90);
+    FListPercent = ListPercentFor(ListView1->height(), Splitter2->height(), FListPercent);
 }
 
 void TMainForm::ueberbtnClick()

@@ -36,6 +36,10 @@ class TAboutBox;
 class TImageBtn;
 class TShowMailForm;
 
+// The list's share of the right-hand panel after the splitter was dragged,
+// kept between 10 and 90 percent; `fallback` when the panel has no height.
+int ListPercentFor(int listHeight, int panelHeight, int fallback = 50);
+
 // What the window is started with; tests give their own.
 struct MainFormSetup {
     std::string appDir;  // FAppDir, ending in a slash

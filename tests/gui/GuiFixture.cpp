@@ -1,0 +1,74 @@
+#include "GuiFixture.h"
+
+#include <QTest>
+#include <filesystem>
+
+#include "StoreWriter.h"
+#include "platform/FileAccess.h"
+
+namespace vellumine::testing {
+namespace {
+
+namespace sw = storewriter;
+
+sw::StoreRecordDescription Mail(const std::string& from, const std::string& subject, std::uint64_t date,
+                                const std::string& body)
+{
+    sw::MessageDescription m;
+    m.sender = from;
+    m.recipient = "Anna";
+    m.subject = subject;
+    m.date = date;
+    m.source = "From: " + from + "\r\nSubject: " + subject + "\r\nContent-Type: text/plain\r\n\r\n" + body + "\r\n";
+    return sw::MessageRecord(m);
+}
+
+void WriteStore(const std::string& folder)
+{
+    using sw::FileTimeFromUtc;
+    const auto write = [&](const std::string& name, const std::vector<sw::StoreRecordDescription>& records) {
+        sw::WriteFileBytes(folder + "/" + name, sw::BuildStoreFile(records).bytes);
+    };
+    write("folders.dbx", {sw::FolderRecord({.id = 5, .parentId = 0, .name = "Archiv", .fileName = "Archiv.dbx"}),
+                          sw::FolderRecord({.id = 0, .parentId = -1, .name = "Lokale Ordner", .fileName = ""}),
+                          sw::FolderRecord({.id = 2, .parentId = 0, .name = "Posteingang", .fileName = "Posteingang.dbx", .special = true}),
+                          sw::FolderRecord({.id = 1, .parentId = 0, .name = "Postausgang", .fileName = "Postausgang.dbx", .special = true}),
+                          sw::FolderRecord({.id = 6, .parentId = 5, .name = "Urlaub", .fileName = "fehlt.dbx"})});
+    write("Posteingang.dbx",
+          {Mail("carla", "Birne", FileTimeFromUtc(2003, 12, 24, 14, 5, 6), "mittel"),
+           Mail("Anna", "apfel", FileTimeFromUtc(2003, 12, 24, 14, 5, 9), "neueste"),
+           Mail("bernd", "\xC4pfel", FileTimeFromUtc(2003, 12, 3), "<b>alt</b>"),
+           Mail("Dora", "", 0, "ohne datum")});
+    write("Postausgang.dbx", {Mail("x", "raus", FileTimeFromUtc(2004, 1, 1), "x")});
+    write("Archiv.dbx", {});
+}
+
+}  // namespace
+
+GuiWorld::GuiWorld()
+{
+    WriteStore(FStore.Path());
+    std::filesystem::create_directories(FApp.File("vorlagen"));
+    for (const auto& entry : std::filesystem::directory_iterator(VELLUMINE_TEMPLATES_DIR))
+        std::filesystem::copy_file(entry.path(), FApp.File("vorlagen/" + entry.path().filename().string()));
+}
+
+std::unique_ptr<TMainForm> GuiWorld::OpenWindow(const std::string& storeDir)
+{
+    auto location = std::make_shared<FolderStoreLocation>(storeDir.empty() ? StoreDir() : storeDir);
+    auto form = std::make_unique<TMainForm>(MainFormSetup{AppDir(), location, &dialogs});
+    form->show();
+    return form;
+}
+
+std::string PageText(const std::string& path)
+{
+    return ReadFileBytes(path).value_or(std::string());
+}
+
+bool WaitForPage(TMainForm& form)
+{
+    return QTest::qWaitFor([&] { return form.FDownloadComplete; }, 30000);
+}
+
+}  // namespace vellumine::testing

@@ -1,0 +1,54 @@
+#pragma once
+// What the window tests share: a store written by the store writer, a
+// program folder with the design templates, and dialogs that answer
+// without blocking.
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "TempFolder.h"
+#include "app/MainForm.h"
+#include "ui/Dialogs.h"
+
+namespace vellumine::testing {
+
+class RecordingDialogs : public DialogService {
+public:
+    void ShowError(QWidget*, const QString& text) override { errors << ErrorBoxText(text); }
+    void ShowInformation(QWidget*, const QString& caption, const QString& text) override
+    {
+        information << caption + "|" + text;
+    }
+    void ShowFileError(QWidget*, const QString& text) override { fileErrors << text; }
+    int ExecModal(QDialog& dialog) override
+    {
+        modalTitles << dialog.windowTitle();
+        return onModal ? onModal(dialog) : QDialog::Rejected;
+    }
+
+    QStringList errors, information, fileErrors, modalTitles;
+    std::function<int(QDialog&)> onModal;
+};
+
+// A program folder and a store folder for one test.
+class GuiWorld {
+public:
+    GuiWorld();
+    std::string AppDir() const { return FApp.Path() + "/"; }
+    std::string StoreDir() const { return FStore.Path(); }
+    std::string TempPage() const { return AppDir() + "Message/mail.htm"; }
+    std::unique_ptr<TMainForm> OpenWindow(const std::string& storeDir = "");
+    RecordingDialogs dialogs;
+
+private:
+    TempFolder FApp;
+    TempFolder FStore;
+};
+
+std::string PageText(const std::string& path);
+bool WaitForPage(TMainForm& form);
+
+}  // namespace vellumine::testing

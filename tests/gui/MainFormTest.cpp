@@ -1,0 +1,307 @@
+// The real main window on store fixtures, under Xvfb.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QToolButton>
+#include <QTcpServer>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+#include <filesystem>
+
+#include "GuiFixture.h"
+#include "StoreWriter.h"
+#include "app/MessageListModel.h"
+#include "render/qt/BrowserView.h"
+#include "render/qt/ShowMailForm.h"
+
+using namespace vellumine;
+using namespace vellumine::testing;
+
+namespace {
+
+QStringList Column(TMainForm& form, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < form.ListModel()->rowCount(); ++row)
+        texts << form.ListModel()->index(row, column).data().toString();
+    return texts;
+}
+
+QStringList TreeTexts(QTreeWidget* tree)
+{
+    QStringList texts;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        int depth = 0;
+        for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+            ++depth;
+        texts << QString(2 * depth, ' ') + (*it)->text(0);
+    }
+    return texts;
+}
+
+void SelectRow(TMainForm& form, int row)
+{
+    form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpSelectsTheThirdFolderAndShowsTheNewestMessage();
+    void columnClicksSortEveryColumnBothWays();
+    void ctrlASelectsAllAndLeavesThePreview();
+    void checkBoxesAndTemplateRenderAnew();
+    void doubleClickOpensTheMessageWindowOnTheSamePage();
+    void settingsSurviveARestart();
+    void noStoreShowsTheErrorAndStaysUsable();
+    void unreadableFolderLeavesAnEmptyUsableList();
+    void closeBoxSavesSettingsAndDeletesTemporaryFiles();
+    void pagesRunNoScriptAndReachNoNetwork();
+    void splitterKeepsTheListBetweenTenAndNinetyPercent();
+};
+
+void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QCOMPARE(TreeTexts(form->TreeView1),
+             QStringList({"Lokale Ordner", "  Postausgang", "  Posteingang", "  Archiv", "    Urlaub"}));
+    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
+        QVERIFY((*it)->childCount() == 0 || (*it)->isExpanded());
+    QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Posteingang"));
+    QCOMPARE(form->FCurrentFile, std::string("Posteingang.dbx"));
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({"apfel", "Birne", QString::fromUtf8("Äpfel"), ""}));
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().first().row(), 0);
+    QVERIFY(WaitForPage(*form));
+    const std::string page = PageText(world.TempPage());
+    QVERIFY(page.find("neueste") != std::string::npos);
+    QVERIFY(page.find("<table><tr><td><b>Von:</b></td><td>Anna</td></tr>") != std::string::npos);
+    QVERIFY(page.find("class=\"band\"") != std::string::npos);  // the last template by name
+    QCOMPARE(form->WebBrowser1->LocationURL(), QUrl::fromLocalFile(QString::fromStdString(world.TempPage())));
+    QCOMPARE(form->DesignBox->currentText(), QString("Modern.htm"));
+}
+
+void MainFormTest::columnClicksSortEveryColumnBothWays()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    const QString umlaut = QString::fromUtf8("Äpfel");
+    form->ListView1ColumnClick(kColumnDate);  // already the sort column: oldest first
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({"", umlaut, "Birne", "apfel"}));
+    form->ListView1ColumnClick(kColumnSubject);
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({"", "apfel", "Birne", umlaut}));
+    form->ListView1ColumnClick(kColumnSubject);
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({umlaut, "Birne", "apfel", ""}));
+    emit form->ListView1->header()->sectionClicked(kColumnFrom);
+    QCOMPARE(Column(*form, kColumnFrom), QStringList({"Anna", "bernd", "carla", "Dora"}));
+    QCOMPARE(form->FSortDescending, false);
+    form->ListView1ColumnClick(kColumnFrom);
+    QCOMPARE(Column(*form, kColumnFrom), QStringList({"Dora", "carla", "bernd", "Anna"}));
+    form->ListView1ColumnClick(kColumnTo);  // all "Anna": any order, every row kept
+    QCOMPARE(Column(*form, kColumnTo).size(), 4);
+    // The order survives a change of folder.
+    form->TreeView1->setCurrentItem(form->TreeView1->topLevelItem(0)->child(1));
+    form->TreeView1Click();
+    QCOMPARE(form->FSortColumn, int(kColumnTo));
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 0);
+}
+
+void MainFormTest::ctrlASelectsAllAndLeavesThePreview()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    SelectRow(*form, 2);
+    QVERIFY(PageText(world.TempPage()).find("&lt;b&gt;alt&lt;/b&gt;") != std::string::npos);
+    const std::int32_t shown = form->FShownOffset;
+    const auto before = std::filesystem::last_write_time(world.TempPage());
+    QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
+    QCOMPARE(form->FShownOffset, shown);
+    QCOMPARE(std::filesystem::last_write_time(world.TempPage()), before);
+    SelectRow(*form, 1);
+    QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
+    SelectRow(*form, 1);
+    QTest::keyClick(form->ListView1, Qt::Key_A);
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
+    SelectRow(*form, 3);
+    form->QuitBtn->click();  // "Alle markieren"
+    QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
+    QVERIFY(PageText(world.TempPage()).find("ohne datum") != std::string::npos);
+}
+
+void MainFormTest::checkBoxesAndTemplateRenderAnew()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QTest::mouseClick(form->ShowHead, Qt::LeftButton);
+    QCOMPARE(PageText(world.TempPage()), std::string("neueste<br>\r\n"));
+    QTest::mouseClick(form->ShowHead, Qt::LeftButton);
+    QVERIFY(PageText(world.TempPage()).find("<table>") != std::string::npos);
+    const std::pair<QCheckBox*, const char*> boxes[] = {{form->voncheck, "<b>Von:</b>"},
+                                                        {form->ancheck, "<b>An:</b>"},
+                                                        {form->datumcheck, "<b>Datum:</b>"},
+                                                        {form->betreffcheck, "<b>Betreff:</b>"}};
+    for (const auto& [box, row] : boxes) {
+        QVERIFY(PageText(world.TempPage()).find(row) != std::string::npos);
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY2(PageText(world.TempPage()).find(row) == std::string::npos, row);
+    }
+    QVERIFY(PageText(world.TempPage()).find("<table>") == std::string::npos);
+    QVERIFY(PageText(world.TempPage()).find("class=\"band\"") != std::string::npos);
+    form->DesignBox->setCurrentIndex(form->DesignBox->findText("Brief.htm"));
+    emit form->DesignBox->activated(form->DesignBox->currentIndex());
+    QVERIFY(PageText(world.TempPage()).find("class=\"kopf\"") != std::string::npos);
+}
+
+void MainFormTest::doubleClickOpensTheMessageWindowOnTheSamePage()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QVERIFY(WaitForPage(*form));
+    SelectRow(*form, 3);  // the message without subject
+    QVERIFY(QTest::qWaitFor([&] { return form->WebBrowser1->LocationURL().isLocalFile(); }, 10000));
+    QStringList seen;
+    QUrl shownUrl;
+    world.dialogs.onModal = [&](QDialog& dialog) {
+        auto& window = static_cast<TShowMailForm&>(dialog);
+        seen << window.windowTitle() << window.Edit1->text() << window.Edit2->text() << window.Edit3->text()
+             << window.Edit4->text();
+        shownUrl = window.WebBrowser1->url();
+        return int(QDialog::Rejected);
+    };
+    const QRect rowRect = form->ListView1->visualRect(form->ListModel()->index(3, 0));
+    QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
+    QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, rowRect.center());
+    QCOMPARE(seen.value(0), QString("eMail Nachricht"));
+    QCOMPARE(seen.value(1), QString("Dora"));
+    QCOMPARE(seen.value(3), QString("Anna"));
+    QCOMPARE(shownUrl, form->WebBrowser1->LocationURL());
+    QCOMPARE(form->ShowMailForm->WebBrowser1->url(), QUrl("about:blank"));
+}
+
+void MainFormTest::settingsSurviveARestart()
+{
+    GuiWorld world;
+    {
+        auto form = world.OpenWindow();
+        QTest::mouseClick(form->betreffcheck, Qt::LeftButton);
+        form->DesignBox->setCurrentIndex(0);
+        form->close();
+    }
+    const std::string bytes = PageText(world.AppDir() + "options.dat");
+    QCOMPARE(bytes, std::string("\0\0\0\0\1\0\0\0\1\0\0\0\1\0\0\0\0\0\0\0\1\0\0\0", 24));
+    auto again = world.OpenWindow();
+    QCOMPARE(again->DesignBox->currentIndex(), 0);
+    QVERIFY(!again->betreffcheck->isChecked());
+    QVERIFY(again->voncheck->isChecked());
+    QVERIFY(PageText(world.TempPage()).find("<b>Betreff:</b>") == std::string::npos);
+}
+
+void MainFormTest::noStoreShowsTheErrorAndStaysUsable()
+{
+    GuiWorld world;
+    TempFolder empty;
+    auto form = world.OpenWindow(empty.Path());
+    QCOMPARE(world.dialogs.errors,
+             QStringList(QString::fromStdString("Datei " + empty.Path() + "/folders.dbx kann nicht geöffnet werden.")));
+    QCOMPARE(form->TreeView1->topLevelItemCount(), 0);
+    QCOMPARE(form->ListModel()->rowCount(), 0);
+    form->QuitBtn->click();
+    QTest::mouseClick(form->ShowHead, Qt::LeftButton);
+    form->ListView1ColumnClick(kColumnSubject);
+    form->ListView1DblClick();
+    QCOMPARE(world.dialogs.errors.size(), 1);
+}
+
+void MainFormTest::unreadableFolderLeavesAnEmptyUsableList()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QTreeWidgetItem* urlaub = form->TreeView1->topLevelItem(0)->child(2)->child(0);
+    QCOMPARE(urlaub->text(0), QString("Urlaub"));
+    QTest::mouseClick(form->TreeView1->viewport(), Qt::LeftButton, {},
+                      form->TreeView1->visualItemRect(urlaub).center());
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().contains("fehlt.dbx kann nicht ge"));
+    QCOMPARE(form->FCurrentFile, std::string("fehlt.dbx"));
+    QCOMPARE(form->ListModel()->rowCount(), 0);
+    QCOMPARE(form->FShownOffset, -1);
+}
+
+void MainFormTest::closeBoxSavesSettingsAndDeletesTemporaryFiles()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QVERIFY(std::filesystem::exists(world.TempPage()));
+    QVERIFY(form->close());
+    QVERIFY(!std::filesystem::exists(world.TempPage()));
+    QVERIFY(std::filesystem::exists(world.AppDir() + "Message"));
+    QCOMPARE(std::filesystem::file_size(world.AppDir() + "options.dat"), std::uintmax_t(24));
+}
+
+void MainFormTest::pagesRunNoScriptAndReachNoNetwork()
+{
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    TempFolder folder;
+    const std::string page = folder.File("seite.htm");
+    storewriter::WriteFileBytes(page, "<p id=\"t\">Text bleibt</p>"
+                                      "<img src=\"http://127.0.0.1:" + std::to_string(server.serverPort()) + "/x.gif\">"
+                                      "<script>document.getElementById('t').textContent = 'Skript lief';</script>");
+    BrowserView view;
+    view.resize(400, 300);
+    view.show();
+    bool loaded = false;
+    QObject::connect(&view, &BrowserView::DownloadComplete, [&] { loaded = true; });
+    view.Navigate(QString::fromStdString(page));
+    QVERIFY(QTest::qWaitFor([&] { return loaded; }, 30000));
+    QString text;
+    view.page()->toPlainText([&](const QString& plain) { text = plain; });
+    QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+    QVERIFY(text.contains("Text bleibt"));
+    QVERIFY(!text.contains("Skript lief"));
+    QTest::qWait(300);
+    QVERIFY(!server.hasPendingConnections());
+    QVERIFY(!BrowserView::IsAllowedUrl(QUrl("https://example.org/")));
+    QVERIFY(BrowserView::IsAllowedUrl(QUrl("data:image/gif;base64,R0lG")));
+}
+
+void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QCOMPARE(ListPercentFor(95, 100), 90);
+    QCOMPARE(ListPercentFor(3, 100), 10);
+    QCOMPARE(ListPercentFor(50, 0), 50);
+    const int total = form->Splitter2->height();
+    form->Splitter2->setSizes({total * 70 / 100, total * 30 / 100});
+    form->Splitter2Moved();
+    QVERIFY(qAbs(form->FListPercent - 70) <= 1);
+    form->resize(760, 560);
+    QTest::qWait(50);
+    QVERIFY(qAbs(form->ListView1->height() - form->Splitter2->height() * form->FListPercent / 100) <= 3);
+}
+
+int main(int argc, char** argv)
+{
+    ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+    ::setenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu", 0);
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication application(argc, argv);
+    QApplication::setApplicationName("Vellumine");
+    vellumine::InitUiResources();
+    MainFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainFormTest.moc"
