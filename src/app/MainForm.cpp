@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -23,6 +24,7 @@
 #include <exception>
 
 #include "app/AboutBox.h"
+#include "output/qt/ExportForm.h"
 #include "app/MessageListModel.h"
 #include "mime/MailMessage.h"
 #include "platform/FileAccess.h"
@@ -118,7 +120,9 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     statusBar()->addWidget(StatusPanel1);
 
     ShowMailForm = new TShowMailForm(this);
+    ExportForm = new TExportForm(this);
     AboutBox = new TAboutBox(this);
+    PrinterFactory = DefaultPrinter;
 
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { Guarded([this] { TreeView1Click(); }); });
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -172,6 +176,11 @@ void TMainForm::BuildToolBar()
     toolBar->addSeparator();
     QuitBtn = button("Alle markieren", "Alle Nachrichten markieren", "select-all.svg");
     connect(QuitBtn, &QToolButton::clicked, this, [this] { Guarded([this] { QuitBtnClick(); }); });
+    connect(PrintBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
+    connect(PrinterSetupBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrinterSetupBtnClick(); }); });
+    connect(SaveBtn, &QToolButton::clicked, this, [this] { Guarded([this] { SaveBtnClick(); }); });
+    connect(ExportBtn, &QToolButton::clicked, this, [this] { Guarded([this] { ExportBtnClick(); }); });
+    connect(CancelBtn, &QToolButton::clicked, this, [this] { CancelBtnClick(); });
 }
 
 QWidget* TMainForm::BuildPreviewPanel()
@@ -379,6 +388,7 @@ void TMainForm::TreeView1Click()
         }
     }
     FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
+    ++FListGeneration;
     ListView1Change();
     if (failure)
         std::rethrow_exception(failure);
@@ -440,6 +450,12 @@ void TMainForm::ListView1Change()
 {
     if (FSelectingAll)
         return;
+    if (FBusy) {
+        // A run may be using the page and the temporary files: show the
+        // selection once the run has ended.
+        FPreviewDeferred = true;
+        return;
+    }
     const int row = FirstSelectedRow();
     if (row < 0) {
         if (!FDestroying) {

@@ -5,6 +5,7 @@
 // the subsystems that does the work.
 
 #include <QMainWindow>
+#include <QPageLayout>
 #include <functional>
 #include <memory>
 #include <string>
@@ -17,6 +18,7 @@
 #include "store/StoreReader.h"
 
 class QCheckBox;
+class QPrinter;
 class QComboBox;
 class QLabel;
 class QSplitter;
@@ -33,6 +35,7 @@ class DialogService;
 class MessageListModel;
 class ProgressPanel;
 class TAboutBox;
+class TExportForm;
 class TImageBtn;
 class TShowMailForm;
 
@@ -45,6 +48,20 @@ struct MainFormSetup {
     std::string appDir;  // FAppDir, ending in a slash
     std::shared_ptr<const StoreLocation> storeLocation;
     DialogService* dialogs = nullptr;
+};
+
+// The system's default printer; none when no printer is installed.
+std::unique_ptr<QPrinter> DefaultPrinter();
+
+// One batch run over the selected messages: what it does before the walk,
+// with each message and after it, and how its completion box reads.
+struct BatchRun {
+    std::function<bool()> prepare;                                 // false ends the run without a message
+    std::function<bool(const Toe5_MessageInfo& info)> handleMessage;  // true: the message counts as done
+    std::function<void()> beforeEach;                              // export: pending events, once
+    std::function<void()> finish;                                  // print: back to the page shown before
+    QString tail;                                                  // " Nachrichten gedruckt!"
+    QString caption;                                               // "Drucken beendet"
 };
 
 class TMainForm : public QMainWindow {
@@ -71,6 +88,18 @@ public:
     void ueberbtnClick();
     void endebtnClick();
     void wwwBtnClick();
+    void PrintBtnClick();
+    void PrinterSetupBtnClick();
+    void SaveBtnClick();
+    void ExportBtnClick();
+    void CancelBtnClick();
+    void SetProStatus(int percent);
+
+    // The printer a print run uses; none when no printer is installed. Tests
+    // put a PDF printer in its place.
+    std::function<std::unique_ptr<QPrinter>()> PrinterFactory;
+    // How long a print run waits for its page before it gives up.
+    int FPageWaitMilliseconds = 30000;
 
     // The page design the check boxes and the template list say.
     PageDesign CurrentDesign() const;
@@ -104,6 +133,7 @@ public:
     ProgressPanel* StatusPanel1;
     TShowMailForm* ShowMailForm;
     TAboutBox* AboutBox;
+    TExportForm* ExportForm;
 
     // Fields the subsystems share.
     std::string FCurrentFile = "folders.dbx";
@@ -145,11 +175,21 @@ private:
     void BuildFolderTree();
     void SelectAll();
     int FirstSelectedRow() const;
+    void RunBatch(const BatchRun& run);
+    void BackToIdle();
+    int SelectedCount() const;
+    bool PrintMessage(const Toe5_MessageInfo& info, const std::string& storeFile);
+    void WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure);
+    std::string ChosenTargetFolder() const;
 
     StoreReader FReader;
     DialogService* FDialogs;
     MessageListModel* FListModel;
     bool FClosed = false;
+    bool FPreviewDeferred = false;   // a selection change while a run was busy
+    unsigned FListGeneration = 0;    // counts refills of the list
+    QPageLayout FPageLayout;         // from the page set-up dialog
+    std::unique_ptr<QPrinter> FPrinter;  // the printer of the page being printed
     bool FTreeWidthSet = false;
 };
 

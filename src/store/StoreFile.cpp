@@ -10,11 +10,7 @@
 #include "platform/Error.h"
 
 namespace vellumine {
-namespace {
-constexpr std::size_t kWindowSize = 64 * 1024;
-}
-
-StoreFile::StoreFile(const std::string& path)
+StoreFile::StoreFile(const std::string& path, std::size_t windowSize) : FWindowSize(windowSize)
 {
     FDescriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
@@ -57,9 +53,9 @@ StoreFile::Window& StoreFile::WindowFor(std::uint64_t offset, std::size_t length
         if (window.lastUse < oldest->lastUse)
             oldest = &window;
     }
-    oldest->bytes.resize(kWindowSize);
+    oldest->bytes.resize(FWindowSize);
     oldest->start = offset;
-    oldest->length = ReadFromDisk(offset, kWindowSize, oldest->bytes.data());
+    oldest->length = ReadFromDisk(offset, FWindowSize, oldest->bytes.data());
     oldest->lastUse = ++FUseCounter;
     return *oldest;
 }
@@ -68,7 +64,7 @@ std::size_t StoreFile::ReadAt(std::uint64_t offset, std::size_t length, unsigned
 {
     if (offset >= FSize || length == 0)
         return 0;
-    if (length > kWindowSize / 2)
+    if (length > FWindowSize / 2)
         return ReadFromDisk(offset, length, out);
     const Window& window = WindowFor(offset, length);
     const std::size_t available = window.length - static_cast<std::size_t>(offset - window.start);

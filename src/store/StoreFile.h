@@ -15,7 +15,9 @@ class StoreFile {
 public:
     // Raises "Datei %s kann nicht geöffnet werden" when the file cannot be
     // opened for reading (or is not a regular file).
-    explicit StoreFile(const std::string& path);
+    // `windowSize`: bytes read ahead per system call; large for the index
+    // walk, small for a message source, whose blocks are read once.
+    explicit StoreFile(const std::string& path, std::size_t windowSize = 64 * 1024);
     ~StoreFile();
     StoreFile(const StoreFile&) = delete;
     StoreFile& operator=(const StoreFile&) = delete;
@@ -47,6 +49,7 @@ private:
     std::uint64_t FSize = 0;
     Window FWindows[4];
     std::uint64_t FUseCounter = 0;
+    std::size_t FWindowSize;
 };
 
 }  // namespace vellumine

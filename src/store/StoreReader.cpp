@@ -11,17 +11,19 @@ namespace vellumine {
 namespace {
 constexpr std::uint64_t kItemCountOffset = 0xC4;
 constexpr std::uint64_t kRootNodeOffset = 0x30;
+constexpr std::size_t kIndexWindow = 64 * 1024;
+constexpr std::size_t kSourceWindow = 8 * 1024;
 }  // namespace
 
 StoreReader::StoreReader(std::shared_ptr<const StoreLocation> location) : FLocation(std::move(location)) {}
 
-std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileName)
+std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileName, std::size_t windowSize)
 {
     std::string shownPath;
     const std::string path = FLocation->StoreFilePath(fileName, shownPath);
     if (path.empty())
         throw FileOpenError(shownPath);
-    return std::make_unique<StoreFile>(path);
+    return std::make_unique<StoreFile>(path, windowSize);
 }
 
 void StoreReader::ReadItemCount(StoreFile& file)
@@ -36,7 +38,7 @@ void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list
 {
     if (!list)
         return;
-    auto file = OpenStoreFile(fileName);
+    auto file = OpenStoreFile(fileName, kIndexWindow);
     ReadItemCount(*file);
     if (FHeader.ItemCount <= 0)
         return;
@@ -59,7 +61,7 @@ std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int
 {
     if (offset <= 0)
         return {};
-    auto file = OpenStoreFile(fileName);
+    auto file = OpenStoreFile(fileName, kSourceWindow);
     ReadItemCount(*file);
     if (FHeader.ItemCount <= 0)
         return {};

@@ -31,7 +31,7 @@ public:
     const Toe5_FileHeader& FileHeader() const { return FHeader; }
 
 private:
-    std::unique_ptr<StoreFile> OpenStoreFile(const std::string& fileName);
+    std::unique_ptr<StoreFile> OpenStoreFile(const std::string& fileName, std::size_t windowSize);
     void ReadItemCount(StoreFile& file);
 
     std::shared_ptr<const StoreLocation> FLocation;

@@ -7,7 +7,10 @@ namespace vellumine {
 
 QString ErrorBoxText(const QString& text)
 {
-    return text.endsWith('.') ? text : text + '.';
+    // A sentence that ends in its own mark keeps it: no full stop after "!".
+    if (text.isEmpty() || text.endsWith('.') || text.endsWith('!') || text.endsWith('?'))
+        return text;
+    return text + '.';
 }
 
 void QtDialogService::ShowError(QWidget* parent, const QString& text)

@@ -12,7 +12,8 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QWidget(parent)
 void ProgressPanel::SetPercent(int percent)
 {
     FPercent = std::clamp(percent, 0, 100);
-    repaint();
+    repaint();  // at once: a save run does not return to the event loop
+    emit PercentChanged(FPercent, BarWidth());
 }
 
 int ProgressPanel::BarWidth() const

@@ -15,6 +15,10 @@ public:
     // Width of the bar in pixels for the current percentage.
     int BarWidth() const;
 
+signals:
+    // After each change, with the bar's new width in pixels.
+    void PercentChanged(int percent, int barWidth);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

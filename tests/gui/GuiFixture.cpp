@@ -23,6 +23,25 @@ sw::StoreRecordDescription Mail(const std::string& from, const std::string& subj
     return sw::MessageRecord(m);
 }
 
+// An HTML message with two images embedded by Content-ID.
+sw::StoreRecordDescription ImageMail()
+{
+    sw::MessageDescription m;
+    m.sender = "Carla";
+    m.recipient = "Anna";
+    m.subject = "Bilder";
+    m.date = sw::FileTimeFromUtc(2003, 1, 1);
+    const std::string navy = "iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAIAAACQkWg2AAAAFUlEQVR42mNgYGggEY1qGNUwbDUAAI59gAFyCdzUAAAAAElFTkSuQmCC";
+    const std::string red = "iVBORw0KGgoAAAANSUhEUgAAABAAAAAQCAIAAACQkWg2AAAAFklEQVR42mM4oaFBEmIY1TCqYfhqAAB8MxgQ+iSj5QAAAABJRU5ErkJggg==";
+    m.source = "From: Carla\r\nSubject: Bilder\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"
+               "--r\r\nContent-Type: text/html\r\n\r\n<p>Zwei Bilder</p><img src=\"cid:eins@x\" width=100 height=100>"
+               "<img src=\"cid:zwei@x\" width=120 height=60>\r\n"
+               "--r\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <eins@x>\r\n\r\n" + navy +
+               "\r\n--r\r\nContent-Type: image/png\r\nContent-Transfer-Encoding: base64\r\nContent-ID: <zwei@x>\r\n\r\n" +
+               red + "\r\n--r--\r\n";
+    return sw::MessageRecord(m);
+}
+
 void WriteStore(const std::string& folder)
 {
     using sw::FileTimeFromUtc;
@@ -33,7 +52,16 @@ void WriteStore(const std::string& folder)
                           sw::FolderRecord({.id = 0, .parentId = -1, .name = "Lokale Ordner", .fileName = ""}),
                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Posteingang", .fileName = "Posteingang.dbx", .special = true}),
                           sw::FolderRecord({.id = 1, .parentId = 0, .name = "Postausgang", .fileName = "Postausgang.dbx", .special = true}),
-                          sw::FolderRecord({.id = 6, .parentId = 5, .name = "Urlaub", .fileName = "fehlt.dbx"})});
+                          sw::FolderRecord({.id = 6, .parentId = 5, .name = "Urlaub", .fileName = "fehlt.dbx"}),
+                          sw::FolderRecord({.id = 7, .parentId = 5, .name = "Zehn", .fileName = "Zehn.dbx"})});
+    std::vector<sw::StoreRecordDescription> ten;
+    for (int i = 0; i < 10; ++i) {
+        const bool same = i >= 7;  // three messages with one subject and one date
+        ten.push_back(Mail("Absender " + std::to_string(i), same ? "S" : "Nachricht " + std::to_string(i),
+                           same ? FileTimeFromUtc(2004, 2, 1) : FileTimeFromUtc(2004, 1, 1 + i), "Text " + std::to_string(i)));
+    }
+    ten.push_back(ImageMail());
+    write("Zehn.dbx", ten);
     write("Posteingang.dbx",
           {Mail("carla", "Birne", FileTimeFromUtc(2003, 12, 24, 14, 5, 6), "mittel"),
            Mail("Anna", "apfel", FileTimeFromUtc(2003, 12, 24, 14, 5, 9), "neueste"),

@@ -13,6 +13,7 @@
 #include <QWebEnginePage>
 #include <filesystem>
 
+#include "BatchRunTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
 #include "app/MessageListModel.h"
@@ -73,7 +74,7 @@ void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
     GuiWorld world;
     auto form = world.OpenWindow();
     QCOMPARE(TreeTexts(form->TreeView1),
-             QStringList({"Lokale Ordner", "  Postausgang", "  Posteingang", "  Archiv", "    Urlaub"}));
+             QStringList({"Lokale Ordner", "  Postausgang", "  Posteingang", "  Archiv", "    Urlaub", "    Zehn"}));
     for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
         QVERIFY((*it)->childCount() == 0 || (*it)->isExpanded());
     QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Posteingang"));
@@ -300,8 +301,11 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName("Vellumine");
     vellumine::InitUiResources();
-    MainFormTest test;
-    return QTest::qExec(&test, argc, argv);
+    MainFormTest mainForm;
+    BatchRunTest batchRuns;
+    int failures = QTest::qExec(&mainForm, argc, argv);
+    failures += QTest::qExec(&batchRuns, argc, argv);
+    return failures;
 }
 
 #include "MainFormTest.moc"

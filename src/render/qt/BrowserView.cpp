@@ -60,7 +60,13 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent)
 {
     setPage(new LocalOnlyPage(LocalOnlyProfile(), this));
     setContextMenuPolicy(Qt::NoContextMenu);
-    connect(this, &QWebEngineView::loadFinished, this, [this](bool) { emit DownloadComplete(); });
+    connect(this, &QWebEngineView::loadStarted, this, [this] { FLastLoaded.clear(); });
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (ok)
+            FLastLoaded = url();
+        emit DownloadComplete();
+    });
+    connect(this, &QWebEngineView::printFinished, this, [this](bool) { FBusy = false; });
 }
 
 bool BrowserView::IsAllowedUrl(const QUrl& url)
@@ -73,6 +79,12 @@ bool BrowserView::IsAllowedUrl(const QUrl& url)
 void BrowserView::Navigate(const QString& filePath)
 {
     setUrl(QUrl::fromLocalFile(filePath));
+}
+
+void BrowserView::Print(QPrinter* printer)
+{
+    FBusy = true;
+    print(printer);
 }
 
 void BrowserView::NavigateBlank()

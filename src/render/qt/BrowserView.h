@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+class QPrinter;
+
 namespace vellumine {
 
 class BrowserView : public QWebEngineView {
@@ -18,8 +20,12 @@ public:
     void NavigateBlank();
     // The address of the page shown (LocationURL).
     QUrl LocationURL() const { return url(); }
+    // True from Print until the page has been handed to the printer.
     bool Busy() const { return FBusy; }
-    void SetBusy(bool busy) { FBusy = busy; }
+    // Prints the page shown, without a dialog.
+    void Print(QPrinter* printer);
+    // The address of the last page that loaded completely.
+    QUrl LastLoadedUrl() const { return FLastLoaded; }
 
     // Whether a request to this address may load.
     static bool IsAllowedUrl(const QUrl& url);
@@ -30,6 +36,7 @@ signals:
 
 private:
     bool FBusy = false;
+    QUrl FLastLoaded;
 };
 
 }  // namespace vellumine

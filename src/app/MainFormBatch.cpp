@@ -1,0 +1,254 @@
+// The batch runs of the main window: printing, saving and exporting the
+// selected messages, with the busy guard, the cancel request, the progress
+// bar and the completion box they share.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QItemSelectionModel>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRadioButton>
+#include <QCheckBox>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "app/MainForm.h"
+#include "app/MessageListModel.h"
+#include "mime/MailMessage.h"
+#include "output/ExportMessage.h"
+#include "output/SaveMessage.h"
+#include "output/qt/ExportForm.h"
+#include "platform/Error.h"
+#include "platform/FileAccess.h"
+#include "render/MessagePage.h"
+#include "render/qt/BrowserView.h"
+#include "ui/Dialogs.h"
+#include "ui/FolderEdit.h"
+#include "ui/ProgressPanel.h"
+
+namespace vellumine {
+
+std::unique_ptr<QPrinter> DefaultPrinter()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        return nullptr;
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+// --- the frame ---
+
+void TMainForm::SetProStatus(int percent)
+{
+    FProgress = percent;
+    StatusPanel1->SetPercent(percent);
+}
+
+void TMainForm::CancelBtnClick()
+{
+    FCancel = true;
+}
+
+int TMainForm::SelectedCount() const
+{
+    return static_cast<int>(ListView1->selectionModel()->selectedRows().size());
+}
+
+void TMainForm::BackToIdle()
+{
+    SetProStatus(0);
+    CancelBtn->setEnabled(false);
+    FBusy = false;
+    if (FPreviewDeferred) {
+        FPreviewDeferred = false;
+        FShownOffset = -1;
+        Guarded([this] { ListView1Change(); });
+    }
+}
+
+void TMainForm::RunBatch(const BatchRun& run)
+{
+    if (FBusy)
+        return;
+    FBusy = true;
+    FCancel = false;
+    CancelBtn->setEnabled(true);
+    try {
+        if (SelectedCount() == 0 || !run.prepare()) {
+            BackToIdle();
+            return;
+        }
+        const int selected = SelectedCount();
+        const int rows = FListModel->rowCount();
+        const unsigned generation = FListGeneration;
+        int done = 0;
+        // A folder chosen while the run lets events through refills the
+        // list: the walk ends there.
+        const auto listChanged = [&] { return generation != FListGeneration; };
+        for (int row = 0; row < rows && !listChanged(); ++row) {
+            if (!ListView1->selectionModel()->isRowSelected(row, QModelIndex()))
+                continue;
+            if (FCancel)
+                break;
+            if (run.beforeEach) {
+                run.beforeEach();
+                if (listChanged())
+                    break;
+            }
+            const std::size_t index = FListModel->MessageIndexAt(row);
+            if (index >= FMessages.size())
+                break;
+            const Toe5_MessageInfo info = FMessages[index];  // a copy: events may refill the list
+            if (run.handleMessage(info))
+                ++done;
+            SetProStatus(done * 100 / selected);
+        }
+        SetProStatus(0);
+        FDialogs->ShowInformation(this, run.caption,
+                                  QStringLiteral("Es wurden ") + QString::number(done) + run.tail);
+        if (run.finish)
+            run.finish();
+    } catch (...) {
+        BackToIdle();
+        throw;
+    }
+    BackToIdle();
+}
+
+void TMainForm::WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (pending()) {
+        if (clock.elapsed() > timeoutMilliseconds)
+            throw Error(failure);
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+// --- printing ---
+
+bool TMainForm::PrintMessage(const Toe5_MessageInfo& info, const std::string& storeFile)
+{
+    WebBrowser1->NavigateBlank();
+    const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
+    FDownloadComplete = false;
+    const std::string page = TempFolder() + "print.htm";
+    ComposeMessagePage(source, HeaderFieldsOf(info),
+                       PageRequest{page, TempFolder(), true, CurrentDesign(), &FTempFiles});
+    const QUrl pageUrl = QUrl::fromLocalFile(QString::fromStdString(page));
+    WebBrowser1->Navigate(QString::fromStdString(page));
+    WaitWhile([&] { return !(FDownloadComplete && WebBrowser1->LastLoadedUrl() == pageUrl); },
+              FPageWaitMilliseconds, "Die Druckseite konnte nicht geladen werden. Der Druck wurde abgebrochen");
+    FPrinter = PrinterFactory ? PrinterFactory() : nullptr;
+    if (!FPrinter)
+        throw Error("Es ist kein Drucker eingerichtet");
+    if (FPageLayout.isValid())
+        FPrinter->setPageLayout(FPageLayout);
+    WebBrowser1->Print(FPrinter.get());
+    WaitWhile([&] { return WebBrowser1->Busy(); }, 10 * FPageWaitMilliseconds,
+              "Der Drucker hat die Seite nicht angenommen");
+    FPrinter.reset();
+    return true;
+}
+
+void TMainForm::PrintBtnClick()
+{
+    QUrl remembered;
+    std::string storeFile;
+    RunBatch(BatchRun{
+        [&] {
+            if (!PrinterFactory || !PrinterFactory()) {
+                FDialogs->ShowError(this, QStringLiteral("Es ist kein Drucker eingerichtet. Bitte richten Sie "
+                                                         "zuerst einen Drucker ein"));
+                return false;
+            }
+            remembered = WebBrowser1->LocationURL();
+            storeFile = FCurrentFile;
+            CreateFolders(TempFolder());
+            return true;
+        },
+        [&](const Toe5_MessageInfo& info) { return PrintMessage(info, storeFile); },
+        nullptr,
+        [&] { WebBrowser1->setUrl(remembered.isEmpty() ? QUrl(QStringLiteral("about:blank")) : remembered); },
+        QStringLiteral(" Nachrichten gedruckt!"),
+        QStringLiteral("Drucken beendet")});
+}
+
+void TMainForm::PrinterSetupBtnClick()
+{
+    std::unique_ptr<QPrinter> printer = PrinterFactory ? PrinterFactory() : nullptr;
+    if (!printer)
+        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (FPageLayout.isValid())
+        printer->setPageLayout(FPageLayout);
+    QPageSetupDialog dialog(printer.get(), this);
+    if (FDialogs->ExecModal(dialog) == QDialog::Accepted)
+        FPageLayout = printer->pageLayout();
+}
+
+// --- saving and exporting ---
+
+std::string TMainForm::ChosenTargetFolder() const
+{
+    std::string folder = ExportForm->DirectoryEdit1->Text().toStdString();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+void TMainForm::SaveBtnClick()
+{
+    std::string folder, storeFile;
+    RunBatch(BatchRun{
+        [&] {
+            ExportForm->TXTCheck->setEnabled(false);
+            if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
+                return false;
+            folder = ChosenTargetFolder();
+            storeFile = FCurrentFile;
+            CreateFolders(folder);  // a folder that cannot be made shows in every file
+            return true;
+        },
+        [&](const Toe5_MessageInfo& info) {
+            const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
+            try {
+                SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked());
+                return true;
+            } catch (const FileNotCreated& e) {
+                FDialogs->ShowFileError(this, QString::fromUtf8(e.what()));
+                return false;
+            }
+        },
+        nullptr, nullptr, QStringLiteral(" Nachrichten gespeichert!"), QStringLiteral("Speichern beendet")});
+}
+
+void TMainForm::ExportBtnClick()
+{
+    std::string folder, storeFile;
+    RunBatch(BatchRun{
+        [&] {
+            ExportForm->TXTCheck->setEnabled(true);
+            if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
+                return false;
+            folder = ChosenTargetFolder();
+            storeFile = FCurrentFile;
+            CreateFolders(folder);
+            return true;
+        },
+        [&](const Toe5_MessageInfo& info) {
+            const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
+            const ExportFormat format = ExportForm->AllHTMLCheck->isChecked() ? ExportFormat::AllHtml
+                                        : ExportForm->TXTCheck->isChecked()   ? ExportFormat::AllText
+                                                                              : ExportFormat::Mixed;
+            ExportMessageFile(folder, source, HeaderFieldsOf(info),
+                              ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
+                                            CurrentDesign()});
+            return true;
+        },
+        [] { QApplication::processEvents(); }, nullptr, QStringLiteral(" Nachrichten exportiert!"),
+        QStringLiteral("Export beendet")});
+}
+
+}  // namespace vellumine

@@ -1,0 +1,36 @@
+#pragma once
+// The target-folder dialog of saving and exporting. One instance serves
+// both and keeps what the user entered until the program ends.
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace vellumine {
+
+class FolderEdit;
+
+class TExportForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TExportForm(QWidget* parent = nullptr);
+
+    QLabel* TitleLabel;
+    FolderEdit* DirectoryEdit1;
+    QCheckBox* datecheck;
+    QRadioButton* AllHTMLCheck;
+    QRadioButton* TXTCheck;
+    QRadioButton* MixedCheck;
+    QPushButton* OkBtn;
+    QPushButton* CancelBtn;
+
+    void DirectoryEdit1Change();
+
+protected:
+    void showEvent(QShowEvent* event) override;  // FormShow
+};
+
+}  // namespace vellumine

@@ -1,0 +1,371 @@
+// Printing, saving and exporting from the real main window, under Xvfb.
+// The printer is the only thing replaced: a PDF printer per job.
+
+#include <QCheckBox>
+#include <QImage>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <filesystem>
+#include <set>
+
+#include "BatchRunTest.h"
+#include "GuiFixture.h"
+#include "StoreWriter.h"
+#include "app/MessageListModel.h"
+#include "output/qt/ExportForm.h"
+#include "render/qt/BrowserView.h"
+#include "ui/FolderEdit.h"
+#include "ui/ProgressPanel.h"
+
+using namespace vellumine;
+using namespace vellumine::testing;
+
+namespace {
+
+// Opens the window on the folder "Zehn" (eleven messages, newest first).
+std::unique_ptr<TMainForm> OpenTen(GuiWorld& world)
+{
+    auto form = world.OpenWindow();
+    QTreeWidgetItem* ten = form->TreeView1->topLevelItem(0)->child(2)->child(1);
+    form->TreeView1->setCurrentItem(ten);
+    form->TreeView1Click();
+    return form;
+}
+
+void SelectRows(TMainForm& form, std::initializer_list<int> rows)
+{
+    form.ListView1->selectionModel()->clearSelection();
+    for (int row : rows)
+        form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+// Answers the target-folder dialog with OK and `folder`.
+void AnswerTargetFolder(GuiWorld& world, const QString& folder, bool withDate = true,
+                        QRadioButton* TExportForm::*format = &TExportForm::AllHTMLCheck, bool* txtEnabled = nullptr)
+{
+    world.dialogs.onModal = [=](QDialog& dialog) {
+        auto* form = qobject_cast<TExportForm*>(&dialog);
+        if (!form)
+            return int(QDialog::Rejected);
+        if (txtEnabled)
+            *txtEnabled = form->TXTCheck->isEnabled();
+        form->DirectoryEdit1->SetText(folder);
+        form->datecheck->setChecked(withDate);
+        (form->*format)->setChecked(true);
+        return form->OkBtn->isEnabled() ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    };
+}
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+QString Run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The printed pages are images of the page: their text is read back by
+// OCR, their pictures by colour.
+QString FirstPageImage(const QString& pdf, const TempFolder& work)
+{
+    const QString prefix = QString::fromStdString(work.File("seite"));
+    Run("pdftoppm", {"-r", "150", "-f", "1", "-l", "1", "-png", "-singlefile", pdf, prefix});
+    return prefix + ".png";
+}
+
+QString OcrText(const QString& image)
+{
+    return Run("tesseract", {image, "stdout"});
+}
+
+bool HasColour(const QImage& image, QRgb wanted)
+{
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAbs(qRed(pixel) - qRed(wanted)) < 12 && qAbs(qGreen(pixel) - qGreen(wanted)) < 12 &&
+                qAbs(qBlue(pixel) - qBlue(wanted)) < 12)
+                return true;
+        }
+    return false;
+}
+
+void ExpectIdle(TMainForm& form)
+{
+    QVERIFY(!form.FBusy);
+    QVERIFY(!form.CancelBtn->isEnabled());
+    QCOMPARE(form.FProgress, 0);
+}
+
+}  // namespace
+
+void BatchRunTest::progressBarFollowsTheSavedMessages()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()));
+    QList<int> percents, widths;
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, [&](int percent, int width) {
+        percents << percent;
+        widths << width;
+    });
+    SelectRows(*form, {1, 4, 8});
+    form->SaveBtn->click();
+    QCOMPARE(percents, QList<int>({33, 66, 100, 0, 0}));
+    const int panel = form->StatusPanel1->width();
+    QCOMPARE(widths.mid(0, 4), QList<int>({panel * 33 / 100, panel * 66 / 100, panel, 0}));
+    QCOMPARE(world.dialogs.information, QStringList("Speichern beendet|Es wurden 3 Nachrichten gespeichert!"));
+    QCOMPARE(FilesIn(target.Path()).size(), std::size_t(3));
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::saveNamesNeverOverwrite()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    bool txtEnabled = true;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path() + "/neu/"), false, &TExportForm::AllHTMLCheck,
+                       &txtEnabled);
+    SelectRows(*form, {0, 1, 2});  // the three messages "S" of one date
+    form->SaveBtn->click();
+    QVERIFY(!txtEnabled);
+    QCOMPARE(FilesIn(target.Path() + "/neu"), std::set<std::string>({"S.eml", "S_0.eml", "S_1.eml"}));
+    const std::string saved = PageText(target.Path() + "/neu/S_1.eml");
+    QVERIFY(saved.rfind("From: Absender ", 0) == 0);
+    QVERIFY(saved.size() > 20 && saved.substr(saved.size() - 2) == "\r\n");
+    form->ExportBtn->click();
+    QVERIFY(txtEnabled);
+}
+
+void BatchRunTest::unwritableTargetShowsTheBoxAndGoesOn()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    const std::string notAFolder = target.File("datei");
+    storewriter::WriteFileBytes(notAFolder, "x");
+    AnswerTargetFolder(world, QString::fromStdString(notAFolder), false);
+    SelectRows(*form, {3, 4});
+    form->SaveBtn->click();
+    QCOMPARE(world.dialogs.fileErrors.size(), 2);
+    QVERIFY(world.dialogs.fileErrors.first().startsWith(QString::fromStdString("Die Datei \"" + notAFolder + "/")));
+    QVERIFY(world.dialogs.fileErrors.first().endsWith("\" konnte nicht erstellt werden!"));
+    QCOMPARE(world.dialogs.information, QStringList("Speichern beendet|Es wurden 0 Nachrichten gespeichert!"));
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::nothingSelectedBusyOrCancelledDoesNothing()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()));
+    form->ListView1->selectionModel()->clearSelection();
+    for (QToolButton* button : {form->PrintBtn, form->SaveBtn, form->ExportBtn})
+        button->click();
+    QVERIFY(world.dialogs.modalTitles.isEmpty());
+    QVERIFY(world.dialogs.information.isEmpty());
+    ExpectIdle(*form);
+
+    SelectRows(*form, {0});
+    form->FBusy = true;  // another run is under way
+    form->SaveBtn->click();
+    QVERIFY(world.dialogs.modalTitles.isEmpty());
+    form->FBusy = false;
+
+    world.dialogs.onModal = [](QDialog&) { return int(QDialog::Rejected); };
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.modalTitles.size(), 1);
+    QVERIFY(world.dialogs.information.isEmpty());
+    QVERIFY(FilesIn(target.Path()).empty());
+    ExpectIdle(*form);
+
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()));
+    form->SaveBtn->click();
+    QCOMPARE(FilesIn(target.Path()).size(), std::size_t(1));
+}
+
+void BatchRunTest::exportCancelledAtTheSecondOfFive()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()), true, &TExportForm::MixedCheck);
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, [&](int percent, int) {
+        if (percent == 20)
+            QTimer::singleShot(0, form->CancelBtn, &QToolButton::click);  // during the second message's events
+    });
+    SelectRows(*form, {3, 4, 5, 6, 7});
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.information, QStringList("Export beendet|Es wurden 2 Nachrichten exportiert!"));
+    QCOMPARE(FilesIn(target.Path()).size(), std::size_t(2));
+    QVERIFY(form->FCancel);
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::exportEndsCleanlyWhenTheFolderChanges()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()));
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, [&](int percent, int) {
+        if (percent == 25)
+            QTimer::singleShot(0, form.get(), [&] {
+                form->TreeView1->setCurrentItem(form->TreeView1->topLevelItem(0)->child(1));
+                form->TreeView1Click();
+            });
+    });
+    SelectRows(*form, {0, 1, 2, 3});
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.information, QStringList("Export beendet|Es wurden 1 Nachrichten exportiert!"));
+    QCOMPARE(form->FCurrentFile, std::string("Posteingang.dbx"));
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::failedExportGoesBackToIdle()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    const std::string notAFolder = target.File("datei");
+    storewriter::WriteFileBytes(notAFolder, "x");
+    AnswerTargetFolder(world, QString::fromStdString(notAFolder));
+    SelectRows(*form, {0, 1});
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().endsWith("konnte nicht erstellt werden!"));
+    ExpectIdle(*form);
+    AnswerTargetFolder(world, QString::fromStdString(target.File("ordner")));
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.information.last(), QString("Export beendet|Es wurden 2 Nachrichten exportiert!"));
+}
+
+void BatchRunTest::selectionDuringARunIsShownAfterIt()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()));
+    const std::int32_t before = form->FShownOffset;
+    std::int32_t duringRun = 0;
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, [&](int percent, int) {
+        if (percent == 50)
+            QTimer::singleShot(0, form.get(), [&] {
+                form->ListView1->selectionModel()->select(form->ListModel()->index(9, 0),
+                                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                duringRun = form->FShownOffset;
+            });
+    });
+    SelectRows(*form, {4, 5});
+    QVERIFY(form->FShownOffset != before);
+    const std::int32_t shownAtStart = form->FShownOffset;
+    form->ExportBtn->click();
+    QCOMPARE(duringRun, shownAtStart);  // not rendered while the run was busy
+    QCOMPARE(world.dialogs.information.size(), 1);
+    QVERIFY(!form->FBusy);
+}
+
+void BatchRunTest::printsToPdfWithHeaderBodyAndImages()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder pdfs;
+    int jobs = 0;
+    form->PrinterFactory = [&] {
+        auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(pdfs.File("druck" + std::to_string(jobs++) + ".pdf")));
+        return printer;
+    };
+    QTest::mouseClick(form->ShowHead, Qt::LeftButton);  // printing uses the design all the same
+    SelectRows(*form, {10, 3});
+    QVERIFY(WaitForPage(*form));
+    const QUrl shownBefore = form->WebBrowser1->LocationURL();
+    form->PrintBtn->click();
+    QCOMPARE(world.dialogs.errors, QStringList());
+    QCOMPARE(world.dialogs.information, QStringList("Drucken beendet|Es wurden 2 Nachrichten gedruckt!"));
+    // The factory's first call only looked for a printer.
+    const QString first = QString::fromStdString(pdfs.File("druck1.pdf"));
+    const QString second = QString::fromStdString(pdfs.File("druck2.pdf"));
+    QVERIFY(QFile::exists(first) && QFile::exists(second));
+    TempFolder pages;
+    const QString text = OcrText(FirstPageImage(first, pages));
+    QVERIFY2(text.contains("Von:") && text.contains("Absender 6") && text.contains("Text 6") &&
+                 text.contains("Betreff:"),
+             qPrintable(text));
+    const QString picture = FirstPageImage(second, pages);
+    QVERIFY2(OcrText(picture).contains("Zwei Bilder"), qPrintable(OcrText(picture)));
+    const QImage page(picture);
+    QVERIFY(HasColour(page, qRgb(0, 0, 128)));    // the first embedded image
+    QVERIFY(HasColour(page, qRgb(200, 40, 40)));  // the second one
+    QVERIFY(std::filesystem::exists(world.AppDir() + "Message/print.htm"));
+    QVERIFY(std::filesystem::exists(world.AppDir() + "Message/eins@x"));
+    QVERIFY(QTest::qWaitFor([&] { return form->WebBrowser1->LocationURL() == shownBefore; }, 10000));
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::printCancelledAtTheSecondOfFive()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder pdfs;
+    int calls = 0;
+    form->PrinterFactory = [&]() -> std::unique_ptr<QPrinter> {
+        if (++calls == 3)  // the look-up, the first message, now the second one
+            form->CancelBtn->click();
+        auto printer = std::make_unique<QPrinter>();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(pdfs.File(std::to_string(calls) + ".pdf")));
+        return printer;
+    };
+    SelectRows(*form, {0, 2, 4, 6, 8});
+    form->PrintBtn->click();
+    QCOMPARE(world.dialogs.information, QStringList("Drucken beendet|Es wurden 2 Nachrichten gedruckt!"));
+    QCOMPARE(calls, 3);
+    ExpectIdle(*form);
+}
+
+void BatchRunTest::noPrinterIsReportedAndPageWaitIsBounded()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    form->PrinterFactory = [] { return std::unique_ptr<QPrinter>(); };
+    SelectRows(*form, {0});
+    form->PrintBtn->click();
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().startsWith("Es ist kein Drucker eingerichtet"));
+    ExpectIdle(*form);
+
+    TempFolder pdfs;
+    form->PrinterFactory = [&] {
+        auto printer = std::make_unique<QPrinter>();
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(QString::fromStdString(pdfs.File("x.pdf")));
+        return printer;
+    };
+    form->FPageWaitMilliseconds = 0;  // no page loads that fast
+    form->PrintBtn->click();
+    QCOMPARE(world.dialogs.errors.size(), 2);
+    QVERIFY(world.dialogs.errors.last().startsWith("Die Druckseite konnte nicht geladen werden"));
+    ExpectIdle(*form);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+class BatchRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void progressBarFollowsTheSavedMessages();
+    void saveNamesNeverOverwrite();
+    void unwritableTargetShowsTheBoxAndGoesOn();
+    void nothingSelectedBusyOrCancelledDoesNothing();
+    void exportCancelledAtTheSecondOfFive();
+    void exportEndsCleanlyWhenTheFolderChanges();
+    void failedExportGoesBackToIdle();
+    void selectionDuringARunIsShownAfterIt();
+    void printsToPdfWithHeaderBodyAndImages();
+    void printCancelledAtTheSecondOfFive();
+    void noPrinterIsReportedAndPageWaitIsBounded();
+};
