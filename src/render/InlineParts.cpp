@@ -55,6 +55,16 @@ std::size_t FindIgnoringCase(const std::string& line, std::string_view pattern, 
     return std::string::npos;
 }
 
+bool StartsWithIgnoringCaseAt(const std::string& line, std::size_t at, std::string_view pattern)
+{
+    if (at + pattern.size() > line.size())
+        return false;
+    for (std::size_t k = 0; k < pattern.size(); ++k)
+        if (UpperAsciiChar(line[at + k]) != pattern[k])
+            return false;
+    return true;
+}
+
 }  // namespace
 
 std::string InlineIdentifier(std::string_view contentId)
@@ -99,22 +109,36 @@ InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, 
 
 std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
 {
-    for (std::size_t at = FindIgnoringCase(line, "\"CID:"); at != std::string::npos;
-         at = FindIgnoringCase(line, "\"CID:", at)) {
-        line.erase(at + 1, 4);
-        if (!renamed.empty()) {
-            const std::size_t close = line.find('"', at + 1);
-            const std::string reference =
-                line.substr(at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
-            const auto safe = renamed.find(reference);
-            if (safe != renamed.end())
-                line.replace(at + 1, reference.size(), safe->second);
+    // One pass: after a double quote every "cid:" that follows is dropped
+    // (dropping one may bring the next one up to the quote), and a
+    // reference to a renamed part gets the part's file name.
+    std::string out;
+    out.reserve(line.size());
+    std::size_t at = 0;
+    while (at < line.size()) {
+        const char c = line[at++];
+        out += c;
+        if (c != '"')
+            continue;
+        bool dropped = false;
+        while (StartsWithIgnoringCaseAt(line, at, "CID:")) {
+            at += 4;
+            dropped = true;
+        }
+        if (!dropped || renamed.empty())
+            continue;
+        const std::size_t close = line.find('"', at);
+        const std::string reference = line.substr(at, close == std::string::npos ? std::string::npos : close - at);
+        const auto safe = renamed.find(reference);
+        if (safe != renamed.end()) {
+            out += safe->second;
+            at += reference.size();
         }
     }
-    for (std::size_t at = FindIgnoringCase(line, "<BASE"); at != std::string::npos;
-         at = FindIgnoringCase(line, "<BASE", at + 1))
-        line[at + 2] = 'B';
-    return line;
+    for (std::size_t found = FindIgnoringCase(out, "<BASE"); found != std::string::npos;
+         found = FindIgnoringCase(out, "<BASE", found + 1))
+        out[found + 2] = 'B';
+    return out;
 }
 
 std::string ConvertCIDText(const TLineList& lines, const InlineNameMap& renamed)

@@ -127,10 +127,16 @@ TEST(ConvertCID, ReferencesAndBaseElements)
         {"<img src=cid:a><img src='cid:b'>", "<img src=cid:a><img src='cid:b'>"},
         {"<BASE href=x><base href=y>", "<BBSE href=x><bBse href=y>"},
         {"nichts", "nichts"},
+        {"<img src=\"cid:CID:x\">", "<img src=\"x\">"},  // one dropped scheme brings up the next
     };
     for (const auto& c : cases)
         EXPECT_EQ(ConvertCIDLine(c.in), c.out) << c.in;
     EXPECT_EQ(ConvertCIDLine("<img src=\"cid:../x\">", {{"../x", "cid_.._x_1"}}), "<img src=\"cid_.._x_1\">");
+    // A line of a million references is converted in one pass.
+    std::string many;
+    for (int i = 0; i < 1000000; ++i)
+        many += "\"cid:";
+    EXPECT_EQ(ConvertCIDLine(many, {{"", "x"}}).size(), 1000000u * 2);
 }
 
 TEST(InlineParts, IdentifiersAndSafeNames)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "StoreFixture.h"
 #include "platform/Error.h"
 
@@ -131,6 +133,27 @@ TEST_F(MessageSource, DamagedChainsReturnWhatWasReadBefore)
     storewriter::Truncate(cut, whole.blockOffsets[0][2] + 300);
     Write("m.dbx", cut);
     EXPECT_EQ(FReader.ReadMessageSource("m.dbx", first), source.substr(0, 1024));
+}
+
+TEST_F(MessageSource, AMillionChainedBlocksEndQuickly)
+{
+    // Blocks every 4 bytes of a 4 MB file, each naming the next one: a chain
+    // of a million distinct blocks.
+    const std::uint32_t start = 0x100, count = 1000000;
+    storewriter::StoreImage image{std::string(start + 4 * count + 528, '\0'), 0, {}, {}, {}};
+    storewriter::SetItemCount(image, 1);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t at = start + 4 * i;
+        storewriter::PutWord(image, at, at);
+    }
+    // Every block's next-offset word is the own offset of the block three
+    // words on; its data length word reads as a large positive number.
+    Write("m.dbx", image);
+    const auto began = std::chrono::steady_clock::now();
+    const std::string text = FReader.ReadMessageSource("m.dbx", static_cast<std::int32_t>(start));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    EXPECT_LE(text.size(), image.bytes.size());
+    EXPECT_LT(took.count(), 3.0) << "sanitizer builds included";
 }
 
 TEST_F(MessageSource, OverlappingBlocksCannotGrowTheTextBeyondTheFile)

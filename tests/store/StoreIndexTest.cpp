@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "StoreFixture.h"
 #include "platform/Error.h"
 #include "store/FileTime.h"
@@ -217,6 +219,24 @@ TEST_F(StoreIndex, HugeCountsAndLengthsEndCleanly)
     const auto subjects = Subjects(ReadMessages("m.dbx"));
     EXPECT_EQ(std::vector<std::string>(subjects.begin(), subjects.begin() + 3),
               (std::vector<std::string>{"0", "1", "3"}));
+}
+
+TEST_F(StoreIndex, OverlappingNodesEverywhereEndWithinTheWorkBudget)
+{
+    // Every word holds its own offset: every position is a node with a
+    // matching own offset, many entries and links to further nodes.
+    storewriter::StoreImage image{std::string(1 << 20, '\0'), 0, {}, {}, {}};
+    for (std::uint32_t at = 0; at + 4 <= image.bytes.size(); at += 4)
+        storewriter::PutWord(image, at, at);
+    storewriter::SetItemCount(image, 1);
+    storewriter::PutWord(image, 0x30, 0x100);
+    Write("m.dbx", image);
+    const auto began = std::chrono::steady_clock::now();
+    const auto messages = ReadMessages("m.dbx");
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+    EXPECT_LT(took.count(), 3.0) << "sanitizer builds included";
+    for (const auto& m : messages)
+        EXPECT_LT(m.RecordOffset, image.bytes.size());
 }
 
 TEST_F(StoreIndex, BodyShorterThanItsEntryTableIsSkipped)

@@ -11,7 +11,6 @@
 namespace vellumine::storewriter {
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 0x24BC;
 constexpr std::size_t kBlockSize = 528;
 constexpr std::size_t kBlockDataSize = 512;
 constexpr std::size_t kNodeHeaderSize = 24;
@@ -147,7 +146,7 @@ public:
 
     StoreImage Build()
     {
-        FImage.bytes.assign(kFileHeaderSize, '\0');
+        FImage.bytes.assign(std::max<std::size_t>(FOptions.headerSize, 0xC8), '\0');
         PutFixed32(FImage.bytes, 0, 0xFE12ADCF);  // the folder-file signature
         FImage.blockOffsets.resize(FRecords.size());
         FImage.recordOffsets.resize(FRecords.size());

@@ -59,6 +59,7 @@ struct LayoutOptions {
     bool scatterBlocks = false;        // place source blocks in shuffled order after the records
     std::uint32_t seed = 1;            // for scatterBlocks
     std::optional<std::int32_t> itemCount;  // default: the number of records
+    std::size_t headerSize = 0x24BC;        // the mail client's; small seeds use less
 };
 
 // A written file and where its parts lie, in index order.

@@ -1,0 +1,34 @@
+// A store file as input: read as the folder list and as a folder file, and
+// message sources read at the offsets its records name and at offsets taken
+// from its first bytes.
+
+#include <fstream>
+
+#include "FuzzSupport.h"
+#include "store/StoreReader.h"
+
+using namespace vellumine;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const auto& folder = fuzz::WorkFolder();
+    {
+        std::ofstream out(folder / "folders.dbx", std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    std::filesystem::copy_file(folder / "folders.dbx", folder / "Ordner.dbx",
+                               std::filesystem::copy_options::overwrite_existing);
+    StoreReader reader(std::make_shared<FolderStoreLocation>(folder.string()));
+    StoreRecords records;
+    reader.ReadStoreIndex("folders.dbx", &records);
+    reader.ReadStoreIndex("Ordner.dbx", &records);
+    std::size_t budget = 64;  // sources per input, so that one input stays quick
+    for (const auto& message : records.Messages) {
+        if (budget-- == 0)
+            break;
+        reader.ReadMessageSource("Ordner.dbx", message.SourceOffset);
+    }
+    for (std::size_t at = 0; at < 16; at += 4)
+        reader.ReadMessageSource("Ordner.dbx", static_cast<std::int32_t>(fuzz::Word(data, size, at)));
+    return 0;
+}
