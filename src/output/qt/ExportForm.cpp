@@ -26,6 +26,7 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
     QFont bold = TitleLabel->font();
     bold.setBold(true);
     TitleLabel->setFont(bold);
+    TitleLabel->setWordWrap(true);
     TitleLabel->setGeometry(8, 0, 370, 33);
 
     auto* label1 = new QLabel(QStringLiteral("Zielverzeichnis:"), this);
