@@ -10,16 +10,7 @@ shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(StoreFileFuzzer MessageFuzzer PageFuzzer)
 
-packages=(clang libclang-rt-14-dev cmake ninja-build)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-if [ ${#missing[@]} -gt 0 ]; then
-  as_root apt-get update -q
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"
-fi
+bash scripts/apt-ensure.sh clang libclang-rt-14-dev cmake ninja-build
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

@@ -10,20 +10,10 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-liberation imagemagick poppler-utils tesseract-ocr
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  as_root apt-get update -q
-  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -q "${missing[@]}"
-fi
+bash "$(dirname "$0")/apt-ensure.sh" "${packages[@]}"
 
 # The German locale gives the date texts the program shows its users.
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8 || echo "note: de_DE.UTF-8 could not be generated"
 fi

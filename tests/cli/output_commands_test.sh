@@ -3,14 +3,7 @@
 set -u
 cli=$1 demo=$2 real=$3
 export TZ=UTC LC_ALL=C
-failures=0
-check() {  # check NAME EXPECTED ACTUAL
-  if [ "$2" != "$3" ]; then
-    echo "FAIL $1"; echo "  expected: $2"; echo "  actual:   $3"; failures=$((failures + 1))
-  else
-    echo "ok   $1"
-  fi
-}
+. "$(dirname "$0")/check.sh"
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 offset_of() {  # offset_of FILE SUBJECT
   "$cli" --store "$demo" list "$1" | grep -F "\"subject\":\"$2\"" | sed 's/.*"sourceOffset":\([0-9]*\).*/\1/'
