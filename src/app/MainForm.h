@@ -181,6 +181,7 @@ private:
     bool PrintMessage(const Toe5_MessageInfo& info, const std::string& storeFile);
     void WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure);
     std::string ChosenTargetFolder() const;
+    bool AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile);
 
     StoreReader FReader;
     DialogService* FDialogs;

@@ -198,19 +198,22 @@ std::string TMainForm::ChosenTargetFolder() const
     return folder;
 }
 
+bool TMainForm::AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile)
+{
+    ExportForm->TXTCheck->setEnabled(forExport);  // the text format is an export's choice only
+    if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
+        return false;
+    folder = ChosenTargetFolder();
+    storeFile = FCurrentFile;
+    CreateFolders(folder);  // a folder that cannot be made shows in every file
+    return true;
+}
+
 void TMainForm::SaveBtnClick()
 {
     std::string folder, storeFile;
     RunBatch(BatchRun{
-        [&] {
-            ExportForm->TXTCheck->setEnabled(false);
-            if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
-                return false;
-            folder = ChosenTargetFolder();
-            storeFile = FCurrentFile;
-            CreateFolders(folder);  // a folder that cannot be made shows in every file
-            return true;
-        },
+        [&] { return AskTargetFolder(false, folder, storeFile); },
         [&](const Toe5_MessageInfo& info) {
             const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
             try {
@@ -228,15 +231,7 @@ void TMainForm::ExportBtnClick()
 {
     std::string folder, storeFile;
     RunBatch(BatchRun{
-        [&] {
-            ExportForm->TXTCheck->setEnabled(true);
-            if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
-                return false;
-            folder = ChosenTargetFolder();
-            storeFile = FCurrentFile;
-            CreateFolders(folder);
-            return true;
-        },
+        [&] { return AskTargetFolder(true, folder, storeFile); },
         [&](const Toe5_MessageInfo& info) {
             const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
             const ExportFormat format = ExportForm->AllHTMLCheck->isChecked() ? ExportFormat::AllHtml
