@@ -50,7 +50,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     texts->addStretch(1);
     auto* homepage = new QPushButton(QStringLiteral("Tarnwick im Web besuchen"), frame);
     connect(homepage, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QStringLiteral("https://www.tarnwick.de/"))); });
+            [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage))); });
     texts->addWidget(homepage, 0, Qt::AlignLeft);
     frameLayout->addLayout(texts, 1);
     layout->addWidget(frame, 1);

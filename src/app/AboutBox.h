@@ -6,6 +6,9 @@ class QLabel;
 
 namespace vellumine {
 
+// The maker's web page, opened by the globe button and the dialog's button.
+inline constexpr const char* kMakerPage = "https://tarnwick.example/vellumine/";
+
 // The information dialog "Info": the maker and the program, the year
 // filled in at creation.
 class TAboutBox : public QDialog {

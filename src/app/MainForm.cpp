@@ -39,7 +39,6 @@ namespace vellumine {
 namespace {
 
 constexpr int kFolderDataRole = Qt::UserRole;
-const char* const kMakerPage = "https://www.tarnwick.de/";
 
 QIcon Icon(const char* name)
 {
