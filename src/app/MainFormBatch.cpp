@@ -141,6 +141,8 @@ bool TMainForm::PrintMessage(const Toe5_MessageInfo& info, const std::string& st
     WebBrowser1->Navigate(QString::fromStdString(page));
     WaitWhile([&] { return !(FDownloadComplete && WebBrowser1->LastLoadedUrl() == pageUrl); },
               FPageWaitMilliseconds, "Die Druckseite konnte nicht geladen werden. Der Druck wurde abgebrochen");
+    if (WebBrowser1->Busy())  // an earlier print that never finished still uses its printer
+        throw Error("Der Drucker ist noch mit der vorigen Seite beschäftigt");
     FPrinter = PrinterFactory ? PrinterFactory() : nullptr;
     if (!FPrinter)
         throw Error("Es ist kein Drucker eingerichtet");
