@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPageLayout>
+#include <QRect>
 #include <functional>
 #include <memory>
 #include <string>
@@ -94,6 +95,7 @@ public:
     void ExportBtnClick();
     void CancelBtnClick();
     void SetProStatus(int percent);
+    void SBarPaintMore();
 
     // The printer a print run uses; none when no printer is installed. Tests
     // put a PDF printer in its place.
@@ -150,6 +152,7 @@ public:
     std::string FAppDir;
     TTempFileList FTempFiles;
     int FProgress = 0;
+    QRect FProgressRect;  // where the progress bar was drawn last
     std::int32_t FShownOffset = -1;
     std::string FShownFile;
 

@@ -9,6 +9,7 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QToolButton>
 #include <QTreeView>
@@ -41,8 +42,19 @@ std::unique_ptr<QPrinter> DefaultPrinter()
 
 void TMainForm::SetProStatus(int percent)
 {
+    const bool shorter = percent < FProgress;
     FProgress = percent;
     StatusPanel1->SetPercent(percent);
+    if (shorter)
+        statusBar()->repaint();  // the shorter bar on a cleared panel
+    else
+        SBarPaintMore();
+}
+
+void TMainForm::SBarPaintMore()
+{
+    FProgressRect = StatusPanel1->geometry();
+    StatusPanel1->repaint();  // at once: a save run does not return to the event loop
 }
 
 void TMainForm::CancelBtnClick()

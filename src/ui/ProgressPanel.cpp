@@ -12,7 +12,6 @@ ProgressPanel::ProgressPanel(QWidget* parent) : QWidget(parent)
 void ProgressPanel::SetPercent(int percent)
 {
     FPercent = std::clamp(percent, 0, 100);
-    repaint();  // at once: a save run does not return to the event loop
     emit PercentChanged(FPercent, BarWidth());
 }
 
@@ -21,6 +20,7 @@ int ProgressPanel::BarWidth() const
     return width() * FPercent / 100;
 }
 
+// StatusBar1DrawPanel: the bar over the panel's width times the percentage.
 void ProgressPanel::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
