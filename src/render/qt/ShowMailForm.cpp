@@ -16,7 +16,7 @@ QLineEdit* FieldBox(QWidget* parent, int top)
     auto* edit = new QLineEdit(parent);
     edit->setReadOnly(true);
     edit->setFrame(false);
-    edit->setGeometry(56, top - 2, 400, 17);
+    edit->setGeometry(64, top - 2, 400, 17);
     edit->setStyleSheet(QStringLiteral("background: palette(window);"));
     return edit;
 }
@@ -26,6 +26,9 @@ QLineEdit* FieldBox(QWidget* parent, int top)
 TShowMailForm::TShowMailForm(QWidget* parent) : QDialog(parent)
 {
     resize(696, 480);
+    QFont small = font();
+    small.setPointSize(8);  // the small type of the main window
+    setFont(small);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
