@@ -226,12 +226,13 @@ bool TMainForm::AskTargetFolder(bool forExport, std::string& folder, std::string
 void TMainForm::SaveBtnClick()
 {
     std::string folder, storeFile;
+    UniqueFileNamer names;
     RunBatch(BatchRun{
         [&] { return AskTargetFolder(false, folder, storeFile); },
         [&](const Toe5_MessageInfo& info) {
             const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
             try {
-                SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked());
+                SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked(), &names);
                 return true;
             } catch (const FileNotCreated& e) {
                 FDialogs->ShowFileError(this, QString::fromUtf8(e.what()));
@@ -244,6 +245,7 @@ void TMainForm::SaveBtnClick()
 void TMainForm::ExportBtnClick()
 {
     std::string folder, storeFile;
+    UniqueFileNamer names;
     RunBatch(BatchRun{
         [&] { return AskTargetFolder(true, folder, storeFile); },
         [&](const Toe5_MessageInfo& info) {
@@ -251,10 +253,16 @@ void TMainForm::ExportBtnClick()
             const ExportFormat format = ExportForm->AllHTMLCheck->isChecked() ? ExportFormat::AllHtml
                                         : ExportForm->TXTCheck->isChecked()   ? ExportFormat::AllText
                                                                               : ExportFormat::Mixed;
-            ExportMessageFile(folder, source, HeaderFieldsOf(info),
-                              ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
-                                            CurrentDesign()});
-            return true;
+            try {
+                ExportMessageFile(folder, source, HeaderFieldsOf(info),
+                                  ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
+                                                CurrentDesign()},
+                                  &names);
+                return true;
+            } catch (const Error& e) {  // one message that cannot be written does not end the run
+                FDialogs->ShowFileError(this, QString::fromUtf8(e.what()));
+                return false;
+            }
         },
         [] { QApplication::processEvents(); }, nullptr, QStringLiteral(" Nachrichten exportiert!"),
         QStringLiteral("Export beendet")});

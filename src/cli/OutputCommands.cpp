@@ -1,11 +1,13 @@
 #include "cli/OutputCommands.h"
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <sstream>
 #include <unistd.h>
 
 #include "mime/MailMessage.h"
+#include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "platform/FileAccess.h"
 #include "platform/WindowsPath.h"
@@ -81,49 +83,65 @@ void ComposePage(const CliOptions& options, const std::string& fileName, std::in
     const std::string source = reader->ReadMessageSource(fileName, offset);
     if (!CreateFolders(outputFolder))
         throw FileCreateError(outputFolder);
-    PageRequest request{JoinPath(outputFolder, "mail.htm"), outputFolder, page.withDesign, DesignFrom(page), nullptr};
-    ComposeMessagePage(source, HeaderFieldsOf(messages.front()), request);
+    ExportMessagePage(outputFolder, BaseName{"mail", {}}, source, HeaderFieldsOf(messages.front()), page.withDesign,
+                      DesignFrom(page));
 }
 
-int SaveMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
-                 const BatchOptions& batch)
+namespace {
+
+// The walk of a save or export run: each message is read and handled on its
+// own, so that one that fails shows its error and the run goes on. Returns
+// the number handled; `failed` tells whether any message failed.
+std::size_t RunOverMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+                            const BatchOptions& batch, bool& failed,
+                            const std::function<void(const std::string&, const Toe5_MessageInfo&)>& handle)
 {
     auto reader = MakeStoreReader(options);
     const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
     CreateFolders(outputFolder);  // a folder that cannot be made shows in every file
-    std::size_t saved = 0;
-    bool failed = false;
+    std::size_t done = 0;
+    failed = false;
     for (const auto& message : messages) {
-        const std::string source = reader->ReadMessageSource(fileName, message.SourceOffset);
         try {
-            SaveMessageAsEml(outputFolder, source, HeaderFieldsOf(message), batch.withDate);
-            ++saved;
-        } catch (const FileNotCreated& e) {
+            handle(reader->ReadMessageSource(fileName, message.SourceOffset), message);
+            ++done;
+        } catch (const Error& e) {
             std::cerr << e.what() << '\n';
             failed = true;
         }
-        ShowProgress(saved, messages.size());
+        ShowProgress(done, messages.size());
     }
     EndProgress(messages.size());
+    return done;
+}
+
+}  // namespace
+
+int SaveMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+                 const BatchOptions& batch)
+{
+    UniqueFileNamer names;
+    bool failed = false;
+    const std::size_t saved = RunOverMessages(
+        options, fileName, outputFolder, batch, failed, [&](const std::string& source, const Toe5_MessageInfo& message) {
+            SaveMessageAsEml(outputFolder, source, HeaderFieldsOf(message), batch.withDate, &names);
+        });
     std::cout << "Es wurden " << saved << " Nachrichten gespeichert!\n";
     return failed ? 1 : 0;
 }
 
-void ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
-                    const BatchOptions& batch, ExportFormat format, const PageOptions& page)
+int ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+                   const BatchOptions& batch, ExportFormat format, const PageOptions& page)
 {
-    auto reader = MakeStoreReader(options);
-    const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
-    CreateFolders(outputFolder);
     const ExportOptions exportOptions{format, batch.withDate, page.withDesign, DesignFrom(page)};
-    std::size_t exported = 0;
-    for (const auto& message : messages) {
-        const std::string source = reader->ReadMessageSource(fileName, message.SourceOffset);
-        ExportMessageFile(outputFolder, source, HeaderFieldsOf(message), exportOptions);
-        ShowProgress(++exported, messages.size());
-    }
-    EndProgress(messages.size());
+    UniqueFileNamer names;
+    bool failed = false;
+    const std::size_t exported = RunOverMessages(
+        options, fileName, outputFolder, batch, failed, [&](const std::string& source, const Toe5_MessageInfo& message) {
+            ExportMessageFile(outputFolder, source, HeaderFieldsOf(message), exportOptions, &names);
+        });
     std::cout << "Es wurden " << exported << " Nachrichten exportiert!\n";
+    return failed ? 1 : 0;
 }
 
 }  // namespace vellumine::cli

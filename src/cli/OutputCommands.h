@@ -22,16 +22,18 @@ struct BatchOptions {
     bool withDate = true;
 };
 
-// `page FILE OFFSET OUTDIR`: the page the preview shows, as OUTDIR/mail.htm.
+// `page FILE OFFSET OUTDIR`: the page the preview shows, as OUTDIR/mail.htm
+// (or the next free name: nothing existing is overwritten).
 void ComposePage(const CliOptions& options, const std::string& fileName, std::int32_t offset,
                  const std::string& outputFolder, const PageOptions& page);
 
-// `save FILE OUTDIR`: returns the exit status (1 when a file could not be made).
+// `save FILE OUTDIR` and `export FILE OUTDIR`: each message fails alone
+// with its error on standard error; the summary counts the files written.
+// Return the exit status (1 when any message failed).
 int SaveMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                  const BatchOptions& batch);
 
-// `export FILE OUTDIR`: raises the error that ends the run.
-void ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
+int ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                     const BatchOptions& batch, ExportFormat format, const PageOptions& page);
 
 }  // namespace vellumine::cli

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         const ExportFormat chosen = format == "text"    ? ExportFormat::AllText
                                     : format == "mixed" ? ExportFormat::Mixed
                                                         : ExportFormat::AllHtml;
-        ExportMessages(options, fileName, outputFolder, batch, chosen, page);
+        status = ExportMessages(options, fileName, outputFolder, batch, chosen, page);
     });
 
     try {

@@ -9,28 +9,26 @@ bool LineWalker::Next()
     if (FAtEnd)
         return false;
     if (FStarted)
-        FStart += FLength + 2;
+        FStart += FLength + FBreakLength;
     FStarted = true;
+    FPreviousBreakLength = FBreakLength;
     FLength = 0;
-    const char* base = FText.data();
-    std::size_t at = FStart;
-    while (at < FText.size()) {
-        const auto* cr = static_cast<const char*>(std::memchr(base + at, '\r', FText.size() - at));
-        if (!cr)
-            break;
-        const auto crAt = static_cast<std::size_t>(cr - base);
-        if (crAt + 1 < FText.size() && base[crAt + 1] == '\n') {
-            FLength = crAt - FStart;
-            return true;
-        }
-        at = crAt + 1;
+    FBreakLength = 0;
+    if (FStart >= FText.size()) {
+        FAtEnd = true;
+        return false;
     }
-    if (FStart < FText.size()) {
+    const char* base = FText.data();
+    const auto* lf = static_cast<const char*>(std::memchr(base + FStart, '\n', FText.size() - FStart));
+    if (!lf) {
         FLength = FText.size() - FStart;
         return true;
     }
-    FAtEnd = true;
-    return false;
+    const auto lfAt = static_cast<std::size_t>(lf - base);
+    const bool crBefore = lfAt > FStart && base[lfAt - 1] == '\r';
+    FLength = lfAt - FStart - (crBefore ? 1 : 0);
+    FBreakLength = crBefore ? 2 : 1;
+    return true;
 }
 
 }  // namespace vellumine

@@ -1,7 +1,7 @@
 #pragma once
 // Walks a text line by line, the way the part parser reads a source: a line
-// ends at CR LF only (a lone CR or LF belongs to its line), the line is
-// handed out without its CR LF, a text ending in CR LF has no empty last
+// ends at CR LF or at a lone LF (a lone CR belongs to its line), the line is
+// handed out without its break, a text ending in a break has no empty last
 // line, and the text between two line starts can be taken as one piece.
 // Positions count from 0 into the text; the text is not changed.
 
@@ -19,8 +19,11 @@ public:
 
     std::size_t Start() const { return FStart; }
     std::string_view Line() const { return FText.substr(FStart, FLength); }
-    // Where the text after the current line begins (past its CR LF).
-    std::size_t NextStart() const { return FStart + FLength + 2; }
+    // Where the text after the current line begins (past its break).
+    std::size_t NextStart() const { return FStart + FLength + FBreakLength; }
+    // Where the break before the current line begins: the end of the text
+    // that precedes the current line, without its line break.
+    std::size_t PreviousLineEnd() const { return FStart - FPreviousBreakLength; }
     bool AtEnd() const { return FAtEnd; }
     std::string_view Text() const { return FText; }
 
@@ -28,6 +31,8 @@ private:
     std::string_view FText;
     std::size_t FStart = 0;
     std::size_t FLength = 0;
+    std::size_t FBreakLength = 0;
+    std::size_t FPreviousBreakLength = 0;
     bool FStarted = false;
     bool FAtEnd = false;
 };

@@ -23,8 +23,8 @@ void TMailPart::SplitMultipart(LineWalker& lines, bool delimiterSeen, ParseProgr
     while (more) {
         if (delimiterSeen || closingSeen) {
             if (pendingStart != kNoStart) {
-                // The CR LF before the delimiter line is not part of the child.
-                const std::size_t end = lines.Start() - 2;
+                // The line break before the delimiter line is not part of the child.
+                const std::size_t end = lines.PreviousLineEnd();
                 TMailPart& child = AddChild();
                 child.ParseSource(source.substr(pendingStart, end - pendingStart), true);
                 child.FParentBoundary = boundary;

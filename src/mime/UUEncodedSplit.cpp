@@ -59,7 +59,7 @@ void TMailPart::SplitUUEncodedBlocks(LineWalker& lines, bool beginSeen, ParsePro
             fileName = TrimSpaces(line.size() > 10 ? line.substr(10, 999) : std::string_view());
             pendingStart = kNoStart;
         } else if (endSeen) {
-            const std::size_t end = lines.Start() - 2;
+            const std::size_t end = lines.PreviousLineEnd();
             const std::size_t start = pendingStart == kNoStart ? end : pendingStart;
             TMailPart& file = AddChild();
             file.FDecoded = UUDecodeText(source.substr(start, end - start));

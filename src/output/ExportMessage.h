@@ -27,9 +27,17 @@ struct ExportedFile {
     bool asText = false;
 };
 
-// Raises FileNotCreated or "Datei %s kann nicht erstellt werden" when a
-// file cannot be written; files written before stay.
+// Every file is created anew: a taken name gets the next free number (the
+// page's references follow its images), nothing existing is overwritten.
+// `names` carries the numbering across the messages of one run. Raises
+// FileNotCreated or "Datei %s kann nicht erstellt werden" when a file cannot
+// be written; files written before stay.
 ExportedFile ExportMessageFile(const std::string& folder, const std::string& source, const HeaderFields& fields,
-                               const ExportOptions& options);
+                               const ExportOptions& options, UniqueFileNamer* names = nullptr);
+
+// The page the preview shows, written into a folder of the user's as
+// base.htm (or the next free name) with its images beside it.
+CreatedFile ExportMessagePage(const std::string& folder, const BaseName& base, const std::string& source,
+                              const HeaderFields& fields, bool withDesign, const PageDesign& design);
 
 }  // namespace vellumine

@@ -5,6 +5,9 @@
 #include "platform/FileAccess.h"
 
 namespace vellumine {
+namespace {
+constexpr const char* kNoSubjectName = "Ohne Betreff";
+}
 
 std::string MakeSafeFileName(std::string_view text)
 {
@@ -30,23 +33,44 @@ std::string CandidateFileName(const BaseName& base, long number, std::string_vie
     std::string subject = base.subjectPart;
     if (fixed < kMaxFileNameBytes && subject.size() + fixed > kMaxFileNameBytes)
         subject.resize(kMaxFileNameBytes - fixed);
+    if (subject.empty() && base.datePart.empty())
+        subject = kNoSubjectName;  // ".eml" alone would be a hidden file
     return subject + base.datePart + suffix + std::string(extension);
+}
+
+CreatedFile UniqueFileNamer::Create(const std::string& folder, const BaseName& base, std::string_view extension,
+                                    std::string_view bytes)
+{
+    std::string key = folder;
+    key.append(1, '\0').append(base.subjectPart).append(1, '\0').append(base.datePart).append(1, '\0').append(extension);
+    long& next = FNextNumber.try_emplace(std::move(key), -1).first->second;
+    for (long number = next;; ++number) {
+        const std::string name = CandidateFileName(base, number, extension);
+        const std::string path = JoinPath(folder, name);
+        const std::string baseName = name.substr(0, name.size() - extension.size());
+        try {
+            if (WriteNewFile(path, bytes)) {
+                next = number + 1;
+                return {path, baseName};
+            }
+        } catch (const Error&) {
+            throw FileNotCreated("Die Datei \"" + JoinPath(folder, baseName) + "\" konnte nicht erstellt werden!");
+        }
+    }
 }
 
 CreatedFile CreateUniqueFile(const std::string& folder, const BaseName& base, std::string_view extension,
                              std::string_view bytes)
 {
-    for (long number = -1;; ++number) {
-        const std::string name = CandidateFileName(base, number, extension);
-        const std::string path = JoinPath(folder, name);
-        const std::string baseName = name.substr(0, name.size() - extension.size());
-        try {
-            if (WriteNewFile(path, bytes))
-                return {path, baseName};
-        } catch (const Error&) {
-            throw FileNotCreated("Die Datei \"" + JoinPath(folder, baseName) + "\" konnte nicht erstellt werden!");
-        }
-    }
+    return UniqueFileNamer().Create(folder, base, extension, bytes);
+}
+
+std::pair<BaseName, std::string> SplitFileName(std::string_view fileName)
+{
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string_view::npos || dot == 0)
+        return {BaseName{std::string(fileName), {}}, {}};
+    return {BaseName{std::string(fileName.substr(0, dot)), {}}, std::string(fileName.substr(dot))};
 }
 
 }  // namespace vellumine

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "platform/Error.h"
 
@@ -47,7 +48,25 @@ struct CreatedFile {
 // writes into the same folder) and writes `bytes` into it. Raises
 // FileNotCreated with "Die Datei "<folder/base>" konnte nicht erstellt
 // werden!" when the file system refuses the name or the write.
+//
+// One namer serves one run: it remembers for each base name the number
+// after the last one it created, so that a run of many messages with one
+// subject tries each name once instead of starting again at base.ext.
+class UniqueFileNamer {
+public:
+    CreatedFile Create(const std::string& folder, const BaseName& base, std::string_view extension,
+                       std::string_view bytes);
+
+private:
+    std::unordered_map<std::string, long> FNextNumber;
+};
+
+// The same for a single file.
 CreatedFile CreateUniqueFile(const std::string& folder, const BaseName& base, std::string_view extension,
                              std::string_view bytes);
+
+// A proposed file name ("bild.png") as a base name ("bild") and its
+// extension (".png"), so that numbered names keep the extension.
+std::pair<BaseName, std::string> SplitFileName(std::string_view fileName);
 
 }  // namespace vellumine

@@ -3,9 +3,12 @@
 namespace vellumine {
 
 CreatedFile SaveMessageAsEml(const std::string& folder, const std::string& source, const HeaderFields& fields,
-                             bool withDate)
+                             bool withDate, UniqueFileNamer* names)
 {
-    return CreateUniqueFile(folder, MakeBaseName(fields.subject, fields.dateText, withDate), ".eml", source);
+    const BaseName base = MakeBaseName(fields.subject, fields.dateText, withDate);
+    if (names)
+        return names->Create(folder, base, ".eml", source);
+    return CreateUniqueFile(folder, base, ".eml", source);
 }
 
 }  // namespace vellumine

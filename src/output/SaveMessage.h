@@ -11,6 +11,6 @@ namespace vellumine {
 // Raises FileNotCreated when the file cannot be created; the run shows the
 // message and goes on with the next message.
 CreatedFile SaveMessageAsEml(const std::string& folder, const std::string& source, const HeaderFields& fields,
-                             bool withDate);
+                             bool withDate, UniqueFileNamer* names = nullptr);
 
 }  // namespace vellumine

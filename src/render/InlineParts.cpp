@@ -19,7 +19,9 @@ bool IsUnsafeNameByte(unsigned char c)
 
 bool IsSafeFileName(const std::string& name)
 {
-    if (name.empty() || name == "." || name == ".." || name.size() > kMaxInlineNameBytes)
+    // A leading "." would hide the file and could name a shell's or a
+    // program's settings file in the target folder.
+    if (name.empty() || name.front() == '.' || name.size() > kMaxInlineNameBytes)
         return false;
     for (const char c : name)
         if (IsUnsafeNameByte(static_cast<unsigned char>(c)))
@@ -88,19 +90,30 @@ std::string SafeInlineFileName(const std::string& identifier)
     return "cid_" + name + hash;
 }
 
-InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record)
+std::string WriteInlinePartReplacing(const std::string& folder, const std::string& fileName, std::string_view bytes)
+{
+    const std::string path = JoinPath(folder, fileName);
+    WriteFileReplacing(path, bytes);
+    return path;
+}
+
+InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record,
+                              const InlinePartWriter& write)
 {
     InlineNameMap renamed;
     for (TMailPart* part : message.AttachmentParts) {
         const std::string identifier = InlineIdentifier(part->GetHeader("Content-ID"));
         if (identifier.empty())
             continue;
-        const std::string fileName = SafeInlineFileName(identifier);
-        if (fileName != identifier)
-            renamed[identifier] = fileName;
         part->DecodeBody();
-        const std::string path = JoinPath(folder, fileName);
-        WriteFileReplacing(path, part->DecodedData());
+        const std::string path = write(folder, SafeInlineFileName(identifier), part->DecodedData());
+        const std::string written = path.substr(path.find_last_of('/') + 1);
+        // A later part of the same identifier wins, as it does when it
+        // replaces the earlier file.
+        if (written != identifier)
+            renamed[identifier] = written;
+        else
+            renamed.erase(identifier);
         if (record)
             record->Add(path);
     }

@@ -3,6 +3,7 @@
 // page, and the page written with its "cid:" references turned into those
 // file names.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -18,7 +19,7 @@ class TTempFileList;
 std::string InlineIdentifier(std::string_view contentId);
 
 // The identifier itself when it is a safe single file name; otherwise a
-// name made from it that is (path separators, "." and "..", control
+// name made from it that is (path separators, a leading ".", control
 // characters and characters a URL reads as something else replaced, at most
 // 200 bytes, with a short hash of the identifier so that distinct
 // identifiers stay distinct).
@@ -27,11 +28,22 @@ std::string SafeInlineFileName(const std::string& identifier);
 // Identifiers whose files were written under another name, for the page.
 using InlineNameMap = std::map<std::string, std::string>;
 
-// Writes every attachment part that has an identifier into `folder`,
-// replacing files of the same name, and records the paths when `record` is
-// given. Raises "Datei %s kann nicht erstellt werden" when a file cannot be
-// written.
-InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record);
+// Writes one part's bytes into a folder under the proposed file name and
+// returns the path it wrote, which may name another file when the proposed
+// one is taken.
+using InlinePartWriter =
+    std::function<std::string(const std::string& folder, const std::string& fileName, std::string_view bytes)>;
+
+// The writer of the preview's own temporary folder: replaces a regular file
+// of that name (never through a link). Raises "Datei %s kann nicht erstellt
+// werden" when the file cannot be written.
+std::string WriteInlinePartReplacing(const std::string& folder, const std::string& fileName, std::string_view bytes);
+
+// Writes every attachment part that has an identifier into `folder` through
+// `write`, and records the paths when `record` is given. The map names every
+// identifier whose file got a name other than the identifier itself.
+InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record,
+                              const InlinePartWriter& write = WriteInlinePartReplacing);
 
 // Writes the page: double-quoted "cid:" references lose their scheme (and
 // point at the safe name where the file got one), and every "<base" is

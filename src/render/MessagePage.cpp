@@ -10,21 +10,30 @@
 
 namespace vellumine {
 
-std::unique_ptr<TMailMessage> ComposeMessagePage(const std::string& source, const HeaderFields& fields,
-                                                 const PageRequest& request)
+std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source)
 {
     auto message = std::make_unique<TMailMessage>();
     message->ParseString(source);
     message->IndexParts();
-    if (message->HtmlBodyLines.Empty())
-        TXT2HTML(*message);
-    if (request.withDesign)
-        AddHTMLHeader(*message, fields, request.design);
+    return message;
+}
+
+void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design)
+{
+    if (message.HtmlBodyLines.Empty())
+        TXT2HTML(message);
+    if (withDesign)
+        AddHTMLHeader(message, fields, design);
+}
+
+void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request)
+{
+    const auto message = ParseMessageSource(source);
+    ComposePageLines(*message, fields, request.withDesign, request.design);
     const InlineNameMap renamed = SaveInlineParts(*message, request.partsFolder, request.record);
     ConvertCIDSave(message->HtmlBodyLines, request.pagePath, renamed);
     if (request.record)
         request.record->Add(request.pagePath);
-    return message;
 }
 
 std::vector<std::string> ListTemplates(const std::string& folder)

@@ -1,5 +1,6 @@
 #pragma once
-// The composing sequence that the preview, printing and export share.
+// The composing sequence that the preview, printing, the page command and
+// export share.
 
 #include <memory>
 #include <string>
@@ -12,6 +13,14 @@ namespace vellumine {
 class TMailMessage;
 class TTempFileList;
 
+// Parses a source and indexes its parts.
+std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source);
+
+// Makes the HTML body of a parsed message (from the text body when there is
+// none) and adds the design when wanted: afterwards the message's
+// HtmlBodyLines are the page, its "cid:" references not yet rewritten.
+void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design);
+
 struct PageRequest {
     std::string pagePath;     // where the page is written
     std::string partsFolder;  // where the embedded parts are written
@@ -20,11 +29,10 @@ struct PageRequest {
     TTempFileList* record = nullptr;  // the temporary files, when the target is the temporary folder
 };
 
-// Parses the source, makes the HTML body (from the text body when there is
-// none), adds the design when wanted, writes the parts and the page.
-// Returns the parsed message for the caller to use and free.
-std::unique_ptr<TMailMessage> ComposeMessagePage(const std::string& source, const HeaderFields& fields,
-                                                 const PageRequest& request);
+// The page of the preview and of printing, in the program's own temporary
+// folder: parses, composes, writes the parts and the page, replacing the
+// files of the page shown before.
+void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request);
 
 // The design templates in a folder: the names of its "*.htm" files, in
 // name order (the window picks the last one).

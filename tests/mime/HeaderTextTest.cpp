@@ -40,13 +40,25 @@ std::vector<std::string> WalkLines(std::string_view text)
     return lines;
 }
 
-TEST(HeaderText, LineWalkerSplitsAtCrLfOnly)
+TEST(HeaderText, LineWalkerSplitsAtCrLfAndLoneLf)
 {
     EXPECT_EQ(WalkLines("a\r\nb\r\n"), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(WalkLines("a\rb"), (std::vector<std::string>{"a\rb"}));
-    EXPECT_EQ(WalkLines("a\r\n\r\nb\n"), (std::vector<std::string>{"a", "", "b\n"}));
+    EXPECT_EQ(WalkLines("a\r\n\r\nb\n"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(WalkLines("a\nb\n\nc"), (std::vector<std::string>{"a", "b", "", "c"}));
+    EXPECT_EQ(WalkLines("a\r\rb\n\r\n"), (std::vector<std::string>{"a\r\rb", ""}));
     EXPECT_EQ(WalkLines("x\r"), (std::vector<std::string>{"x\r"}));
     EXPECT_TRUE(WalkLines("").empty());
+}
+
+TEST(HeaderText, LineWalkerKnowsTheBreakBeforeEachLine)
+{
+    // "a" CR LF "b" LF "c": the text before "b" ends at 1, before "c" at 4.
+    LineWalker walker("a\r\nb\nc");
+    std::vector<std::size_t> ends;
+    while (walker.Next())
+        ends.push_back(walker.PreviousLineEnd());
+    EXPECT_EQ(ends, (std::vector<std::size_t>{0, 1, 4}));
 }
 
 TEST(HeaderText, NormalizeHeaderLine)

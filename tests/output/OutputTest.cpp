@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -54,8 +55,9 @@ TEST(SaveMessage, UniqueNamesAndBytes)
     EXPECT_EQ(ReadFileBytes(folder.File("S_1.eml")), source);
 
     const HeaderFields empty{"a", "b", "", "24.12.2003"};
-    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).path, folder.File(".eml"));
-    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).baseName, "_0");
+    // No subject and no date: a visible stand-in instead of the hidden ".eml".
+    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).path, folder.File("Ohne Betreff.eml"));
+    EXPECT_EQ(SaveMessageAsEml(folder.Path(), "x", empty, false).baseName, "Ohne Betreff_0");
     EXPECT_EQ(SaveMessageAsEml(folder.Path() + "/", "x", fields, true).baseName, "S 24_12_2003");
 }
 
@@ -118,10 +120,67 @@ TEST(ExportMessage, DesignAndRepeatedExports)
     const ExportOptions withDesign{ExportFormat::AllHtml, false, true, {}};
     ExportMessageFile(folder.Path(), kHtmlMessage, fields, withDesign);
     ExportMessageFile(folder.Path(), kHtmlMessage, {"a", "b", "a?b", "d"}, withDesign);
-    EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"a_b.htm", "a_b_0.htm", "eins", "zwei"}));
+    // The second message's images do not replace the first one's: they get
+    // the next free names, and its page points at them.
+    EXPECT_EQ(FilesIn(folder.Path()),
+              (std::set<std::string>{"a_b.htm", "a_b_0.htm", "eins", "eins_0", "zwei", "zwei_0"}));
     const auto page = ReadFileBytes(folder.File("a_b.htm"));
     ASSERT_TRUE(page);
     EXPECT_EQ(page->rfind("<table><tr><td><b>Von:</b></td><td>a</td></tr>", 0), 0u);
+    EXPECT_NE(page->find("<img src=\"eins\"><img src=\"zwei\">"), std::string::npos);
+    const auto second = ReadFileBytes(folder.File("a_b_0.htm"));
+    ASSERT_TRUE(second);
+    EXPECT_NE(second->find("<img src=\"eins_0\"><img src=\"zwei_0\">"), std::string::npos);
+}
+
+TEST(ExportMessage, InlinePartsNeverReplaceFiles)
+{
+    testing::TempFolder folder;
+    storewriter::WriteFileBytes(folder.File(".bashrc"), "alias ls=ls");
+    storewriter::WriteFileBytes(folder.File("bild.png"), "fremd");
+    std::filesystem::create_directory(folder.File("ordner.gif"));
+    const std::string message =
+        "Content-Type: multipart/related; boundary=r\r\n\r\n"
+        "--r\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:.bashrc\"><img src=\"cid:bild.png\">"
+        "<img src=\"cid:ordner.gif\">\r\n"
+        "--r\r\nContent-Type: image/gif\r\nContent-ID: <.bashrc>\r\n\r\nG1\r\n"
+        "--r\r\nContent-Type: image/png\r\nContent-ID: <bild.png>\r\n\r\nG2\r\n"
+        "--r\r\nContent-Type: image/gif\r\nContent-ID: <ordner.gif>\r\n\r\nG3\r\n--r--\r\n";
+    const auto exported = ExportMessageFile(folder.Path(), message, {"a", "b", "S", ""}, {});
+    EXPECT_EQ(ReadFileBytes(folder.File(".bashrc")), "alias ls=ls");
+    EXPECT_EQ(ReadFileBytes(folder.File("bild.png")), "fremd");
+    EXPECT_EQ(ReadFileBytes(folder.File("bild_0.png")), "G2");
+    EXPECT_EQ(ReadFileBytes(folder.File("ordner_0.gif")), "G3");
+    for (const auto& name : FilesIn(folder.Path()))
+        EXPECT_TRUE(name == ".bashrc" || name[0] != '.') << name;
+    const auto page = ReadFileBytes(exported.file.path);
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->find("src=\"bild_0.png\""), std::string::npos);
+    EXPECT_NE(page->find("src=\"ordner_0.gif\""), std::string::npos);
+    EXPECT_EQ(page->find("src=\".bashrc\""), std::string::npos);
+
+    ExportMessagePage(folder.Path(), {"mail", ""}, message, {"a", "b", "S", ""}, false, {});
+    ExportMessagePage(folder.Path(), {"mail", ""}, message, {"a", "b", "S", ""}, false, {});
+    EXPECT_TRUE(std::filesystem::exists(folder.File("mail.htm")));
+    EXPECT_TRUE(std::filesystem::exists(folder.File("mail_0.htm"))) << "a second page does not replace the first";
+}
+
+TEST(UniqueFileNamer, RemembersTheNextNumberAcrossARun)
+{
+    // 4,000 messages with one subject: each name is tried about once, so
+    // the run is linear, not quadratic, in the number of files.
+    testing::TempFolder folder;
+    UniqueFileNamer names;
+    const auto started = std::chrono::steady_clock::now();
+    for (int i = 0; i < 4000; ++i)
+        names.Create(folder.Path(), {"Gleich", ""}, ".eml", "x");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    EXPECT_TRUE(std::filesystem::exists(folder.File("Gleich_3998.eml")));
+    EXPECT_LT(seconds, 2.0) << "quadratic naming took 19 s here";
+    // A name taken behind the namer's back is still never overwritten.
+    storewriter::WriteFileBytes(folder.File("Gleich_3999.eml"), "fremd");
+    EXPECT_EQ(names.Create(folder.Path(), {"Gleich", ""}, ".eml", "y").path, folder.File("Gleich_4000.eml"));
+    EXPECT_EQ(ReadFileBytes(folder.File("Gleich_3999.eml")), "fremd");
 }
 
 TEST(ExportMessage, UnwritableFolderEndsTheRunWithTheGermanError)
