@@ -1,5 +1,6 @@
 #include "mime/QuotedPrintable.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "mime/LineList.h"
@@ -44,16 +45,27 @@ bool PassesUnescaped(std::string_view text, std::size_t i, bool headerMode)
         return false;
     if (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))
         return false;
-    if (c == '\n' && (i == 0 || text[i - 1] != '\r'))
-        return false;
     return !(headerMode && IsHeaderWordSpecial(c));
+}
+
+// Whether `out` ends in a line break (CR LF or a lone LF) right after a
+// blank; gives the length of the break.
+std::size_t BreakAfterBlank(const std::string& out)
+{
+    if (out.empty() || out.back() != '\n')
+        return 0;
+    const std::size_t breakLength = out.size() >= 2 && out[out.size() - 2] == '\r' ? 2 : 1;
+    if (out.size() <= breakLength)
+        return 0;
+    const char before = out[out.size() - breakLength - 1];
+    return before == ' ' || before == '\t' ? breakLength : 0;
 }
 
 // Blanks right before a line break are written as escapes, so that no
 // transport can strip them.
-void EscapeBlanksBeforeBreak(std::string& out)
+void EscapeBlanksBeforeBreak(std::string& out, std::size_t breakLength)
 {
-    std::size_t end = out.size() - 2;
+    std::size_t end = out.size() - breakLength;
     std::size_t start = end;
     while (start > 0 && (out[start - 1] == ' ' || out[start - 1] == '\t'))
         --start;
@@ -74,7 +86,11 @@ std::string WrapLines(const std::string& escaped)
     for (const std::string& whole : lines.Lines()) {
         std::string_view line = whole;
         while (line.size() >= 72) {
-            std::size_t n = line.size();
+            // Every "=" of the escaped text starts an escape, so stepping back
+            // from just above the limit finds the same cut as stepping back
+            // from the end of the line, without walking the whole line for
+            // every piece.
+            std::size_t n = std::min<std::size_t>(line.size(), 75);
             while (n >= 72) {
                 const bool escapeEndsHere = n >= 3 && line[n - 3] == '=' && IsUpperHexDigit(line[n - 2]) &&
                                             IsUpperHexDigit(line[n - 1]);
@@ -142,9 +158,10 @@ std::string QPEncode(std::string_view text, bool headerMode)
             out += text[i];
         else
             AppendEscape(out, static_cast<unsigned char>(text[i]));
-        if (!headerMode && out.size() > 2 && out[out.size() - 1] == '\n' && out[out.size() - 2] == '\r' &&
-            (out[out.size() - 3] == ' ' || out[out.size() - 3] == '\t'))
-            EscapeBlanksBeforeBreak(out);
+        if (headerMode)
+            continue;
+        if (const std::size_t breakLength = BreakAfterBlank(out))
+            EscapeBlanksBeforeBreak(out, breakLength);
     }
     if (headerMode || out.empty())
         return out;

@@ -13,6 +13,8 @@ namespace vellumine {
 // starts neither is kept as it stands, with what follows it.
 std::string QPDecode(std::string_view text);
 
+// Body mode keeps line breaks (CR LF or a lone LF) and writes them as CR LF;
+// a lone CR is escaped. Linear in the text, also for one very long line.
 std::string QPEncode(std::string_view text, bool headerMode);
 
 // The text unchanged when nothing in it needs escaping, else one encoded

@@ -17,6 +17,7 @@ from email.mime.multipart import MIMEMultipart
 from email.mime.text import MIMEText
 
 CLI = sys.argv[1]
+SAMPLES = sys.argv[2] if len(sys.argv) > 2 else None
 rng = random.Random(7)
 
 GERMAN = ("Grüße aus München! Die Bäckerei öffnet um 7 Uhr, der Preis beträgt 3,50 € "
@@ -141,21 +142,45 @@ def uuencoded_message():
     return raw, data
 
 
+def lf_only(raw):
+    return raw.replace(b"\r\n", b"\n")
+
+
+def check_uuencoded(label, raw, data, failures):
+    got = run_cli(raw)
+    attachment = got["attachments"][0] if got["attachments"] else {}
+    if attachment.get("sha256") != digest(data) or attachment.get("contentType") != "image/png":
+        failures.append("%s: uuencoded block differs: %s" % (label, attachment))
+    if got["textBody"] is None or got["textBody"]["sha256"] != digest(b"Hallo,\r\nanbei das Bild.\r\n\r\n"):
+        failures.append("%s: text before the uuencoded block differs: %s" % (label, got["textBody"]))
+
+
+def check_samples_in_both_forms(failures):
+    """The project's own messages parse alike with CR LF and with LF alone."""
+    import os
+    for name in sorted(os.listdir(SAMPLES)):
+        with open(os.path.join(SAMPLES, name), "rb") as f:
+            raw = f.read()
+        crlf, lf = run_cli(raw), run_cli(lf_only(raw))
+        if crlf != lf:
+            failures.append("sample %s: LF-only form parses differently" % name)
+        print("checked sample", name, "in both forms")
+
+
 def main():
     failures = []
     for name, message in corpus():
         message["Subject"] = name
         raw = message.as_bytes(policy=policy.SMTP)
         check(name, raw, failures)
+        check(name + " (LF only)", lf_only(raw), failures)
         print("checked", name)
     raw, data = uuencoded_message()
-    got = run_cli(raw)
-    attachment = got["attachments"][0] if got["attachments"] else {}
-    if attachment.get("sha256") != digest(data) or attachment.get("contentType") != "image/png":
-        failures.append("uuencoded block differs: %s" % attachment)
-    if got["textBody"] is None or got["textBody"]["sha256"] != digest(b"Hallo,\r\nanbei das Bild.\r\n\r\n"):
-        failures.append("text before the uuencoded block differs: %s" % got["textBody"])
+    check_uuencoded("CR LF", raw, data, failures)
+    check_uuencoded("LF only", lf_only(raw), data, failures)
     print("checked uuencoded block")
+    if SAMPLES:
+        check_samples_in_both_forms(failures)
     for failure in failures:
         print("FAIL", failure)
     return 1 if failures else 0
