@@ -505,7 +505,7 @@ void TMainForm::ListView1DblClick()
     ShowMailForm->Edit2->setText(text(kColumnDate));
     ShowMailForm->Edit3->setText(text(kColumnTo));
     ShowMailForm->Edit4->setText(subject);
-    ShowMailForm->WebBrowser1->setUrl(WebBrowser1->LocationURL());
+    ShowMailForm->WebBrowser1->NavigateUrl(WebBrowser1->LocationURL());
     FDialogs->ExecModal(*ShowMailForm);
     ShowMailForm->WebBrowser1->NavigateBlank();
 }

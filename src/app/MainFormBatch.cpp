@@ -185,7 +185,7 @@ void TMainForm::PrintBtnClick()
         },
         [&](const Toe5_MessageInfo& info) { return PrintMessage(info, storeFile); },
         nullptr,
-        [&] { WebBrowser1->setUrl(remembered.isEmpty() ? QUrl(QStringLiteral("about:blank")) : remembered); },
+        [&] { WebBrowser1->NavigateUrl(remembered); },
         QStringLiteral(" Nachrichten gedruckt!"),
         QStringLiteral("Drucken beendet")});
 }

@@ -13,19 +13,34 @@ QString ErrorBoxText(const QString& text)
     return text + '.';
 }
 
+std::unique_ptr<QMessageBox> MakePlainBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                          const QString& text)
+{
+    auto box = std::make_unique<QMessageBox>(icon, caption, text, QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
+    return box;
+}
+
+namespace {
+void ShowPlainBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text)
+{
+    MakePlainBox(parent, icon, caption, text)->exec();
+}
+}  // namespace
+
 void QtDialogService::ShowError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QStringLiteral("Vellumine"), ErrorBoxText(text));
+    ShowPlainBox(parent, QMessageBox::Critical, QStringLiteral("Vellumine"), ErrorBoxText(text));
 }
 
 void QtDialogService::ShowInformation(QWidget* parent, const QString& caption, const QString& text)
 {
-    QMessageBox::information(parent, caption, text);
+    ShowPlainBox(parent, QMessageBox::Information, caption, text);
 }
 
 void QtDialogService::ShowFileError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QString(), text);
+    ShowPlainBox(parent, QMessageBox::Critical, QString(), text);
 }
 
 int QtDialogService::ExecModal(QDialog& dialog)

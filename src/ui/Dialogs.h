@@ -2,7 +2,9 @@
 // The one place the windows show message boxes and modal dialogs, so that
 // tests can answer them without blocking.
 
+#include <QMessageBox>
 #include <QString>
+#include <memory>
 
 class QDialog;
 class QWidget;
@@ -32,6 +34,11 @@ public:
 
 // The text the error box shows: a full stop appended when there is none.
 QString ErrorBoxText(const QString& text);
+
+// A box whose text is shown as plain text: box texts carry folder and file
+// names from the store, whose markup must stay visible as written.
+std::unique_ptr<QMessageBox> MakePlainBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                          const QString& text);
 
 }  // namespace vellumine
 

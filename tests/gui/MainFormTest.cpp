@@ -66,6 +66,8 @@ private slots:
     void unreadableFolderLeavesAnEmptyUsableList();
     void closeBoxSavesSettingsAndDeletesTemporaryFiles();
     void pagesRunNoScriptAndReachNoNetwork();
+    void pagesLoadOnlyTheirOwnFolderAndStayPut();
+    void boxesShowStoreTextAsPlainText();
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
 };
 
@@ -275,6 +277,52 @@ void MainFormTest::pagesRunNoScriptAndReachNoNetwork()
     QVERIFY(!server.hasPendingConnections());
     QVERIFY(!BrowserView::IsAllowedUrl(QUrl("https://example.org/")));
     QVERIFY(BrowserView::IsAllowedUrl(QUrl("data:image/gif;base64,R0lG")));
+}
+
+void MainFormTest::pagesLoadOnlyTheirOwnFolderAndStayPut()
+{
+    TempFolder outside;
+    storewriter::WriteFileBytes(outside.File("geheim.txt"), "GEHEIMNIS");
+    std::filesystem::create_directories(outside.File("a/b"));
+    storewriter::WriteFileBytes(outside.File("a/b/bild.gif"), "GIF89a");
+    const std::string page = outside.File("a/b/seite.htm");
+    const std::string secret = QUrl::fromLocalFile(QString::fromStdString(outside.File("geheim.txt"))).toString().toStdString();
+    storewriter::WriteFileBytes(page, "<meta http-equiv=\"refresh\" content=\"0;url=" + secret + "\">"
+                                      "<p>Seite bleibt</p><img src=\"bild.gif\"><img src=\"../../geheim.txt\">"
+                                      "<iframe src=\"file:///etc/\"></iframe><iframe src=\"" + secret + "\"></iframe>");
+    BrowserView view;
+    view.resize(400, 300);
+    view.show();
+    int loads = 0;
+    QObject::connect(&view, &BrowserView::DownloadComplete, [&] { ++loads; });
+    view.Navigate(QString::fromStdString(page));
+    QVERIFY(QTest::qWaitFor([&] { return loads > 0; }, 30000));
+    QTest::qWait(1500);  // time for the refresh to try
+    const QUrl pageUrl = QUrl::fromLocalFile(QString::fromStdString(page));
+    QCOMPARE(view.url(), pageUrl);
+    QCOMPARE(view.LastLoadedUrl(), pageUrl);
+    QString text;
+    view.page()->toPlainText([&](const QString& plain) { text = plain; });
+    QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+    QVERIFY(text.contains("Seite bleibt"));
+    QVERIFY(!text.contains("GEHEIMNIS"));
+    QVERIFY(view.RefusedCount() >= 3);  // the refresh, the image above the folder, the frames
+
+    const QString folder = QString::fromStdString(outside.File("a/b"));
+    QVERIFY(BrowserView::IsAllowedRequest(QUrl::fromLocalFile(folder + "/bild.gif"), folder));
+    QVERIFY(!BrowserView::IsAllowedRequest(QUrl::fromLocalFile(folder + "/../b2/x.gif"), folder));
+    QVERIFY(!BrowserView::IsAllowedRequest(QUrl::fromLocalFile(folder + "x/y.gif"), folder));
+    QVERIFY(!BrowserView::IsAllowedRequest(QUrl("file:///etc/passwd"), folder));
+    QVERIFY(!BrowserView::IsAllowedRequest(QUrl("file://server/share/x"), folder));
+    QVERIFY(BrowserView::IsAllowedRequest(QUrl("data:image/gif;base64,R0lG"), folder));
+}
+
+void MainFormTest::boxesShowStoreTextAsPlainText()
+{
+    const auto box = MakePlainBox(nullptr, QMessageBox::Critical, "Vellumine",
+                                  "Datei <h1>Gro\u00df</h1><img src=x>.dbx kann nicht ge\u00f6ffnet werden");
+    QCOMPARE(box->textFormat(), Qt::PlainText);
+    QVERIFY(box->text().contains("<h1>"));
 }
 
 void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()

@@ -1,5 +1,9 @@
 #include "render/qt/BrowserView.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -9,20 +13,23 @@ namespace vellumine {
 namespace {
 
 // Blocks every request of a page (images, style sheets, frames) that is
-// not local.
+// not local or lies outside the page's folder.
 class LocalOnlyInterceptor : public QWebEngineUrlRequestInterceptor {
 public:
-    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    LocalOnlyInterceptor(BrowserView* view, QObject* parent) : QWebEngineUrlRequestInterceptor(parent), FView(view) {}
     void interceptRequest(QWebEngineUrlRequestInfo& info) override
     {
-        if (!BrowserView::IsAllowedUrl(info.requestUrl()))
+        if (!FView->AllowsRequest(info.requestUrl()))
             info.block(true);
     }
+
+private:
+    BrowserView* FView;
 };
 
 class LocalOnlyPage : public QWebEnginePage {
 public:
-    LocalOnlyPage(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent)
+    LocalOnlyPage(QWebEngineProfile* profile, BrowserView* view) : QWebEnginePage(profile, view), FView(view)
     {
         QWebEngineSettings* s = settings();
         s->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
@@ -33,25 +40,33 @@ public:
         s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
         s->setAttribute(QWebEngineSettings::AutoLoadImages, true);
         s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+        setUrlRequestInterceptor(new LocalOnlyInterceptor(view, this));
     }
 
 protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
     {
-        return BrowserView::IsAllowedUrl(url);
+        return FView->AllowsNavigation(url, isMainFrame);
     }
     QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+
+private:
+    BrowserView* FView;
 };
 
 QWebEngineProfile* LocalOnlyProfile()
 {
     static QWebEngineProfile* profile = [] {
         auto* p = new QWebEngineProfile();  // off the record: nothing is stored on disk
-        p->setUrlRequestInterceptor(new LocalOnlyInterceptor(p));
         p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
         return p;
     }();
     return profile;
+}
+
+QUrl WithoutFragment(const QUrl& url)
+{
+    return url.adjusted(QUrl::RemoveFragment);
 }
 
 }  // namespace
@@ -60,10 +75,22 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent)
 {
     setPage(new LocalOnlyPage(LocalOnlyProfile(), this));
     setContextMenuPolicy(Qt::NoContextMenu);
-    connect(this, &QWebEngineView::loadStarted, this, [this] { FLastLoaded.clear(); });
-    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        if (ok)
-            FLastLoaded = url();
+    // Loads are told apart by their address: a refused navigation of the
+    // page starts and fails a load of its own, which must not make the page
+    // shown look unloaded.
+    connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            if (IsExpected(info.url()))
+                FLastLoaded.clear();
+            return;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+            if (!info.isErrorPage())
+                FLastLoaded = info.url();
+            break;
+        default:
+            break;
+        }
         emit DownloadComplete();
     });
     connect(this, &QWebEngineView::printFinished, this, [this](bool) { FBusy = false; });
@@ -76,9 +103,67 @@ bool BrowserView::IsAllowedUrl(const QUrl& url)
            url.toString() == QLatin1String("about:blank");
 }
 
+bool BrowserView::IsAllowedRequest(const QUrl& url, const QString& folder)
+{
+    if (!IsAllowedUrl(url))
+        return false;
+    if (url.scheme().toLower() != QLatin1String("file"))
+        return true;
+    if (folder.isEmpty() || !url.host().isEmpty())
+        return false;
+    const QString path = QDir::cleanPath(url.toLocalFile());
+    return path.startsWith(folder + QLatin1Char('/'));
+}
+
+bool BrowserView::AllowsRequest(const QUrl& url)
+{
+    QMutexLocker lock(&FGuard);
+    const bool allowed = IsAllowedRequest(url, FAllowedFolder);
+    FRefused += allowed ? 0 : 1;
+    return allowed;
+}
+
+bool BrowserView::AllowsNavigation(const QUrl& url, bool isMainFrame)
+{
+    QMutexLocker lock(&FGuard);
+    // The view shows the page the program chose and nothing else: a refresh,
+    // a link or a form of the page never takes it elsewhere. Frames load
+    // under the same rules as images.
+    const bool allowed = isMainFrame ? WithoutFragment(url) == WithoutFragment(FExpectedUrl)
+                                     : IsAllowedRequest(url, FAllowedFolder);
+    FRefused += allowed ? 0 : 1;
+    return allowed;
+}
+
+bool BrowserView::IsExpected(const QUrl& url) const
+{
+    QMutexLocker lock(&FGuard);
+    return WithoutFragment(url) == WithoutFragment(FExpectedUrl);
+}
+
+int BrowserView::RefusedCount() const
+{
+    QMutexLocker lock(&FGuard);
+    return FRefused;
+}
+
 void BrowserView::Navigate(const QString& filePath)
 {
-    setUrl(QUrl::fromLocalFile(filePath));
+    const QUrl target = QUrl::fromLocalFile(filePath);
+    {
+        QMutexLocker lock(&FGuard);
+        FAllowedFolder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
+        FExpectedUrl = target;
+    }
+    setUrl(target);
+}
+
+void BrowserView::NavigateUrl(const QUrl& url)
+{
+    if (url.isLocalFile())
+        Navigate(url.toLocalFile());
+    else
+        NavigateBlank();
 }
 
 void BrowserView::Print(QPrinter* printer)
@@ -89,7 +174,13 @@ void BrowserView::Print(QPrinter* printer)
 
 void BrowserView::NavigateBlank()
 {
-    setUrl(QUrl(QStringLiteral("about:blank")));
+    const QUrl blank(QStringLiteral("about:blank"));
+    {
+        QMutexLocker lock(&FGuard);
+        FAllowedFolder.clear();
+        FExpectedUrl = blank;
+    }
+    setUrl(blank);
 }
 
 }  // namespace vellumine

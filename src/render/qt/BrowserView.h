@@ -2,8 +2,11 @@
 // The browser control of the preview, the message window and printing: a
 // web view that shows local pages only. It runs no JavaScript and loads
 // nothing but file: and data: addresses and the blank page, so a message
-// cannot reach the network or run code; its text still shows.
+// cannot reach the network or run code; its text still shows. File loads
+// stay inside the folder of the page the program navigated to, and the
+// page itself cannot navigate the view anywhere else.
 
+#include <QMutex>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -16,7 +19,10 @@ class BrowserView : public QWebEngineView {
 public:
     explicit BrowserView(QWidget* parent = nullptr);
 
+    // Shows a local page; its own folder is the only one it may load from.
     void Navigate(const QString& filePath);
+    // Shows a local page by its address, or the blank page for any other.
+    void NavigateUrl(const QUrl& url);
     void NavigateBlank();
     // The address of the page shown (LocationURL).
     QUrl LocationURL() const { return url(); }
@@ -26,17 +32,33 @@ public:
     void Print(QPrinter* printer);
     // The address of the last page that loaded completely.
     QUrl LastLoadedUrl() const { return FLastLoaded; }
+    // Requests and navigations refused so far (for the diagnostics of tests).
+    int RefusedCount() const;
 
-    // Whether a request to this address may load.
+    // Whether a request to this address may load at all: file:, data: and
+    // the blank page.
     static bool IsAllowedUrl(const QUrl& url);
+    // Whether a request may load for a page in `folder`: as above, and a
+    // file: address only inside that folder.
+    static bool IsAllowedRequest(const QUrl& url, const QString& folder);
+
+    // The page's checks, called from the engine.
+    bool AllowsRequest(const QUrl& url);
+    bool AllowsNavigation(const QUrl& url, bool isMainFrame);
 
 signals:
     // Every completed load, successful or not.
     void DownloadComplete();
 
 private:
+    bool IsExpected(const QUrl& url) const;
+
     bool FBusy = false;
     QUrl FLastLoaded;
+    mutable QMutex FGuard;  // the engine may ask from another thread
+    QString FAllowedFolder;
+    QUrl FExpectedUrl;
+    int FRefused = 0;
 };
 
 }  // namespace vellumine
