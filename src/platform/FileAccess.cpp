@@ -46,7 +46,8 @@ Error FileCreateError(const std::string& path)
 
 void WriteFileReplacing(const std::string& path, std::string_view bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    // Not blocking on a FIFO of that name; O_TRUNC touches regular files only.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         throw FileCreateError(path);
     struct stat info {};
@@ -59,7 +60,7 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes)
 
 bool WriteNewFile(const std::string& path, std::string_view bytes)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {
         if (errno == EEXIST)
             return false;
@@ -71,13 +72,31 @@ bool WriteNewFile(const std::string& path, std::string_view bytes)
 
 std::optional<std::string> ReadFileBytes(const std::string& path)
 {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    // Checked on the open file, opened without blocking, so that nothing
+    // put under the name in between (a FIFO) can make the read hang.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
         return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
+        ::close(fd);
         return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+    std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            ::close(fd);
+            if (got < 0)
+                return std::nullopt;
+            return bytes;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    }
 }
 
 bool CreateFolders(const std::string& path)

@@ -1,5 +1,7 @@
 #include "platform/RegFile.h"
 
+#include "platform/FileAccess.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -269,9 +271,7 @@ std::unique_ptr<Registry> LoadUserRegistry()
     const std::string path = UserRegistryFilePath();
     if (path.empty())
         return std::make_unique<MemoryRegistry>();
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return std::make_unique<MemoryRegistry>(ParseRegFile(bytes));
+    return std::make_unique<MemoryRegistry>(ParseRegFile(ReadFileBytes(path).value_or(std::string())));
 }
 
 }  // namespace vellumine

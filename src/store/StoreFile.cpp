@@ -12,9 +12,12 @@
 namespace vellumine {
 StoreFile::StoreFile(const std::string& path, std::size_t windowSize) : FWindowSize(windowSize)
 {
-    FDescriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without blocking: a FIFO or a device under a store file's name
+    // would otherwise block the open itself, before the regular-file check.
+    FDescriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
-    if (FDescriptor < 0 || ::fstat(FDescriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (FDescriptor < 0 || ::fstat(FDescriptor, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(FDescriptor, F_SETFL, 0) != 0) {
         if (FDescriptor >= 0)
             ::close(FDescriptor);
         throw FileOpenError(path);

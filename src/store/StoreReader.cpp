@@ -6,6 +6,7 @@
 #include "store/MessageSource.h"
 #include "store/RecordDecoder.h"
 #include "store/StoreFile.h"
+#include "store/StoreFileName.h"
 
 namespace vellumine {
 namespace {
@@ -21,9 +22,10 @@ std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileNam
 {
     std::string shownPath;
     const std::string path = FLocation->StoreFilePath(fileName, shownPath);
-    if (path.empty())
+    // A recorded name with a path in it would open a file outside the store.
+    if (path.empty() || !IsPlainStoreFileName(fileName))
         throw FileOpenError(shownPath);
-    return std::make_unique<StoreFile>(path, windowSize);
+    return std::make_unique<StoreFile>(FindStoreFile(path), windowSize);
 }
 
 void StoreReader::ReadItemCount(StoreFile& file)

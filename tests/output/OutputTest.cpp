@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
 
 #include "StoreWriter.h"
 #include "TempFolder.h"
@@ -67,8 +68,13 @@ TEST(SaveMessage, ExistingFilesAndLinksAreNeverOverwritten)
     storewriter::WriteFileBytes(folder.File("fremd"), "fremd");
     std::filesystem::create_symlink(folder.File("fremd"), folder.File("S.eml"));
     storewriter::WriteFileBytes(folder.File("S_0.eml"), "alt");
+    ASSERT_EQ(::mkfifo(folder.File("S_1.eml").c_str(), 0600), 0);
     const auto saved = SaveMessageAsEml(folder.Path(), "neu", {"", "", "S", ""}, false);
-    EXPECT_EQ(saved.path, folder.File("S_1.eml"));
+    EXPECT_EQ(saved.path, folder.File("S_2.eml"));
+    // The preview's own folder replaces files, but never waits on a FIFO.
+    ASSERT_EQ(::mkfifo(folder.File("mail.htm").c_str(), 0600), 0);
+    EXPECT_THROW(WriteFileReplacing(folder.File("mail.htm"), "x"), Error);
+    EXPECT_FALSE(ReadFileBytes(folder.File("mail.htm")));
     EXPECT_EQ(ReadFileBytes(folder.File("fremd")), "fremd");
     EXPECT_EQ(ReadFileBytes(folder.File("S_0.eml")), "alt");
 }

@@ -61,7 +61,8 @@ void WriteStoreFromDescription(const std::string& descriptionPath, const std::st
         std::vector<StoreRecordDescription> messages;
         for (const auto& message : item.value("messages", nlohmann::json::array()))
             messages.push_back(MessageRecord(MessageFromJson(message, base)));
-        WriteFileBytes((fs::path(outputFolder) / folder.fileName).string(), BuildStoreFile(messages).bytes);
+        const std::string onDisk = item.value("fileOnDisk", folder.fileName);
+        WriteFileBytes((fs::path(outputFolder) / onDisk).string(), BuildStoreFile(messages).bytes);
     }
     WriteFileBytes((fs::path(outputFolder) / "folders.dbx").string(), BuildStoreFile(folderRecords).bytes);
 }

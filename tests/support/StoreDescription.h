@@ -9,6 +9,9 @@
 //
 // Texts are UTF-8 in the description and Windows-1252 in the store; source
 // paths are relative to the description's folder and copied byte for byte.
+// A folder file is written under the name folders.dbx records (Windows-1252
+// bytes), or, with "fileOnDisk", under that name as given (UTF-8 or another
+// case, as a store copied to Linux has it).
 
 #include <string>
 
