@@ -94,7 +94,9 @@ private:
         ++frame.nextEntry;
         const std::int32_t record = DecodeSigned32(entry);
         const std::int32_t child = DecodeSigned32(entry + 4);
-        if (record > 0)
+        // A damaged index may name one record from many entries; it is one
+        // message, handed out once.
+        if (record > 0 && FRecordsTaken.insert(static_cast<std::uint32_t>(record)).second)
             FOnRecord(static_cast<std::uint32_t>(record));
         // Last use of the frame: following the child may grow the stack.
         FollowLink(child);
@@ -104,6 +106,7 @@ private:
     WorkBudget& FBudget;
     const std::function<void(std::uint32_t)>& FOnRecord;
     std::unordered_set<std::uint32_t> FVisited;
+    std::unordered_set<std::uint32_t> FRecordsTaken;
     std::vector<NodeFrame> FStack;
 };
 

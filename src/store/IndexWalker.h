@@ -14,8 +14,8 @@ namespace vellumine {
 class StoreFile;
 class WorkBudget;
 
-// Calls onRecord for every entry with a record offset greater than 0.
-// Stops early when the budget runs out.
+// Calls onRecord for every entry with a record offset greater than 0, once
+// per offset. Stops early when the budget runs out.
 void WalkIndex(StoreFile& file, std::uint32_t rootOffset, WorkBudget& budget,
                const std::function<void(std::uint32_t recordOffset)>& onRecord);
 
@@ -23,9 +23,13 @@ void WalkIndex(StoreFile& file, std::uint32_t rootOffset, WorkBudget& budget,
 // small multiple of the file size: an intact file never comes near it, and
 // a damaged one whose nodes and records overlap cannot make the reader run
 // for long or fill the memory with copies.
+//
+// Records of a sound file do not share bytes, so the records one read takes
+// cannot together be larger than the file: that bounds their number (and
+// the memory of the list) to what the file could hold.
 class WorkBudget {
 public:
-    explicit WorkBudget(std::uint64_t fileSize) : FLeft(4 * fileSize + (1u << 20)) {}
+    explicit WorkBudget(std::uint64_t fileSize) : FLeft(4 * fileSize + (1u << 20)), FRecordBytesLeft(fileSize) {}
     // False once the budget is spent.
     bool Charge(std::uint64_t bytes)
     {
@@ -33,9 +37,19 @@ public:
         return FLeft > 0;
     }
     bool Spent() const { return FLeft == 0; }
+    // False when a record of this size no longer fits into the file beside
+    // the records taken before.
+    bool TakeRecord(std::uint64_t bytes)
+    {
+        if (bytes > FRecordBytesLeft)
+            return false;
+        FRecordBytesLeft -= bytes;
+        return true;
+    }
 
 private:
     std::uint64_t FLeft;
+    std::uint64_t FRecordBytesLeft;
 };
 
 }  // namespace vellumine

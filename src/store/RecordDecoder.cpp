@@ -76,7 +76,7 @@ std::optional<RecordLayout> ReadRecordLayout(StoreFile& file, std::uint32_t offs
     const std::uint32_t count = header[0x0A];
     if (layout.bodyLength < 4 * count || !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, layout.bodyLength))
         return std::nullopt;
-    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength))
+    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength) || !budget.TakeRecord(kRecordHeaderSize + layout.bodyLength))
         return std::nullopt;
     std::vector<unsigned char> table(4 * count);
     if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
