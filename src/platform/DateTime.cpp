@@ -1,5 +1,7 @@
 #include "platform/DateTime.h"
 
+#include <cstdint>
+
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -127,6 +129,9 @@ std::optional<std::uint64_t> FileTimeToLocalFileTime(std::uint64_t fileTime, std
 {
     const std::int64_t offsetUnits = utcOffsetSeconds * 10'000'000;
     if (offsetUnits < 0 && fileTime < static_cast<std::uint64_t>(-offsetUnits))
+        return std::nullopt;
+    // Near the top of the range a positive offset would wrap round to 1601.
+    if (offsetUnits > 0 && fileTime > UINT64_MAX - static_cast<std::uint64_t>(offsetUnits))
         return std::nullopt;
     return fileTime + static_cast<std::uint64_t>(offsetUnits);
 }

@@ -43,6 +43,9 @@ TEST(DateTime, LocalFileTimeUsesTheCurrentOffset)
         testing::ScopedEnvironment tz("TZ", "XYZ-2");  // two hours east of UTC, no daylight saving
         EXPECT_EQ(CurrentUtcOffsetSeconds(), 7200);
         EXPECT_EQ(FileTimeToLocalFileTime(0), 72'000'000'000ull);
+        // Near the top of the range the offset must not wrap round to 1601
+        // 00:59:59: such a time is out of range, shown as 1601-01-01 00:00.
+        EXPECT_FALSE(FileTimeToLocalFileTime(UINT64_MAX - 1000));
     }
     {
         testing::ScopedEnvironment tz("TZ", "XYZ+5");

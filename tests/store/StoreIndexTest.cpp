@@ -283,6 +283,9 @@ TEST(FileTimeToDateTime, ZeroTimeDependsOnTheZone)
         testing::ScopedEnvironment tz("TZ", "XYZ-1");
         const SystemTime t = DecodeDateTime(FileTimeToDateTime(0));
         EXPECT_EQ(std::tie(t.Year, t.Month, t.Day, t.Hour), std::make_tuple(1601, 1, 1, 1));
+        const SystemTime top = DecodeDateTime(FileTimeToDateTime(UINT64_MAX - 1000));
+        EXPECT_EQ(std::tie(top.Year, top.Month, top.Day, top.Hour, top.Minute, top.Second),
+                  std::make_tuple(1601, 1, 1, 0, 0, 0));
     }
     {
         testing::ScopedEnvironment tz("TZ", "XYZ+3");
