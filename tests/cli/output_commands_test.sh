@@ -42,6 +42,26 @@ check "export: selected offsets only" "Es wurden 1 Nachrichten exportiert!" \
   "$("$cli" --store "$demo" export Posteingang.dbx "$work/one" --offsets "$markup" --format text)"
 check "save: selected offsets" "Es wurden 2 Nachrichten gespeichert!" \
   "$("$cli" --store "$demo" save Posteingang.dbx "$work/two" --offsets "$markup,$bilder")"
+"$cli" --store "$demo" page Posteingang.dbx "$bilder" "$work/page" >/dev/null
+check "page: a second page and its images never replace the first" \
+  "mail.htm mail_0.htm segelboot@bodensee.example segelboot@bodensee_0.example sonnenuntergang@bodensee.example sonnenuntergang@bodensee_0.example" \
+  "$(ls "$work/page" | LC_ALL=C sort | paste -sd' ')"
+check "page: the second page points at its own images" 2 "$(grep -c 'src="s[a-z]*@bodensee_0.example"' "$work/page/mail_0.htm")"
+
+# A folder and a FIFO under the names of the inline parts: they get other
+# names, nothing hangs, every message is exported.
+mkdir -p "$work/blocked/segelboot@bodensee.example"
+mkfifo "$work/blocked/sonnenuntergang@bodensee.example"
+out=$(timeout 20 "$cli" --store "$demo" export Posteingang.dbx "$work/blocked" --no-date 2>"$work/blocked.err"); status=$?
+check "export: parts in the way get other names, the run completes" "Es wurden 7 Nachrichten exportiert!" "$out"
+check "export: status 0 when every message was written" 0 "$status"
+# A target that cannot hold files: each message fails alone with its error,
+# the run goes on to the end and counts what was written.
+touch "$work/datei"
+out=$(timeout 20 "$cli" --store "$demo" export Posteingang.dbx "$work/datei" --no-date 2>"$work/datei.err"); status=$?
+check "export: nothing written, the summary says so, status 1" "Es wurden 0 Nachrichten exportiert! 1" "$out $status"
+check "export: each message reports its own error" 7 "$(grep -c 'nicht erstellt werden' "$work/datei.err")"
+
 check "page: unknown field is refused" 1 "$("$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/x" --fields foo 2>/dev/null; echo $?)"
 
 [ "$failures" -eq 0 ]
