@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libcli11-dev nlohmann-json3-dev
   locales python3
   qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
-  xvfb xauth fonts-dejavu-core fonts-liberation imagemagick poppler-utils tesseract-ocr
+  xvfb xauth fonts-dejavu-core fonts-liberation fonts-droid-fallback imagemagick poppler-utils tesseract-ocr
 )
 
 bash "$(dirname "$0")/apt-ensure.sh" "${packages[@]}"

@@ -215,6 +215,7 @@ std::string TMainForm::ChosenTargetFolder() const
 bool TMainForm::AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile)
 {
     ExportForm->TXTCheck->setEnabled(forExport);  // the text format is an export's choice only
+    ExportForm->RawTextCheck->setEnabled(forExport);
     if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
         return false;
     folder = ChosenTargetFolder();
@@ -256,7 +257,7 @@ void TMainForm::ExportBtnClick()
             try {
                 ExportMessageFile(folder, source, HeaderFieldsOf(info),
                                   ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
-                                                CurrentDesign()},
+                                                CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
                                   &names);
                 return true;
             } catch (const Error& e) {  // one message that cannot be written does not end the run

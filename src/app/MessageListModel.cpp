@@ -3,14 +3,15 @@
 #include <QIcon>
 #include <unordered_map>
 
-#include "platform/Charset.h"
+#include "mime/HeaderDecoding.h"
 #include "platform/DateTime.h"
 
 namespace vellumine {
 
 QString StoreTextToQString(const std::string& bytes)
 {
-    return QString::fromStdString(Windows1252ToUtf8(bytes));
+    // Records may still hold encoded words; 8-bit text is Windows-1252.
+    return QString::fromStdString(DecodeHeaderText(bytes));
 }
 
 MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent) {}

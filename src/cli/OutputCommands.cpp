@@ -133,7 +133,7 @@ int SaveMessages(const CliOptions& options, const std::string& fileName, const s
 int ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                    const BatchOptions& batch, ExportFormat format, const PageOptions& page)
 {
-    const ExportOptions exportOptions{format, batch.withDate, page.withDesign, DesignFrom(page)};
+    const ExportOptions exportOptions{format, batch.withDate, page.withDesign, DesignFrom(page), page.rawText};
     UniqueFileNamer names;
     bool failed = false;
     const std::size_t exported = RunOverMessages(

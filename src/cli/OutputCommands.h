@@ -15,6 +15,7 @@ struct PageOptions {
     bool withDesign = true;
     std::string templateName;            // empty: the last template in name order
     std::optional<std::string> fields;   // "von,an,datum,betreff"; none: all four
+    bool rawText = false;                // text files keep the body's bytes
 };
 
 struct BatchOptions {

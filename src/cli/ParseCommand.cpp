@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Sha256.h"
+#include "mime/HeaderDecoding.h"
 #include "mime/MailMessage.h"
 #include "platform/Charset.h"
 #include "platform/Error.h"
@@ -67,6 +68,7 @@ void ParseMessage(const std::string& file, const std::string& body, std::ostream
         part->DecodeBody();
         attachments.push_back(Json{{"contentType", JsonSafe(part->LowerContentType())},
                                    {"contentId", JsonSafe(part->GetHeader("Content-ID"))},
+                                   {"fileName", AttachmentFileName(*part)},
                                    {"embedded", part->Embedded()},
                                    {"size", part->DecodedData().size()},
                                    {"sha256", Sha256Hex(part->DecodedData())}});

@@ -80,6 +80,7 @@ int main(int argc, char** argv)
     exportCommand->add_option("OUTDIR", outputFolder, "Zielordner")->required();
     exportCommand->add_option("--format", format, "html, text oder mixed")
         ->check(CLI::IsMember({"html", "text", "mixed"}));
+    exportCommand->add_flag("--raw", page.rawText, "Textdateien mit den Bytes der Nachricht statt in UTF-8");
     addBatchOptions(exportCommand);
     addPageOptions(exportCommand);
     exportCommand->callback([&] {

@@ -20,6 +20,7 @@ struct ExportOptions {
     bool withDate = true;
     bool withDesign = true;  // header block and template ("Vorschau mit komplettem Design zeigen")
     PageDesign design;
+    bool rawText = false;  // text files keep the body's bytes instead of UTF-8
 };
 
 struct ExportedFile {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "mime/HeaderDecoding.h"
+#include "platform/Charset.h"
 #include "platform/FileAccess.h"
 
 namespace vellumine {
@@ -23,7 +25,11 @@ std::string MakeSafeFileName(std::string_view text)
 
 BaseName MakeBaseName(std::string_view subject, std::string_view dateText, bool withDate)
 {
-    return {MakeSafeFileName(subject), withDate ? MakeSafeFileName(" " + std::string(dateText)) : std::string()};
+    // Encoded words are decoded first; each character then stands for one
+    // byte of Windows-1252, so "Grüße" gives "Gr__e" whether the record holds
+    // it as 8-bit text or as an encoded word.
+    const std::string shown = Utf8ToWindows1252(DecodeHeaderText(subject));
+    return {MakeSafeFileName(shown), withDate ? MakeSafeFileName(" " + std::string(dateText)) : std::string()};
 }
 
 std::string CandidateFileName(const BaseName& base, long number, std::string_view extension)

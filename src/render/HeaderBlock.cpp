@@ -1,9 +1,12 @@
 #include "render/HeaderBlock.h"
 
+#include "mime/HeaderDecoding.h"
 #include "mime/MailMessage.h"
+#include "platform/CharsetConversion.h"
 #include "platform/DateTime.h"
 #include "platform/FileAccess.h"
 #include "render/HtmlText.h"
+#include "render/PageCharset.h"
 #include "store/FileTime.h"
 #include "store/StoreRecords.h"
 
@@ -48,13 +51,21 @@ std::string MakeHeaderBlock(const HeaderFields& fields, const PageDesign& design
     return block + "</table><hr><p>";
 }
 
-void AddHTMLHeader(TMailMessage& message, const HeaderFields& fields, const PageDesign& design)
+HeaderFields DisplayHeaderFields(const HeaderFields& fields)
 {
+    return {DecodeHeaderText(fields.sender), DecodeHeaderText(fields.recipient), DecodeHeaderText(fields.subject),
+            DecodeHeaderText(fields.dateText)};
+}
+
+void AddHTMLHeader(TMailMessage& message, const HeaderFields& storedFields, const PageDesign& design)
+{
+    const HeaderFields fields = DisplayHeaderFields(storedFields);
     TLineList page;
     page.Add(kContent);
     if (!design.templatePath.empty()) {
+        // Templates are kept in the charset they declare (windows-1252).
         if (const auto templateText = ReadFileBytes(design.templatePath))
-            page.SetText(*templateText);
+            page.SetText(TextToUtf8(*templateText, DeclaredHtmlCharset(*templateText)));
     }
     const std::string block = MakeHeaderBlock(fields, design);
     if (!block.empty())

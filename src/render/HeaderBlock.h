@@ -18,8 +18,14 @@ void TXT2HTML(TMailMessage& message);
 // every switch is off. Field texts are escaped.
 std::string MakeHeaderBlock(const HeaderFields& fields, const PageDesign& design);
 
-// Turns HtmlBodyLines into the whole page. A template that cannot be read
-// is passed over: the page is then the header block and the body alone.
+// The record's texts as a reader sees them, in UTF-8: encoded words
+// decoded, 8-bit text read as UTF-8 where valid, else as Windows-1252.
+HeaderFields DisplayHeaderFields(const HeaderFields& fields);
+
+// Turns HtmlBodyLines (UTF-8) into the whole page, with the header fields
+// shown as DisplayHeaderFields gives them and the template converted to
+// UTF-8. A template that cannot be read is passed over: the page is then the
+// header block and the body alone.
 void AddHTMLHeader(TMailMessage& message, const HeaderFields& fields, const PageDesign& design);
 
 }  // namespace vellumine

@@ -6,6 +6,7 @@
 #include "mime/MailMessage.h"
 #include "render/HeaderBlock.h"
 #include "render/InlineParts.h"
+#include "render/PageCharset.h"
 #include "render/TempFiles.h"
 
 namespace vellumine {
@@ -20,10 +21,12 @@ std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source)
 
 void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design)
 {
+    BodyLinesToUtf8(message);
     if (message.HtmlBodyLines.Empty())
         TXT2HTML(message);
     if (withDesign)
         AddHTMLHeader(message, fields, design);
+    DeclareUtf8(message.HtmlBodyLines);
 }
 
 void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request)

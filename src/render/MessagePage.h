@@ -18,7 +18,8 @@ std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source);
 
 // Makes the HTML body of a parsed message (from the text body when there is
 // none) and adds the design when wanted: afterwards the message's
-// HtmlBodyLines are the page, its "cid:" references not yet rewritten.
+// HtmlBodyLines are the page in UTF-8, declared as such, its "cid:"
+// references not yet rewritten. The text body is UTF-8 too.
 void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design);
 
 struct PageRequest {

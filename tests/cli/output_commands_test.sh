@@ -62,6 +62,16 @@ out=$(timeout 20 "$cli" --store "$demo" export Posteingang.dbx "$work/datei" --n
 check "export: nothing written, the summary says so, status 1" "Es wurden 0 Nachrichten exportiert! 1" "$out $status"
 check "export: each message reports its own error" 7 "$(grep -c 'nicht erstellt werden' "$work/datei.err")"
 
+# Text files are UTF-8, converted from each body's charset; --raw keeps the bytes.
+zeichen=$(printf 'Zeichens\xe4tze.dbx')
+"$cli" --store "$demo" export "$zeichen" "$work/utf8" --format text --no-date >/dev/null
+"$cli" --store "$demo" export "$zeichen" "$work/raw" --format text --no-date --raw >/dev/null
+check "export: text files named from decoded subjects" "Gr__e aus K_ln.txt" "$(ls "$work/utf8" | grep K_ln)"
+check "export: KOI8-R body as UTF-8" 1 "$(grep -c 'в Москве идёт снег' "$work/utf8/______ __ ______.txt")"
+check "export: Windows-1252 body as UTF-8" 1 "$(grep -c '12,80 € – zahlbar' "$work/utf8/Ihre Rechnung _ 12,80 _.txt")"
+koi8=$(printf 'в Москве' | iconv -f utf-8 -t koi8-r)
+check "export: --raw keeps the KOI8-R bytes" 1 "$(LC_ALL=C grep -a -c "$koi8" "$work/raw/______ __ ______.txt")"
+
 check "page: unknown field is refused" 1 "$("$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/x" --fields foo 2>/dev/null; echo $?)"
 
 [ "$failures" -eq 0 ]

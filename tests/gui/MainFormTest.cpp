@@ -68,6 +68,7 @@ private slots:
     void pagesRunNoScriptAndReachNoNetwork();
     void pagesLoadOnlyTheirOwnFolderAndStayPut();
     void boxesShowStoreTextAsPlainText();
+    void encodedWordsAndCharsetsReadRightEverywhere();
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
 };
 
@@ -147,7 +148,7 @@ void MainFormTest::checkBoxesAndTemplateRenderAnew()
     GuiWorld world;
     auto form = world.OpenWindow();
     QTest::mouseClick(form->ShowHead, Qt::LeftButton);
-    QCOMPARE(PageText(world.TempPage()), std::string("neueste<br>\r\n"));
+    QCOMPARE(PageText(world.TempPage()), std::string("<meta charset=\"utf-8\">\r\nneueste<br>\r\n"));
     QTest::mouseClick(form->ShowHead, Qt::LeftButton);
     QVERIFY(PageText(world.TempPage()).find("<table>") != std::string::npos);
     const std::pair<QCheckBox*, const char*> boxes[] = {{form->voncheck, "<b>Von:</b>"},
@@ -323,6 +324,38 @@ void MainFormTest::boxesShowStoreTextAsPlainText()
                                   "Datei <h1>Gro\u00df</h1><img src=x>.dbx kann nicht ge\u00f6ffnet werden");
     QCOMPARE(box->textFormat(), Qt::PlainText);
     QVERIFY(box->text().contains("<h1>"));
+}
+
+void MainFormTest::encodedWordsAndCharsetsReadRightEverywhere()
+{
+    GuiWorld world;
+    TempFolder store;
+    storewriter::MessageDescription m;
+    m.sender = "=?iso-8859-1?Q?J=FCrgen_M=FCller?=";
+    m.recipient = "Anna";
+    m.subject = "=?iso-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?=";
+    m.date = storewriter::FileTimeFromUtc(2004, 1, 1);
+    m.source = "Subject: =?iso-8859-1?Q?Gr=FC=DFe_aus_K=F6ln?=\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n"
+               "Viele Grüße vom Rhein\r\n";
+    storewriter::WriteFileBytes(store.File("folders.dbx"),
+                                storewriter::BuildStoreFile({storewriter::FolderRecord(
+                                    {.id = 1, .parentId = 0, .name = "Posteingang", .fileName = "Post.dbx"})})
+                                    .bytes);
+    storewriter::WriteFileBytes(store.File("Post.dbx"), storewriter::BuildStoreFile({storewriter::MessageRecord(m)}).bytes);
+    auto form = world.OpenWindow(store.Path());
+    form->TreeView1->setCurrentItem(form->TreeView1->topLevelItem(0));
+    form->TreeView1Click();
+    SelectRow(*form, 0);
+    const QString greeting = QString::fromUtf8("Grüße aus Köln");
+    QCOMPARE(Column(*form, kColumnSubject), QStringList(greeting));
+    QCOMPARE(Column(*form, kColumnFrom), QStringList(QString::fromUtf8("Jürgen Müller")));
+    QVERIFY(QTest::qWaitFor([&] { return form->WebBrowser1->LastLoadedUrl().isLocalFile(); }, 30000));
+    QString text;
+    form->WebBrowser1->page()->toPlainText([&](const QString& plain) { text = plain; });
+    QVERIFY(QTest::qWaitFor([&] { return !text.isEmpty(); }, 10000));
+    QVERIFY2(text.contains(QString::fromUtf8("Betreff:\tGrüße aus Köln")), qPrintable(text));
+    QVERIFY(text.contains(QString::fromUtf8("Jürgen Müller")));
+    QVERIFY(text.contains(QString::fromUtf8("Viele Grüße vom Rhein")));
 }
 
 void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()

@@ -96,6 +96,7 @@ const std::string kHtmlMessage =
     "--r\r\nContent-Type: text/html\r\n\r\n<img src=\"cid:eins\"><img src=\"cid:zwei\">\r\n"
     "--r\r\nContent-Type: image/gif\r\nContent-ID: <eins>\r\n\r\nG1\r\n"
     "--r\r\nContent-Type: image/gif\r\nContent-ID: <zwei>\r\n\r\nG2\r\n--r--\r\n";
+const std::string kUtf8Line = "<meta charset=\"utf-8\">\r\n";
 const std::string kTextMessage = "Content-Type: text/plain\r\n\r\nZeile <b>1</b>\r\nZeile 2\r\n";
 
 TEST(ExportMessage, KindsFollowTheFormatChoice)
@@ -106,7 +107,7 @@ TEST(ExportMessage, KindsFollowTheFormatChoice)
     EXPECT_FALSE(ExportMessageFile(folder.Path(), kHtmlMessage, html, mixed).asText);
     EXPECT_TRUE(ExportMessageFile(folder.Path(), kTextMessage, text, mixed).asText);
     EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"Bilder.htm", "Text.txt", "eins", "zwei"}));
-    EXPECT_EQ(ReadFileBytes(folder.File("Bilder.htm")), "<img src=\"eins\"><img src=\"zwei\">\r\n");
+    EXPECT_EQ(ReadFileBytes(folder.File("Bilder.htm")), kUtf8Line + "<img src=\"eins\"><img src=\"zwei\">\r\n");
     EXPECT_EQ(ReadFileBytes(folder.File("Text.txt")), "Zeile <b>1</b>\r\nZeile 2\r\n");
 
     testing::TempFolder textOnly;
@@ -116,7 +117,7 @@ TEST(ExportMessage, KindsFollowTheFormatChoice)
 
     testing::TempFolder allHtml;
     ExportMessageFile(allHtml.Path(), kTextMessage, text, {ExportFormat::AllHtml, false, false, {}});
-    EXPECT_EQ(ReadFileBytes(allHtml.File("Text.htm")), "Zeile &lt;b&gt;1&lt;/b&gt;<br>\r\nZeile 2<br>\r\n");
+    EXPECT_EQ(ReadFileBytes(allHtml.File("Text.htm")), kUtf8Line + "Zeile &lt;b&gt;1&lt;/b&gt;<br>\r\nZeile 2<br>\r\n");
 }
 
 TEST(ExportMessage, DesignAndRepeatedExports)
@@ -132,7 +133,7 @@ TEST(ExportMessage, DesignAndRepeatedExports)
               (std::set<std::string>{"a_b.htm", "a_b_0.htm", "eins", "eins_0", "zwei", "zwei_0"}));
     const auto page = ReadFileBytes(folder.File("a_b.htm"));
     ASSERT_TRUE(page);
-    EXPECT_EQ(page->rfind("<table><tr><td><b>Von:</b></td><td>a</td></tr>", 0), 0u);
+    EXPECT_EQ(page->rfind(kUtf8Line + "<table><tr><td><b>Von:</b></td><td>a</td></tr>", 0), 0u);
     EXPECT_NE(page->find("<img src=\"eins\"><img src=\"zwei\">"), std::string::npos);
     const auto second = ReadFileBytes(folder.File("a_b_0.htm"));
     ASSERT_TRUE(second);

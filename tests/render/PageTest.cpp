@@ -207,7 +207,7 @@ TEST(ComposeMessagePage, WritesRecordsAndRewritesOnTheNextRendering)
     const PageRequest request{folder.File("mail.htm"), folder.Path(), false, {}, &record};
     ComposeMessagePage(RelatedMessage({{"bild", "GIF"}}), kFields, request);
     EXPECT_EQ(record.Paths(), (std::vector<std::string>{folder.File("bild"), folder.File("mail.htm")}));
-    EXPECT_EQ(ReadFileBytes(folder.File("mail.htm")), "<img src=\"bild\">\r\n");
+    EXPECT_EQ(ReadFileBytes(folder.File("mail.htm")), "<meta charset=\"utf-8\">\r\n<img src=\"bild\">\r\n");
 
     record.DeleteTempFiles();
     EXPECT_TRUE(record.Paths().empty());
@@ -217,7 +217,7 @@ TEST(ComposeMessagePage, WritesRecordsAndRewritesOnTheNextRendering)
     EXPECT_TRUE(record.Paths().empty());
 
     ComposeMessagePage("Subject: leer\r\n\r\n", kFields, request);
-    EXPECT_EQ(ReadFileBytes(folder.File("mail.htm")), "") << "no body: an empty page";
+    EXPECT_EQ(ReadFileBytes(folder.File("mail.htm")), "<meta charset=\"utf-8\">\r\n") << "no body: an empty page";
 }
 
 TEST(ListTemplates, HtmFilesInNameOrder)

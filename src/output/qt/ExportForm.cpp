@@ -43,6 +43,8 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
     TXTCheck->move(8, 104);
     MixedCheck = new QRadioButton(QStringLiteral("Je nach eMail-Format speichern"), this);
     MixedCheck->move(8, 122);
+    RawTextCheck = new QCheckBox(QString::fromUtf8("TXT unverändert (Originalzeichensatz)"), this);
+    RawTextCheck->move(200, 104);
 
     auto* bevel1 = new QFrame(this);
     bevel1->setFrameShape(QFrame::HLine);
@@ -64,6 +66,7 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
     QWidget::setTabOrder(datecheck, TXTCheck);
     QWidget::setTabOrder(TXTCheck, AllHTMLCheck);
     QWidget::setTabOrder(AllHTMLCheck, MixedCheck);
+    QWidget::setTabOrder(MixedCheck, RawTextCheck);
 }
 
 void TExportForm::DirectoryEdit1Change()

@@ -23,6 +23,7 @@ public:
     QCheckBox* datecheck;
     QRadioButton* AllHTMLCheck;
     QRadioButton* TXTCheck;
+    QCheckBox* RawTextCheck;  // text files keep the message's bytes instead of UTF-8
     QRadioButton* MixedCheck;
     QPushButton* OkBtn;
     QPushButton* CancelBtn;

@@ -1,0 +1,113 @@
+#include "render/PageCharset.h"
+
+#include "mime/HeaderText.h"
+#include "mime/MailMessage.h"
+#include "platform/CharsetConversion.h"
+
+namespace vellumine {
+namespace {
+
+constexpr const char* kUtf8Declaration = "<meta charset=\"utf-8\">";
+
+char LowerChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// Position of `pattern` (lower case) in `text` from `from`, ignoring ASCII case.
+std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0)
+{
+    if (pattern.size() > text.size())
+        return std::string_view::npos;
+    for (std::size_t i = from; i + pattern.size() <= text.size(); ++i) {
+        std::size_t k = 0;
+        while (k < pattern.size() && LowerChar(text[i + k]) == pattern[k])
+            ++k;
+        if (k == pattern.size())
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+struct Tag {
+    std::size_t start = 0;
+    std::size_t end = 0;  // past ">"
+};
+
+// The next <meta ...> tag from `from` that mentions a charset.
+std::optional<Tag> NextCharsetMeta(std::string_view html, std::size_t from)
+{
+    for (std::size_t at = FindIgnoringCase(html, "<meta", from); at != std::string_view::npos;
+         at = FindIgnoringCase(html, "<meta", at + 5)) {
+        const std::size_t close = html.find('>', at);
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        if (FindIgnoringCase(html.substr(at, close - at), "charset") != std::string_view::npos)
+            return Tag{at, close + 1};
+    }
+    return std::nullopt;
+}
+
+std::string CharsetInTag(std::string_view tag)
+{
+    std::size_t at = FindIgnoringCase(tag, "charset");
+    at += 7;
+    while (at < tag.size() && (tag[at] == ' ' || tag[at] == '='))
+        ++at;
+    while (at < tag.size() && (tag[at] == '"' || tag[at] == '\''))
+        ++at;
+    std::size_t end = at;
+    while (end < tag.size() && tag[end] != '"' && tag[end] != '\'' && tag[end] != ';' && tag[end] != ' ' &&
+           tag[end] != '>' && tag[end] != '/')
+        ++end;
+    return std::string(tag.substr(at, end - at));
+}
+
+void SetUtf8Lines(TLineList& lines, const TMailPart* part, bool html)
+{
+    if (!part)
+        return;
+    std::string charset = part->GetHeaderParam("Content-Type", "charset");
+    if (charset.empty() && html)
+        charset = DeclaredHtmlCharset(part->DecodedData());
+    lines.SetText(TextToUtf8(part->DecodedData(), charset));
+}
+
+}  // namespace
+
+std::string DeclaredHtmlCharset(std::string_view html)
+{
+    const auto tag = NextCharsetMeta(html, 0);
+    return tag ? CharsetInTag(html.substr(tag->start, tag->end - tag->start)) : std::string();
+}
+
+void BodyLinesToUtf8(TMailMessage& message)
+{
+    SetUtf8Lines(message.TextBodyLines, message.TextBodyPart, false);
+    SetUtf8Lines(message.HtmlBodyLines, message.HtmlBodyPart, true);
+}
+
+void DeclareUtf8(TLineList& page)
+{
+    const std::string text = page.Text();
+    std::string out;
+    out.reserve(text.size() + 32);
+    std::size_t copied = 0;
+    for (auto tag = NextCharsetMeta(text, 0); tag; tag = NextCharsetMeta(text, tag->end)) {
+        out.append(text, copied, tag->start - copied);
+        copied = tag->end;
+    }
+    out.append(text, copied, std::string::npos);
+    const std::size_t head = FindIgnoringCase(out, "<head");
+    const std::size_t headEnd = head == std::string::npos ? head : out.find('>', head);
+    const bool isHeadTag = headEnd != std::string::npos &&
+                           (out[head + 5] == '>' || out[head + 5] == ' ' || out[head + 5] == '\t' ||
+                            out[head + 5] == '\r' || out[head + 5] == '\n');
+    if (isHeadTag)
+        out.insert(headEnd + 1, kUtf8Declaration);
+    else
+        out.insert(0, std::string(kUtf8Declaration) + "\r\n");
+    page.SetText(out);
+}
+
+}  // namespace vellumine
