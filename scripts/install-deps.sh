@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libcli11-dev nlohmann-json3-dev
   locales python3
-  qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core fonts-liberation fonts-droid-fallback imagemagick poppler-utils tesseract-ocr
 )
 

@@ -25,6 +25,7 @@
 
 #include "app/AboutBox.h"
 #include "output/qt/ExportForm.h"
+#include "output/qt/PagePrinter.h"
 #include "app/MessageListModel.h"
 #include "mime/MailMessage.h"
 #include "platform/FileAccess.h"
@@ -56,7 +57,8 @@ std::string WithTrailingSlash(std::string dir)
 
 TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)), FReader(setup.storeLocation),
-      FDialogs(setup.dialogs), FListModel(new MessageListModel(this))
+      FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
+      FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
     QFont windowFont = font();
@@ -124,6 +126,12 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     PrinterFactory = DefaultPrinter;
 
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { Guarded([this] { TreeView1Click(); }); });
+    // A keyboard move loads the folder as a click does; a click loads it on
+    // release (itemClicked), so a move with a mouse button down is left to it.
+    connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+        if (current && TreeView1->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton)
+            Guarded([this] { TreeView1Click(); });
+    });
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { Guarded([this] { ListView1Change(); }); });
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
@@ -134,7 +142,12 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm()
+{
+    // The worker may still read and compose; its result has nowhere to go.
+    FDestroying = true;
+    WaitForPreview();
+}
 
 void TMainForm::Guarded(const std::function<void()>& handler)
 {
@@ -155,7 +168,6 @@ void TMainForm::BuildToolBar()
         auto* b = new QToolButton(toolBar);
         b->setText(QString::fromUtf8(text));
         b->setToolTip(QString::fromUtf8(hint));
-        b->setStatusTip(QString::fromUtf8(hint));
         b->setIcon(Icon(icon));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
@@ -286,6 +298,14 @@ void TMainForm::FormDestroy()
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (FBusy) {
+        // A run is going on: it is cancelled, and the window closes once it
+        // has stopped, so nothing goes on running behind a hidden window.
+        FCancel = true;
+        FCloseRequested = true;
+        event->ignore();
+        return;
+    }
     if (!FClosed) {
         FClosed = true;
         FormDestroy();
@@ -441,73 +461,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
-}
-
-// --- preview ---
-
-void TMainForm::ListView1Change()
-{
-    if (FSelectingAll)
-        return;
-    if (FBusy) {
-        // A run may be using the page and the temporary files: show the
-        // selection once the run has ended.
-        FPreviewDeferred = true;
-        return;
-    }
-    const int row = FirstSelectedRow();
-    if (row < 0) {
-        if (!FDestroying) {
-            WebBrowser1->NavigateBlank();
-            FShownOffset = -1;
-            FShownFile.clear();
-        }
-        return;
-    }
-    const std::size_t index = FListModel->MessageIndexAt(row);
-    if (index >= FMessages.size())
-        return;
-    const Toe5_MessageInfo& info = FMessages[index];
-    const std::string source = FReader.ReadMessageSource(FCurrentFile, info.SourceOffset);
-    if (info.SourceOffset == FShownOffset && FCurrentFile == FShownFile)
-        return;
-    FShownOffset = info.SourceOffset;
-    FShownFile = FCurrentFile;
-    FTempFiles.DeleteTempFiles();
-    CreateFolders(TempFolder());
-    const std::string page = TempFolder() + "mail.htm";
-    ComposeMessagePage(source, HeaderFieldsOf(info),
-                       PageRequest{page, TempFolder(), ShowHead->isChecked(), CurrentDesign(), &FTempFiles});
-    WebBrowser1->Navigate(QString::fromStdString(page));
-}
-
-void TMainForm::ShowHeadClick()
-{
-    FShownOffset = -1;
-    ListView1Change();
-}
-
-void TMainForm::DesignBoxChange()
-{
-    FShownOffset = -1;
-    ListView1Change();
-}
-
-void TMainForm::ListView1DblClick()
-{
-    const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    const auto text = [&](int column) { return FListModel->index(row, column).data().toString(); };
-    const QString subject = text(kColumnSubject);
-    ShowMailForm->setWindowTitle(subject.isEmpty() ? QStringLiteral("eMail Nachricht") : subject);
-    ShowMailForm->Edit1->setText(text(kColumnFrom));
-    ShowMailForm->Edit2->setText(text(kColumnDate));
-    ShowMailForm->Edit3->setText(text(kColumnTo));
-    ShowMailForm->Edit4->setText(subject);
-    ShowMailForm->WebBrowser1->NavigateUrl(WebBrowser1->LocationURL());
-    FDialogs->ExecModal(*ShowMailForm);
-    ShowMailForm->WebBrowser1->NavigateBlank();
 }
 
 void TMainForm::WebBrowser1DownloadComplete()

@@ -5,6 +5,7 @@
 // the subsystems that does the work.
 
 #include <QMainWindow>
+#include <QElapsedTimer>
 #include <QPageLayout>
 #include <QRect>
 #include <functional>
@@ -14,10 +15,13 @@
 
 #include "app/FolderTree.h"
 #include "app/SettingsFile.h"
+#include "render/MessagePage.h"
 #include "render/PageDesign.h"
 #include "render/TempFiles.h"
 #include "store/StoreReader.h"
 
+template <typename T>
+class QFutureWatcher;
 class QCheckBox;
 class QPrinter;
 class QComboBox;
@@ -50,9 +54,6 @@ struct MainFormSetup {
     std::shared_ptr<const StoreLocation> storeLocation;
     DialogService* dialogs = nullptr;
 };
-
-// The system's default printer; none when no printer is installed.
-std::unique_ptr<QPrinter> DefaultPrinter();
 
 // One batch run over the selected messages: what it does before the walk,
 // with each message and after it, and how its completion box reads.
@@ -157,6 +158,11 @@ public:
     std::string FShownFile;
 
     MessageListModel* ListModel() const { return FListModel; }
+    // True while the selected message's page is being composed.
+    bool PreviewPending() const;
+    // Blocks until the page being composed is done (its result is then
+    // handled by the event loop).
+    void WaitForPreview();
     StoreReader& Reader() { return FReader; }
     DialogService& Dialogs() { return *FDialogs; }
 
@@ -167,6 +173,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // What the preview's worker composes, and what it hands back.
+    struct PreviewRequest {
+        std::string file;
+        std::int32_t offset = 0;
+        HeaderFields fields;
+        bool withDesign = true;
+        PageDesign design;
+    };
+    struct PreviewResult {
+        PreviewPage page;
+        std::string error;  // the German text of a failure
+    };
+
+    void StartPreview();
+    void PreviewComposed();
     void BuildToolBar();
     QWidget* BuildPreviewPanel();
     QWidget* BuildBottomPanel();
@@ -190,11 +211,22 @@ private:
     DialogService* FDialogs;
     MessageListModel* FListModel;
     bool FClosed = false;
+    bool FCloseRequested = false;    // a close during a run, carried out when it ends
+    QElapsedTimer FProgressClock;    // when the progress panel was last painted
+    int FPaintedProgress = 0;        // the percentage painted last
     bool FPreviewDeferred = false;   // a selection change while a run was busy
     unsigned FListGeneration = 0;    // counts refills of the list
     QPageLayout FPageLayout;         // from the page set-up dialog
     std::unique_ptr<QPrinter> FPrinter;  // the printer of the page being printed
     bool FTreeWidthSet = false;
+    // The preview's composing off the window's thread.
+    std::shared_ptr<StoreReader> FPreviewReader;
+    std::unique_ptr<PreviewRequest> FComposing;      // being composed
+    std::unique_ptr<PreviewRequest> FPendingPreview;  // the latest selection, waiting for the worker
+    QFutureWatcher<PreviewResult>* FPreviewWatcher = nullptr;
+    std::int32_t FLastShownOffset = -1;  // the last message shown, also across a re-rendering
+    std::string FLastShownFile;
+    unsigned FPreviewSerial = 0;  // counts newly shown messages; part of the page's address
 };
 
 }  // namespace vellumine

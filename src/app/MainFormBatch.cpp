@@ -7,9 +7,9 @@
 #include <QItemSelectionModel>
 #include <QPageSetupDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QCheckBox>
 #include <QToolButton>
 #include <QTreeView>
@@ -20,6 +20,7 @@
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "output/qt/ExportForm.h"
+#include "output/qt/PagePrinter.h"
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"
@@ -30,21 +31,22 @@
 
 namespace vellumine {
 
-std::unique_ptr<QPrinter> DefaultPrinter()
-{
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (info.isNull())
-        return nullptr;
-    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-}
-
 // --- the frame ---
 
 void TMainForm::SetProStatus(int percent)
 {
-    const bool shorter = percent < FProgress;
     FProgress = percent;
     StatusPanel1->SetPercent(percent);
+    // Painting at once costs more than a short message takes to handle: the
+    // panel is painted at most about 30 times a second, and always at 0 and
+    // 100 percent.
+    constexpr qint64 kPaintIntervalMs = 33;
+    const bool endPoint = (percent == 0 || percent == 100) && percent != FPaintedProgress;
+    if (!endPoint && FProgressClock.isValid() && FProgressClock.elapsed() < kPaintIntervalMs)
+        return;
+    FProgressClock.restart();
+    const bool shorter = percent < FPaintedProgress;
+    FPaintedProgress = percent;
     if (shorter)
         statusBar()->repaint();  // the shorter bar on a cleared panel
     else
@@ -72,6 +74,12 @@ void TMainForm::BackToIdle()
     SetProStatus(0);
     CancelBtn->setEnabled(false);
     FBusy = false;
+    if (FCloseRequested) {
+        FCloseRequested = false;
+        FPreviewDeferred = false;
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
     if (FPreviewDeferred) {
         FPreviewDeferred = false;
         FShownOffset = -1;
@@ -117,8 +125,9 @@ void TMainForm::RunBatch(const BatchRun& run)
             SetProStatus(done * 100 / selected);
         }
         SetProStatus(0);
-        FDialogs->ShowInformation(this, run.caption,
-                                  QStringLiteral("Es wurden ") + QString::number(done) + run.tail);
+        if (!FCloseRequested)  // a run ended by closing the window closes without its box
+            FDialogs->ShowInformation(this, run.caption,
+                                      QStringLiteral("Es wurden ") + QString::number(done) + run.tail);
         if (run.finish)
             run.finish();
     } catch (...) {
@@ -158,9 +167,10 @@ bool TMainForm::PrintMessage(const Toe5_MessageInfo& info, const std::string& st
     FPrinter = PrinterFactory ? PrinterFactory() : nullptr;
     if (!FPrinter)
         throw Error("Es ist kein Drucker eingerichtet");
-    if (FPageLayout.isValid())
-        FPrinter->setPageLayout(FPageLayout);
-    WebBrowser1->Print(FPrinter.get());
+    // A layout chosen in the page set-up dialog wins over the first run's.
+    const QPageLayout layout = FPageLayout.isValid() ? FPageLayout
+                                                     : FirstRunPageLayout(*FPrinter, CurrentDesign().templatePath);
+    WebBrowser1->Print(FPrinter.get(), layout);
     WaitWhile([&] { return WebBrowser1->Busy(); }, 10 * FPageWaitMilliseconds,
               "Der Drucker hat die Seite nicht angenommen");
     FPrinter.reset();

@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");
     vellumine::InitUiResources();
+    vellumine::InstallGermanQtTranslations();
 
     using namespace vellumine;
     std::shared_ptr<const StoreLocation> location;

@@ -292,7 +292,8 @@ std::string ReplaceHeaderParam(std::string_view line, std::string_view name, std
 
 std::string MakeBoundary()
 {
-    static std::mt19937 random(static_cast<std::uint32_t>(
+    // One generator per thread: pages are composed off the window's thread too.
+    thread_local std::mt19937 random(static_cast<std::uint32_t>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^ std::random_device{}()));
     char digits[9];
     std::snprintf(digits, sizeof digits, "%8.8X", static_cast<unsigned>(random()));

@@ -5,6 +5,7 @@
 
 #include "mime/MailMessage.h"
 #include "render/HeaderBlock.h"
+#include "platform/FileAccess.h"
 #include "render/InlineParts.h"
 #include "render/PageCharset.h"
 #include "render/TempFiles.h"
@@ -29,14 +30,40 @@ void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool wi
     DeclareUtf8(message.HtmlBodyLines);
 }
 
-void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request)
+PreviewPage ComposePreviewPage(const std::string& source, const HeaderFields& fields, bool withDesign,
+                               const PageDesign& design)
 {
     const auto message = ParseMessageSource(source);
-    ComposePageLines(*message, fields, request.withDesign, request.design);
-    const InlineNameMap renamed = SaveInlineParts(*message, request.partsFolder, request.record);
-    ConvertCIDSave(message->HtmlBodyLines, request.pagePath, renamed);
-    if (request.record)
-        request.record->Add(request.pagePath);
+    ComposePageLines(*message, fields, withDesign, design);
+    PreviewPage page;
+    // The parts keep the names SafeInlineFileName gives them: the
+    // temporary folder is the program's own, and its files are replaced.
+    const auto collect = [&page](const std::string&, const std::string& fileName, std::string_view bytes) {
+        page.parts.push_back({fileName, std::string(bytes)});
+        return fileName;
+    };
+    const InlineNameMap renamed = SaveInlineParts(*message, {}, nullptr, collect);
+    page.text = ConvertCIDText(message->HtmlBodyLines, renamed);
+    return page;
+}
+
+void WritePreviewPage(const PreviewPage& page, const std::string& pagePath, const std::string& partsFolder,
+                      TTempFileList* record)
+{
+    for (const InlineFile& part : page.parts) {
+        const std::string path = WriteInlinePartReplacing(partsFolder, part.fileName, part.bytes);
+        if (record)
+            record->Add(path);
+    }
+    WriteFileReplacing(pagePath, page.text);
+    if (record)
+        record->Add(pagePath);
+}
+
+void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request)
+{
+    WritePreviewPage(ComposePreviewPage(source, fields, request.withDesign, request.design), request.pagePath,
+                     request.partsFolder, request.record);
 }
 
 std::vector<std::string> ListTemplates(const std::string& folder)

@@ -30,9 +30,30 @@ struct PageRequest {
     TTempFileList* record = nullptr;  // the temporary files, when the target is the temporary folder
 };
 
-// The page of the preview and of printing, in the program's own temporary
-// folder: parses, composes, writes the parts and the page, replacing the
-// files of the page shown before.
+// One file beside a page: an embedded part under its file name.
+struct InlineFile {
+    std::string fileName;
+    std::string bytes;
+};
+
+// The page of the preview and of printing, composed but not yet written:
+// the page's text with its references pointing at the parts' file names.
+// Making it touches no file and no shared state, so it may run on any
+// thread.
+struct PreviewPage {
+    std::string text;
+    std::vector<InlineFile> parts;  // in the order they are written; a later one of a name wins
+};
+
+PreviewPage ComposePreviewPage(const std::string& source, const HeaderFields& fields, bool withDesign,
+                               const PageDesign& design);
+
+// Writes the parts and then the page into the program's own temporary
+// folder, replacing the files of the page shown before, and records them.
+void WritePreviewPage(const PreviewPage& page, const std::string& pagePath, const std::string& partsFolder,
+                      TTempFileList* record);
+
+// Both at once, as printing does it.
 void ComposeMessagePage(const std::string& source, const HeaderFields& fields, const PageRequest& request);
 
 // The design templates in a folder: the names of its "*.htm" files, in

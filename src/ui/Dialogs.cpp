@@ -1,7 +1,11 @@
 #include "ui/Dialogs.h"
 
 #include <QDialog>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace vellumine {
 
@@ -61,3 +65,19 @@ void InitUiResources()
     InitVellumineResources();
 }
 }  // namespace vellumine
+
+bool vellumine::InstallGermanQtTranslations()
+{
+    static QTranslator* translations = nullptr;
+    if (translations)
+        return true;
+    auto* loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(QLocale(QLocale::German), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translations = loaded;
+    return true;
+}

@@ -46,4 +46,8 @@ namespace vellumine {
 // Makes the icons and pictures of the resource file available; call once
 // after the application object exists.
 void InitUiResources();
+
+// Qt's own dialogs and buttons (page set-up, folder picker, "Abbrechen") in
+// German, from the translations installed with Qt; false when none are found.
+bool InstallGermanQtTranslations();
 }  // namespace vellumine

@@ -23,6 +23,7 @@ int ProgressPanel::BarWidth() const
 // StatusBar1DrawPanel: the bar over the panel's width times the percentage.
 void ProgressPanel::paintEvent(QPaintEvent*)
 {
+    ++FPaints;
     QPainter painter(this);
     painter.fillRect(QRect(0, 1, BarWidth(), height() - 2), QColor(0, 0, 128));
 }

@@ -14,6 +14,8 @@ public:
     int Percent() const { return FPercent; }
     // Width of the bar in pixels for the current percentage.
     int BarWidth() const;
+    // How often the panel was painted (for measuring how much a run repaints).
+    int PaintCount() const { return FPaints; }
 
 signals:
     // After each change, with the bar's new width in pixels.
@@ -24,6 +26,7 @@ protected:
 
 private:
     int FPercent = 0;
+    int FPaints = 0;
 };
 
 }  // namespace vellumine

@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
@@ -93,6 +95,17 @@ QString FirstPageImage(const QString& pdf, const TempFolder& work)
 QString OcrText(const QString& image)
 {
     return Run("tesseract", {image, "stdout"});
+}
+
+// The smallest left edge of any word on the first page, in points.
+double LeftmostWord(const QString& pdf)
+{
+    const QString boxes = Run("pdftotext", {"-bbox", "-f", "1", "-l", "1", pdf, "-"});
+    double leftmost = 1e9;
+    const QRegularExpression word(QStringLiteral("<word xMin=\"([0-9.]+)\""));
+    for (auto it = word.globalMatch(boxes); it.hasNext();)
+        leftmost = std::min(leftmost, it.next().captured(1).toDouble());
+    return leftmost;
 }
 
 bool HasColour(const QImage& image, QRgb wanted)
@@ -311,6 +324,13 @@ void BatchRunTest::printsToPdfWithHeaderBodyAndImages()
     const QString first = QString::fromStdString(pdfs.File("druck1.pdf"));
     const QString second = QString::fromStdString(pdfs.File("druck2.pdf"));
     QVERIFY(QFile::exists(first) && QFile::exists(second));
+    // Printed through the page's own PDF: the text is text, and the page has
+    // the template's margins (Modern: 16 mm 15 mm, that is 42.5 pt on the left).
+    const QString selectable = Run("pdftotext", {first, "-"});
+    QVERIFY2(selectable.contains("Absender 6") && selectable.contains("Text 6"), qPrintable(selectable));
+    const double left = LeftmostWord(first);
+    QVERIFY2(left > 40 && left < 120, qPrintable(QString::number(left)));
+    qInfo("one printed page: %lld bytes", static_cast<long long>(QFileInfo(first).size()));
     TempFolder pages;
     const QString text = OcrText(FirstPageImage(first, pages));
     QVERIFY2(text.contains("Von:") && text.contains("Absender 6") && text.contains("Text 6") &&

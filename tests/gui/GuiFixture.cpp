@@ -5,6 +5,7 @@
 
 #include "StoreWriter.h"
 #include "platform/FileAccess.h"
+#include "render/qt/BrowserView.h"
 
 namespace vellumine::testing {
 namespace {
@@ -96,7 +97,19 @@ std::string PageText(const std::string& path)
 
 bool WaitForPage(TMainForm& form)
 {
-    return QTest::qWaitFor([&] { return form.FDownloadComplete; }, 30000);
+    return QTest::qWaitFor(
+        [&] {
+            return !form.PreviewPending() && form.FDownloadComplete &&
+                   form.WebBrowser1->LastLoadedUrl() == form.WebBrowser1->LocationURL();
+        },
+        30000);
+}
+
+std::string ShownPage(TMainForm& form, const GuiWorld& world)
+{
+    if (!QTest::qWaitFor([&] { return !form.PreviewPending(); }, 30000))
+        return {};
+    return PageText(world.TempPage());
 }
 
 }  // namespace vellumine::testing

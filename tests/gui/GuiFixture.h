@@ -49,6 +49,9 @@ private:
 };
 
 std::string PageText(const std::string& path);
+// Waits until the selected message's page is composed and loaded.
 bool WaitForPage(TMainForm& form);
+// The preview's page once it is composed.
+std::string ShownPage(TMainForm& form, const GuiWorld& world);
 
 }  // namespace vellumine::testing

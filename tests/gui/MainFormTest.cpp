@@ -14,6 +14,7 @@
 #include <filesystem>
 
 #include "BatchRunTest.h"
+#include "WindowUseTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
 #include "app/MessageListModel.h"
@@ -86,11 +87,12 @@ void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
     QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
     QCOMPARE(form->ListView1->selectionModel()->selectedRows().first().row(), 0);
     QVERIFY(WaitForPage(*form));
-    const std::string page = PageText(world.TempPage());
+    const std::string page = ShownPage(*form, world);
     QVERIFY(page.find("neueste") != std::string::npos);
     QVERIFY(page.find("<table><tr><td><b>Von:</b></td><td>Anna</td></tr>") != std::string::npos);
     QVERIFY(page.find("class=\"band\"") != std::string::npos);  // the last template by name
-    QCOMPARE(form->WebBrowser1->LocationURL(), QUrl::fromLocalFile(QString::fromStdString(world.TempPage())));
+    QCOMPARE(form->WebBrowser1->LocationURL().adjusted(QUrl::RemoveQuery),
+             QUrl::fromLocalFile(QString::fromStdString(world.TempPage())));
     QCOMPARE(form->DesignBox->currentText(), QString("Modern.htm"));
 }
 
@@ -124,7 +126,7 @@ void MainFormTest::ctrlASelectsAllAndLeavesThePreview()
     GuiWorld world;
     auto form = world.OpenWindow();
     SelectRow(*form, 2);
-    QVERIFY(PageText(world.TempPage()).find("&lt;b&gt;alt&lt;/b&gt;") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("&lt;b&gt;alt&lt;/b&gt;") != std::string::npos);
     const std::int32_t shown = form->FShownOffset;
     const auto before = std::filesystem::last_write_time(world.TempPage());
     QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
@@ -140,7 +142,7 @@ void MainFormTest::ctrlASelectsAllAndLeavesThePreview()
     SelectRow(*form, 3);
     form->QuitBtn->click();  // "Alle markieren"
     QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
-    QVERIFY(PageText(world.TempPage()).find("ohne datum") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("ohne datum") != std::string::npos);
 }
 
 void MainFormTest::checkBoxesAndTemplateRenderAnew()
@@ -148,23 +150,23 @@ void MainFormTest::checkBoxesAndTemplateRenderAnew()
     GuiWorld world;
     auto form = world.OpenWindow();
     QTest::mouseClick(form->ShowHead, Qt::LeftButton);
-    QCOMPARE(PageText(world.TempPage()), std::string("<meta charset=\"utf-8\">\r\nneueste<br>\r\n"));
+    QCOMPARE(ShownPage(*form, world), std::string("<meta charset=\"utf-8\">\r\nneueste<br>\r\n"));
     QTest::mouseClick(form->ShowHead, Qt::LeftButton);
-    QVERIFY(PageText(world.TempPage()).find("<table>") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("<table>") != std::string::npos);
     const std::pair<QCheckBox*, const char*> boxes[] = {{form->voncheck, "<b>Von:</b>"},
                                                         {form->ancheck, "<b>An:</b>"},
                                                         {form->datumcheck, "<b>Datum:</b>"},
                                                         {form->betreffcheck, "<b>Betreff:</b>"}};
     for (const auto& [box, row] : boxes) {
-        QVERIFY(PageText(world.TempPage()).find(row) != std::string::npos);
+        QVERIFY(ShownPage(*form, world).find(row) != std::string::npos);
         QTest::mouseClick(box, Qt::LeftButton);
-        QVERIFY2(PageText(world.TempPage()).find(row) == std::string::npos, row);
+        QVERIFY2(ShownPage(*form, world).find(row) == std::string::npos, row);
     }
-    QVERIFY(PageText(world.TempPage()).find("<table>") == std::string::npos);
-    QVERIFY(PageText(world.TempPage()).find("class=\"band\"") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("<table>") == std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("class=\"band\"") != std::string::npos);
     form->DesignBox->setCurrentIndex(form->DesignBox->findText("Brief.htm"));
     emit form->DesignBox->activated(form->DesignBox->currentIndex());
-    QVERIFY(PageText(world.TempPage()).find("class=\"kopf\"") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("class=\"kopf\"") != std::string::npos);
 }
 
 void MainFormTest::doubleClickOpensTheMessageWindowOnTheSamePage()
@@ -208,7 +210,7 @@ void MainFormTest::settingsSurviveARestart()
     QCOMPARE(again->DesignBox->currentIndex(), 0);
     QVERIFY(!again->betreffcheck->isChecked());
     QVERIFY(again->voncheck->isChecked());
-    QVERIFY(PageText(world.TempPage()).find("<b>Betreff:</b>") == std::string::npos);
+    QVERIFY(ShownPage(*again, world).find("<b>Betreff:</b>") == std::string::npos);
 }
 
 void MainFormTest::noStoreShowsTheErrorAndStaysUsable()
@@ -246,6 +248,7 @@ void MainFormTest::closeBoxSavesSettingsAndDeletesTemporaryFiles()
 {
     GuiWorld world;
     auto form = world.OpenWindow();
+    QVERIFY(WaitForPage(*form));
     QVERIFY(std::filesystem::exists(world.TempPage()));
     QVERIFY(form->close());
     QVERIFY(!std::filesystem::exists(world.TempPage()));
@@ -384,8 +387,10 @@ int main(int argc, char** argv)
     vellumine::InitUiResources();
     MainFormTest mainForm;
     BatchRunTest batchRuns;
+    WindowUseTest windowUse;
     int failures = QTest::qExec(&mainForm, argc, argv);
     failures += QTest::qExec(&batchRuns, argc, argv);
+    failures += QTest::qExec(&windowUse, argc, argv);
     return failures;
 }
 

@@ -10,6 +10,7 @@
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"
 #include "render/PageCharset.h"
+#include "render/PageMargins.h"
 
 namespace vellumine {
 namespace {
@@ -80,6 +81,29 @@ TEST(PageCharset, HtmlPartAndTemplateDeclarationsAreReplaced)
     EXPECT_EQ(page.find("koi8-r"), std::string::npos);
     EXPECT_EQ(page.find("<meta charset=\"utf-8\">"), page.find("<head>") + 6) << "declared first in the head";
     EXPECT_EQ(page.find("charset"), page.rfind("charset")) << "one declaration";
+}
+
+}  // namespace
+}  // namespace vellumine
+
+namespace vellumine {
+namespace {
+
+TEST(PageMargins, TheTemplatesPageRuleGivesThePrintMargins)
+{
+    const auto one = TemplatePageMargins("<style>\n  @page { size: auto; margin: 22mm 20mm 20mm 24mm; }\n</style>");
+    ASSERT_TRUE(one);
+    EXPECT_EQ((std::vector<double>{one->top, one->right, one->bottom, one->left}), (std::vector<double>{22, 20, 20, 24}));
+    const auto two = TemplatePageMargins("@page{margin:1.8cm 16mm}");
+    ASSERT_TRUE(two);
+    EXPECT_EQ((std::vector<double>{two->top, two->right, two->bottom, two->left}), (std::vector<double>{18, 16, 18, 16}));
+    const auto inches = TemplatePageMargins("@page { margin: 1in; }");
+    ASSERT_TRUE(inches);
+    EXPECT_DOUBLE_EQ(inches->left, 25.4);
+    EXPECT_FALSE(TemplatePageMargins("body { margin: 10mm }"));
+    EXPECT_FALSE(TemplatePageMargins("@page { margin-top: 10mm }"));
+    EXPECT_FALSE(TemplatePageMargins("@page { margin: auto }"));
+    EXPECT_FALSE(TemplatePageMargins("@page { margin: 10mm"));
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
 #include "render/qt/BrowserView.h"
 
 #include <QDir>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QWebEngineLoadingInfo>
@@ -94,6 +99,15 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent)
         emit DownloadComplete();
     });
     connect(this, &QWebEngineView::printFinished, this, [this](bool) { FBusy = false; });
+    connect(page(), &QWebEnginePage::pdfPrintingFinished, this, [this](const QString& path, bool ok) {
+        if (!FSpoolFile.isEmpty() && path == FSpoolFile) {
+            if (ok)
+                SubmitToSpooler(path, FSpoolPrinter);
+            QFile::remove(path);
+            FSpoolFile.clear();
+        }
+        FBusy = false;
+    });
 }
 
 bool BrowserView::IsAllowedUrl(const QUrl& url)
@@ -147,9 +161,11 @@ int BrowserView::RefusedCount() const
     return FRefused;
 }
 
-void BrowserView::Navigate(const QString& filePath)
+void BrowserView::Navigate(const QString& filePath, const QString& query)
 {
-    const QUrl target = QUrl::fromLocalFile(filePath);
+    QUrl target = QUrl::fromLocalFile(filePath);
+    if (!query.isEmpty())
+        target.setQuery(query);
     {
         QMutexLocker lock(&FGuard);
         FAllowedFolder = QDir::cleanPath(QFileInfo(filePath).absolutePath());
@@ -161,15 +177,40 @@ void BrowserView::Navigate(const QString& filePath)
 void BrowserView::NavigateUrl(const QUrl& url)
 {
     if (url.isLocalFile())
-        Navigate(url.toLocalFile());
+        Navigate(url.toLocalFile(), url.query());
     else
         NavigateBlank();
 }
 
-void BrowserView::Print(QPrinter* printer)
+void BrowserView::Print(QPrinter* printer, const QPageLayout& layout)
 {
     FBusy = true;
-    print(printer);
+    const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+    if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
+        page()->printToPdf(printer->outputFileName(), layout);
+    } else if (!lp.isEmpty()) {
+        QTemporaryFile spool(QDir::tempPath() + QStringLiteral("/vellumine-druck-XXXXXX.pdf"));
+        spool.setAutoRemove(false);
+        if (!spool.open()) {
+            FBusy = false;
+            return;
+        }
+        FSpoolFile = spool.fileName();
+        FSpoolPrinter = printer->printerName();
+        page()->printToPdf(FSpoolFile, layout);
+    } else {
+        printer->setPageLayout(layout);
+        print(printer);
+    }
+}
+
+void BrowserView::SubmitToSpooler(const QString& pdfPath, const QString& printerName)
+{
+    QStringList arguments;
+    if (!printerName.isEmpty())
+        arguments << QStringLiteral("-d") << printerName;
+    arguments << QStringLiteral("-s") << pdfPath;
+    QProcess::execute(QStringLiteral("lp"), arguments);
 }
 
 void BrowserView::NavigateBlank()

@@ -7,6 +7,7 @@
 // page itself cannot navigate the view anywhere else.
 
 #include <QMutex>
+#include <QPageLayout>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -20,7 +21,9 @@ public:
     explicit BrowserView(QWidget* parent = nullptr);
 
     // Shows a local page; its own folder is the only one it may load from.
-    void Navigate(const QString& filePath);
+    // A query makes the address differ from the page shown before, so that
+    // the engine starts at the top instead of where that page was scrolled.
+    void Navigate(const QString& filePath, const QString& query = {});
     // Shows a local page by its address, or the blank page for any other.
     void NavigateUrl(const QUrl& url);
     void NavigateBlank();
@@ -28,8 +31,11 @@ public:
     QUrl LocationURL() const { return url(); }
     // True from Print until the page has been handed to the printer.
     bool Busy() const { return FBusy; }
-    // Prints the page shown, without a dialog.
-    void Print(QPrinter* printer);
+    // Prints the page shown, without a dialog, on pages of `layout`. The
+    // engine's own PDF output keeps the text as text: a printer that writes
+    // a PDF file gets it directly, a printer of the system's spooler gets it
+    // through "lp"; only without a spooler is the page printed as pictures.
+    void Print(QPrinter* printer, const QPageLayout& layout);
     // The address of the last page that loaded completely.
     QUrl LastLoadedUrl() const { return FLastLoaded; }
     // Requests and navigations refused so far (for the diagnostics of tests).
@@ -52,8 +58,11 @@ signals:
 
 private:
     bool IsExpected(const QUrl& url) const;
+    static void SubmitToSpooler(const QString& pdfPath, const QString& printerName);
 
     bool FBusy = false;
+    QString FSpoolFile;  // the PDF on its way to the spooler
+    QString FSpoolPrinter;
     QUrl FLastLoaded;
     mutable QMutex FGuard;  // the engine may ask from another thread
     QString FAllowedFolder;

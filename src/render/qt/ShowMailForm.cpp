@@ -60,6 +60,15 @@ TShowMailForm::TShowMailForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(status);
 }
 
+void TShowMailForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The first field would get the focus with its text selected.
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+        edit->deselect();
+    WebBrowser1->setFocus();
+}
+
 void TShowMailForm::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);

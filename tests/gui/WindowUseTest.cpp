@@ -1,0 +1,291 @@
+#include "WindowUseTest.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QWebEnginePage>
+#include <filesystem>
+
+#include "GuiFixture.h"
+#include "StoreWriter.h"
+#include "app/MessageListModel.h"
+#include "output/qt/ExportForm.h"
+#include "render/qt/BrowserView.h"
+#include "render/qt/ShowMailForm.h"
+#include "ui/Dialogs.h"
+#include "ui/FolderEdit.h"
+#include "ui/ProgressPanel.h"
+
+using namespace vellumine;
+using namespace vellumine::testing;
+namespace sw = vellumine::storewriter;
+
+namespace {
+
+sw::StoreRecordDescription Message(const std::string& subject, int day, const std::string& body)
+{
+    sw::MessageDescription m;
+    m.sender = "Anna";
+    m.recipient = "Bernd";
+    m.subject = subject;
+    m.date = sw::FileTimeFromUtc(2004, 1, day);
+    m.source = "Subject: " + subject + "\r\nContent-Type: text/plain\r\n\r\n" + body;
+    return sw::MessageRecord(m);
+}
+
+// A store of one folder "Post" holding the given messages.
+void WriteStore(const TempFolder& store, const std::vector<sw::StoreRecordDescription>& messages)
+{
+    sw::WriteFileBytes(store.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Post", .fileName = "Post.dbx"}),
+                                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Leer", .fileName = "Leer.dbx"})})
+                           .bytes);
+    sw::WriteFileBytes(store.File("Post.dbx"), sw::BuildStoreFile(messages).bytes);
+    sw::WriteFileBytes(store.File("Leer.dbx"), sw::BuildStoreFile({}).bytes);
+}
+
+std::unique_ptr<TMainForm> OpenPost(GuiWorld& world, const TempFolder& store)
+{
+    auto form = world.OpenWindow(store.Path());
+    const auto items = form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive);
+    if (!items.isEmpty()) {
+        form->TreeView1->setCurrentItem(items.first());
+        form->TreeView1Click();
+    }
+    return form;
+}
+
+void SelectRow(TMainForm& form, int row)
+{
+    form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+std::string LongText(const std::string& word)
+{
+    std::string text;
+    for (int i = 0; i < 400; ++i)
+        text += word + " Zeile " + std::to_string(i) + "\r\n";
+    return text;
+}
+
+// A page with an embedded part of `size` bytes (base64 in the source):
+// reading, decoding and writing it takes a while.
+sw::StoreRecordDescription BigMessage(std::size_t size)
+{
+    std::string base64;
+    const std::string line(76, 'Q');
+    while (base64.size() < size * 4 / 3)
+        base64 += line + "\r\n";
+    sw::MessageDescription m;
+    m.sender = "Anna";
+    m.recipient = "Bernd";
+    m.subject = "gross";
+    m.date = sw::FileTimeFromUtc(2004, 1, 1);
+    m.source = "Subject: gross\r\nContent-Type: multipart/related; boundary=r\r\n\r\n"
+               "--r\r\nContent-Type: text/html\r\n\r\n<p>Auszeichnung</p><img src=\"cid:gross\">\r\n"
+               "--r\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
+               "Content-ID: <gross>\r\n\r\n" + base64 + "--r--\r\n";
+    return sw::MessageRecord(m);
+}
+
+int ScrollTop(BrowserView& view)
+{
+    return qRound(view.page()->scrollPosition().y());
+}
+
+}  // namespace
+
+void WindowUseTest::aNewMessageStartsAtItsTop()
+{
+    GuiWorld world;
+    TempFolder store;
+    WriteStore(store, {Message("eins", 2, LongText("eins")), Message("zwei", 1, LongText("zwei"))});
+    auto form = OpenPost(world, store);
+    SelectRow(*form, 0);
+    QVERIFY(WaitForPage(*form));
+    form->WebBrowser1->setFocus();
+    QTest::qWait(200);
+    QTest::keyClick(form->WebBrowser1->focusProxy(), Qt::Key_End);
+    QVERIFY(QTest::qWaitFor([&] { return ScrollTop(*form->WebBrowser1) > 500; }, 5000));
+    SelectRow(*form, 1);
+    QVERIFY(WaitForPage(*form));
+    QTest::qWait(300);
+    QCOMPARE(ScrollTop(*form->WebBrowser1), 0);
+}
+
+void WindowUseTest::closingDuringARunCancelsItAndCloses()
+{
+    GuiWorld world;
+    TempFolder store;
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 40; ++i)
+        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, "Text\r\n"));
+    WriteStore(store, many);
+    auto form = OpenPost(world, store);
+    TempFolder target;
+    world.dialogs.onModal = [&](QDialog& dialog) {
+        auto* exportForm = qobject_cast<TExportForm*>(&dialog);
+        if (!exportForm)
+            return int(QDialog::Rejected);
+        exportForm->DirectoryEdit1->SetText(QString::fromStdString(target.Path()));
+        return int(QDialog::Accepted);
+    };
+    bool closeAsked = false, closeAccepted = true;
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) {
+        if (percent >= 10 && !closeAsked) {
+            closeAsked = true;
+            QTimer::singleShot(0, form.get(), [&] { closeAccepted = form->close(); });
+        }
+    });
+    form->QuitBtnClick();  // "Alle markieren"
+    form->ExportBtn->click();
+    QVERIFY(closeAsked);
+    QVERIFY(!closeAccepted);  // not while the run goes on
+    QVERIFY(QTest::qWaitFor([&] { return !form->isVisible(); }, 5000));
+    QVERIFY(!form->FBusy);
+    QVERIFY(world.dialogs.information.isEmpty());  // no completion box without a window
+    std::size_t written = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(target.Path()))
+        written += entry.path().extension() == ".htm" ? 1 : 0;
+    QVERIFY2(written < 40, "the run was cancelled");
+    QVERIFY(std::filesystem::exists(world.AppDir() + "options.dat"));  // closed the normal way
+}
+
+void WindowUseTest::hintsAreTooltipsOnly()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    for (QToolButton* button : form->findChildren<QToolButton*>()) {
+        QVERIFY2(button->statusTip().isEmpty(), qPrintable(button->text()));
+        QTest::mouseMove(button);
+        QTest::qWait(50);
+        QVERIFY(form->statusBar()->currentMessage().isEmpty());
+    }
+    QVERIFY(!form->CancelBtn->toolTip().isEmpty());
+}
+
+void WindowUseTest::progressIsPaintedAtMostThirtyTimesASecond()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(WaitForPage(*form));
+    QTest::qWait(500);  // the page's own painting has settled
+    const int before = form->StatusPanel1->PaintCount();
+    QElapsedTimer clock;
+    clock.start();
+    // As an export run does it: the bar moves, then pending events are handled.
+    for (int i = 1; i <= 4000; ++i) {
+        form->SetProStatus(i * 100 / 4000);
+        QApplication::processEvents();
+    }
+    const int painted = form->StatusPanel1->PaintCount() - before;
+    const double seconds = clock.elapsed() / 1000.0;
+    qInfo("progress: %d paints for 4000 steps in %.3f s", painted, seconds);
+    QVERIFY(painted >= 1);
+    QVERIFY2(painted <= 3 + 31 * seconds, qPrintable(QString("%1 paints in %2 s").arg(painted).arg(seconds)));
+    QCOMPARE(form->StatusPanel1->Percent(), 100);
+    const int atFull = form->StatusPanel1->PaintCount();
+    form->SetProStatus(0);  // always painted at once
+    QApplication::processEvents();
+    QVERIFY(form->StatusPanel1->PaintCount() > atFull);
+    QCOMPARE(form->StatusPanel1->BarWidth(), 0);
+}
+
+void WindowUseTest::qtDialogsSpeakGerman()
+{
+    QVERIFY(InstallGermanQtTranslations());
+    QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
+    QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove('&'), QString("Abbrechen"));
+    QCOMPARE(buttons.button(QDialogButtonBox::Open)->text().remove('&'), QString::fromUtf8("Öffnen"));
+}
+
+void WindowUseTest::arrowKeysInTheTreeLoadTheFolder()
+{
+    GuiWorld world;
+    TempFolder store;
+    WriteStore(store, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
+    auto form = OpenPost(world, store);
+    QCOMPARE(form->ListModel()->rowCount(), 2);
+    form->activateWindow();
+    form->TreeView1->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return form->TreeView1->hasFocus(); }, 3000));
+    // One arrow key away from "Post", whichever side "Leer" is on.
+    const int postRow = form->TreeView1->indexOfTopLevelItem(form->TreeView1->currentItem());
+    QTest::keyClick(form->TreeView1, postRow == 0 ? Qt::Key_Down : Qt::Key_Up);
+    QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Leer"));
+    QCOMPARE(form->FCurrentFile, std::string("Leer.dbx"));
+    QCOMPARE(form->ListModel()->rowCount(), 0);
+    QTest::keyClick(form->TreeView1, postRow == 0 ? Qt::Key_Up : Qt::Key_Down);
+    QCOMPARE(form->FCurrentFile, std::string("Post.dbx"));
+    QCOMPARE(form->ListModel()->rowCount(), 2);
+}
+
+void WindowUseTest::messageWindowOpensWithNothingSelected()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QVERIFY(WaitForPage(*form));
+    bool checked = false;
+    world.dialogs.onModal = [&](QDialog& dialog) {
+        auto& window = static_cast<TShowMailForm&>(dialog);
+        window.show();
+        QTest::qWait(100);
+        for (QLineEdit* edit : {window.Edit1, window.Edit2, window.Edit3, window.Edit4})
+            if (edit->hasSelectedText())
+                return int(QDialog::Rejected);
+        checked = true;
+        return int(QDialog::Rejected);
+    };
+    form->ListView1DblClick();
+    QVERIFY(checked);
+}
+
+void WindowUseTest::aBigMessageDoesNotFreezeTheWindow()
+{
+    GuiWorld world;
+    TempFolder store;
+    WriteStore(store, {Message("klein", 2, "klein\r\n"), BigMessage(30'000'000)});
+    auto form = OpenPost(world, store);
+    SelectRow(*form, 0);
+    QVERIFY(WaitForPage(*form));
+    // Ticks every 10 ms; the longest gap between two ticks is how long the
+    // window could not answer.
+    QElapsedTimer clock, sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceTick.restart());
+    });
+    clock.start();
+    sinceTick.start();
+    ticker.start();
+    SelectRow(*form, 1);
+    QVERIFY(form->PreviewPending());
+    QVERIFY(ShownPage(*form, world).empty() == false);
+    const qint64 composed = clock.elapsed();
+    QVERIFY(WaitForPage(*form));
+    ticker.stop();
+    qInfo("big message: page ready after %lld ms, shown after %lld ms; longest unresponsive stretch %lld ms",
+          static_cast<long long>(composed), static_cast<long long>(clock.elapsed()),
+          static_cast<long long>(longestGap));
+    QVERIFY2(longestGap < 1500, qPrintable(QString::number(longestGap)));
+    // Selecting another message while a big one is composed drops the big one.
+    SelectRow(*form, 0);
+    QVERIFY(WaitForPage(*form));
+    SelectRow(*form, 1);
+    SelectRow(*form, 0);
+    QVERIFY(WaitForPage(*form));
+    QVERIFY(ShownPage(*form, world).find("klein") != std::string::npos);
+    QVERIFY(ShownPage(*form, world).find("Auszeichnung") == std::string::npos);
+}
