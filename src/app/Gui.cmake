@@ -3,6 +3,7 @@ add_library(vellumine_window STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/AboutBox.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainForm.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormBatch.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainFormFolder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormPreview.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageListModel.cpp
 )

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -58,7 +59,8 @@ std::string WithTrailingSlash(std::string dir)
 TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)), FReader(setup.storeLocation),
       FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
-      FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation))
+      FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),
+      FFolderReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
     QFont windowFont = font();
@@ -144,9 +146,11 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
 
 TMainForm::~TMainForm()
 {
-    // The worker may still read and compose; its result has nowhere to go.
+    // The workers may still read and compose; their results have nowhere to go.
     FDestroying = true;
     WaitForPreview();
+    if (FFolderWatcher)
+        FFolderWatcher->waitForFinished();
 }
 
 void TMainForm::Guarded(const std::function<void()>& handler)
@@ -287,6 +291,8 @@ void TMainForm::FormCreate()
     if (FListModel->rowCount() > 0)
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        FSelectFirstWhenLoaded = FolderLoading();
 }
 
 void TMainForm::FormDestroy()
@@ -382,35 +388,6 @@ void TMainForm::BuildFolderTree()
     for (const auto& top : tree.TopLevel())
         mirror(*top, nullptr);
     TreeView1->expandAll();
-}
-
-void TMainForm::TreeView1Click()
-{
-    QTreeWidgetItem* item = TreeView1->currentItem();
-    if (!item)
-        return;
-    const auto folderIndex = item->data(0, kFolderDataRole).toULongLong();
-    if (folderIndex >= FFolders.size())
-        return;
-    FCurrentFile = FFolders[folderIndex].FileName;
-    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
-    FMessages.clear();
-    // The list is filled again whatever happens while reading.
-    std::exception_ptr failure;
-    if (!FCurrentFile.empty()) {
-        try {
-            StoreRecords records;
-            FReader.ReadStoreIndex(FCurrentFile, &records);
-            FMessages = std::move(records.Messages);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }
-    FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
-    ++FListGeneration;
-    ListView1Change();
-    if (failure)
-        std::rethrow_exception(failure);
 }
 
 // --- message list ---

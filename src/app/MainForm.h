@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/FolderTree.h"
+#include "app/MessageOrder.h"
 #include "app/SettingsFile.h"
 #include "render/MessagePage.h"
 #include "render/PageDesign.h"
@@ -103,6 +104,9 @@ public:
     std::function<std::unique_ptr<QPrinter>()> PrinterFactory;
     // How long a print run waits for its page before it gives up.
     int FPageWaitMilliseconds = 30000;
+    // Folder files larger than this are read off the window's thread (the
+    // list fills when they are read); smaller ones at once.
+    std::uint64_t FBackgroundReadBytes = 4 * 1024 * 1024;
 
     // The page design the check boxes and the template list say.
     PageDesign CurrentDesign() const;
@@ -160,6 +164,8 @@ public:
     MessageListModel* ListModel() const { return FListModel; }
     // True while the selected message's page is being composed.
     bool PreviewPending() const;
+    // True while a large folder file is being read for the list.
+    bool FolderLoading() const;
     // Blocks until the page being composed is done (its result is then
     // handled by the event loop).
     void WaitForPreview();
@@ -186,8 +192,16 @@ private:
         std::string error;  // the German text of a failure
     };
 
+    struct FolderLoad {
+        std::vector<Toe5_MessageInfo> messages;
+        std::vector<MessageRow> rows;
+        std::string error;
+    };
+
     void StartPreview();
     void PreviewComposed();
+    void StartFolderLoad();
+    void FolderLoaded();
     void BuildToolBar();
     QWidget* BuildPreviewPanel();
     QWidget* BuildBottomPanel();
@@ -227,6 +241,14 @@ private:
     std::int32_t FLastShownOffset = -1;  // the last message shown, also across a re-rendering
     std::string FLastShownFile;
     unsigned FPreviewSerial = 0;  // counts newly shown messages; part of the page's address
+    // Large folders read off the window's thread.
+    std::shared_ptr<StoreReader> FFolderReader;
+    QFutureWatcher<FolderLoad>* FFolderWatcher = nullptr;
+    unsigned FFolderLoadWanted = 0;  // the list generation whose folder is to be read; 0: none
+    unsigned FFolderLoadFor = 0;     // the list generation the running read is for
+    std::pair<int, bool> FFolderLoadSort;  // the order the running read sorts in
+    bool FFolderLoadRunning = false;
+    bool FSelectFirstWhenLoaded = false;  // start-up: the newest message once the list is there
 };
 
 }  // namespace vellumine

@@ -26,6 +26,14 @@ void MessageListModel::SetMessages(const std::vector<Toe5_MessageInfo>* messages
     endResetModel();
 }
 
+void MessageListModel::SetSortedRows(const std::vector<Toe5_MessageInfo>* messages, std::vector<MessageRow> rows)
+{
+    beginResetModel();
+    FMessages = messages;
+    FRows = messages ? std::move(rows) : std::vector<MessageRow>();
+    endResetModel();
+}
+
 void MessageListModel::Sort(int column, bool descending)
 {
     if (!FMessages)

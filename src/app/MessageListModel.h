@@ -17,6 +17,9 @@ public:
 
     // Shows the records (which the caller keeps alive), sorted.
     void SetMessages(const std::vector<Toe5_MessageInfo>* messages, int column, bool descending);
+    // Shows the records with rows made and sorted elsewhere (off the
+    // window's thread).
+    void SetSortedRows(const std::vector<Toe5_MessageInfo>* messages, std::vector<MessageRow> rows);
     // Sorts anew; selections follow their rows.
     void Sort(int column, bool descending);
 

@@ -1,5 +1,7 @@
 #include "store/StoreReader.h"
 
+#include <sys/stat.h>
+
 #include "platform/Error.h"
 #include "store/ByteOrder.h"
 #include "store/IndexWalker.h"
@@ -26,6 +28,18 @@ std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileNam
     if (path.empty() || !IsPlainStoreFileName(fileName))
         throw FileOpenError(shownPath);
     return std::make_unique<StoreFile>(FindStoreFile(path), windowSize);
+}
+
+std::uint64_t StoreReader::StoreFileSize(const std::string& fileName) const
+{
+    std::string shownPath;
+    const std::string path = FLocation->StoreFilePath(fileName, shownPath);
+    if (path.empty() || !IsPlainStoreFileName(fileName))
+        return 0;
+    struct stat info {};
+    if (::stat(FindStoreFile(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return 0;
+    return static_cast<std::uint64_t>(info.st_size);
 }
 
 void StoreReader::ReadItemCount(StoreFile& file)

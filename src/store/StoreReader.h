@@ -28,6 +28,9 @@ public:
     // empty for an offset of 0 or less (nothing is opened then).
     std::string ReadMessageSource(const std::string& fileName, std::int32_t offset);
 
+    // The size of the store file `fileName`; 0 when it cannot be found.
+    std::uint64_t StoreFileSize(const std::string& fileName) const;
+
     const Toe5_FileHeader& FileHeader() const { return FHeader; }
 
 private:

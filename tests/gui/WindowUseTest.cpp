@@ -289,3 +289,36 @@ void WindowUseTest::aBigMessageDoesNotFreezeTheWindow()
     QVERIFY(ShownPage(*form, world).find("klein") != std::string::npos);
     QVERIFY(ShownPage(*form, world).find("Auszeichnung") == std::string::npos);
 }
+
+void WindowUseTest::largeFoldersAreReadOffTheWindowsThread()
+{
+    GuiWorld world;
+    TempFolder store;
+    WriteStore(store, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n"), Message("drei", 3, "z\r\n")});
+    auto form = world.OpenWindow(store.Path());
+    form->FBackgroundReadBytes = 0;  // every folder counts as large
+    const auto post = form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).first();
+    const auto empty = form->TreeView1->findItems("Leer", Qt::MatchExactly | Qt::MatchRecursive).first();
+    form->TreeView1->setCurrentItem(post);
+    form->TreeView1Click();
+    QVERIFY(form->FolderLoading());
+    QCOMPARE(form->ListModel()->rowCount(), 0);  // the list fills when the file is read
+    QVERIFY(QTest::qWaitFor([&] { return !form->FolderLoading(); }, 10000));
+    QCOMPARE(form->ListModel()->rowCount(), 3);
+    QCOMPARE(form->ListModel()->index(0, kColumnSubject).data().toString(), QString("drei"));  // newest first
+
+    // Another folder chosen while one is read: only the last one fills the list.
+    form->TreeView1Click();
+    form->TreeView1->setCurrentItem(empty);
+    form->TreeView1Click();
+    QVERIFY(QTest::qWaitFor([&] { return !form->FolderLoading(); }, 10000));
+    QTest::qWait(100);
+    QCOMPARE(form->FCurrentFile, std::string("Leer.dbx"));
+    QCOMPARE(form->ListModel()->rowCount(), 0);
+    form->TreeView1->setCurrentItem(post);
+    form->TreeView1Click();
+    form->ListView1ColumnClick(kColumnSubject);  // sorted while the file is read
+    QVERIFY(QTest::qWaitFor([&] { return !form->FolderLoading(); }, 10000));
+    QCOMPARE(form->ListModel()->index(0, kColumnSubject).data().toString(), QString("drei"));
+    QCOMPARE(form->ListModel()->index(2, kColumnSubject).data().toString(), QString("zwei"));
+}

@@ -15,4 +15,5 @@ private slots:
     void arrowKeysInTheTreeLoadTheFolder();
     void messageWindowOpensWithNothingSelected();
     void aBigMessageDoesNotFreezeTheWindow();
+    void largeFoldersAreReadOffTheWindowsThread();
 };

@@ -1,0 +1,117 @@
+// The folder tree's click: the folder's messages fill the list. A large
+// folder file is read and sorted off the window's thread, so that a folder
+// of 100,000 messages does not freeze the window; the list is empty until
+// it is read, and a read whose folder is no longer chosen is dropped.
+
+#include <QFutureWatcher>
+#include <QItemSelectionModel>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "app/MainForm.h"
+#include "app/MessageListModel.h"
+#include "platform/Error.h"
+
+namespace vellumine {
+namespace {
+constexpr int kFolderDataRole = Qt::UserRole;
+}
+
+void TMainForm::TreeView1Click()
+{
+    QTreeWidgetItem* item = TreeView1->currentItem();
+    if (!item)
+        return;
+    const auto folderIndex = item->data(0, kFolderDataRole).toULongLong();
+    if (folderIndex >= FFolders.size())
+        return;
+    FCurrentFile = FFolders[folderIndex].FileName;
+    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
+    FMessages.clear();
+    FSelectFirstWhenLoaded = false;
+    FFolderLoadWanted = 0;
+    if (!FCurrentFile.empty() && FReader.StoreFileSize(FCurrentFile) > FBackgroundReadBytes) {
+        FFolderLoadWanted = ++FListGeneration;
+        StartFolderLoad();
+        ListView1Change();
+        return;
+    }
+    // The list is filled again whatever happens while reading.
+    std::exception_ptr failure;
+    if (!FCurrentFile.empty()) {
+        try {
+            StoreRecords records;
+            FReader.ReadStoreIndex(FCurrentFile, &records);
+            FMessages = std::move(records.Messages);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
+    ++FListGeneration;
+    ListView1Change();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+bool TMainForm::FolderLoading() const
+{
+    return FFolderLoadWanted != 0;
+}
+
+void TMainForm::StartFolderLoad()
+{
+    if (FFolderLoadRunning)
+        return;  // the read under way is dropped when it ends, and the wanted one starts then
+    if (!FFolderWatcher) {
+        FFolderWatcher = new QFutureWatcher<FolderLoad>(this);
+        connect(FFolderWatcher, &QFutureWatcher<FolderLoad>::finished, this,
+                [this] { Guarded([this] { FolderLoaded(); }); });
+    }
+    FFolderLoadRunning = true;
+    FFolderLoadFor = FFolderLoadWanted;
+    FFolderLoadSort = {FSortColumn, FSortDescending};
+    const auto reader = FFolderReader;
+    const std::string file = FCurrentFile;
+    const auto [column, descending] = FFolderLoadSort;
+    FFolderWatcher->setFuture(QtConcurrent::run([reader, file, column = column, descending = descending] {
+        FolderLoad load;
+        try {
+            StoreRecords records;
+            reader->ReadStoreIndex(file, &records);
+            load.messages = std::move(records.Messages);
+        } catch (const std::exception& e) {
+            load.error = e.what();
+        }
+        load.rows = MakeMessageRows(load.messages);
+        SortMessageRows(load.messages, load.rows, column, descending);
+        return load;
+    }));
+}
+
+void TMainForm::FolderLoaded()
+{
+    FFolderLoadRunning = false;
+    FolderLoad load = FFolderWatcher->result();
+    if (FDestroying || FFolderLoadWanted == 0)
+        return;
+    if (FFolderLoadFor != FFolderLoadWanted) {
+        StartFolderLoad();  // another large folder was chosen while this one was read
+        return;
+    }
+    FFolderLoadWanted = 0;
+    FMessages = std::move(load.messages);
+    FListModel->SetSortedRows(&FMessages, std::move(load.rows));
+    if (FFolderLoadSort != std::pair{FSortColumn, FSortDescending})
+        FListModel->Sort(FSortColumn, FSortDescending);  // a column was clicked while reading
+    if (FSelectFirstWhenLoaded && FListModel->rowCount() > 0)
+        ListView1->selectionModel()->select(FListModel->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    FSelectFirstWhenLoaded = false;
+    ListView1Change();
+    if (!load.error.empty())
+        throw Error(load.error);
+}
+
+}  // namespace vellumine
