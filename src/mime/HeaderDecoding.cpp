@@ -1,4 +1,5 @@
 #include "mime/HeaderDecoding.h"
+#include "platform/Ascii.h"
 
 #include <map>
 #include <optional>
@@ -9,14 +10,6 @@
 
 namespace vellumine {
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool IsBlankOrBreak(char c)
 {
@@ -73,7 +66,7 @@ std::optional<std::string> DecodeWordQ(std::string_view text)
         } else if (text[i] == '=') {
             if (i + 2 >= text.size())
                 return std::nullopt;
-            const int high = HexValue(text[i + 1]), low = HexValue(text[i + 2]);
+            const int high = HexDigitValue(text[i + 1]), low = HexDigitValue(text[i + 2]);
             if (high < 0 || low < 0)
                 return std::nullopt;
             out += static_cast<char>(high * 16 + low);
@@ -160,8 +153,8 @@ std::string PercentDecode(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
+        if (text[i] == '%' && i + 2 < text.size() && HexDigitValue(text[i + 1]) >= 0 && HexDigitValue(text[i + 2]) >= 0) {
+            out += static_cast<char>(HexDigitValue(text[i + 1]) * 16 + HexDigitValue(text[i + 2]));
             i += 2;
         } else {
             out += text[i];

@@ -1,4 +1,5 @@
 #include "mime/HeaderText.h"
+#include "platform/Ascii.h"
 
 #include <chrono>
 #include <cstdio>
@@ -12,16 +13,6 @@ namespace {
 bool IsBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-char UpperChar(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-char LowerChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 std::string DropOuterQuotes(std::string text)
@@ -144,7 +135,7 @@ std::string UpperAscii(std::string_view s)
 {
     std::string out(s);
     for (char& c : out)
-        c = UpperChar(c);
+        c = UpperAsciiChar(c);
     return out;
 }
 
@@ -152,7 +143,7 @@ std::string LowerAscii(std::string_view s)
 {
     std::string out(s);
     for (char& c : out)
-        c = LowerChar(c);
+        c = LowerAsciiChar(c);
     return out;
 }
 
@@ -161,7 +152,7 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix)
     if (text.size() < prefix.size())
         return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (UpperChar(text[i]) != UpperChar(prefix[i]))
+        if (UpperAsciiChar(text[i]) != UpperAsciiChar(prefix[i]))
             return false;
     return true;
 }
@@ -202,12 +193,12 @@ std::string NormalizeHeaderLine(std::string_view line)
                 name += c;
                 inName = false;
             } else if (name.empty() || name.back() == '-') {
-                name += UpperChar(c);
+                name += UpperAsciiChar(c);
             } else if ((c == 'd' || c == 'D') && name.size() >= 2 && name.compare(name.size() - 2, 2, "-I") == 0 &&
                        i + 1 < line.size() && line[i + 1] == ':') {
                 name += 'D';
             } else {
-                name += LowerChar(c);
+                name += LowerAsciiChar(c);
             }
         } else if (quoted) {
             if (c == '"') {

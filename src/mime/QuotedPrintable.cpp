@@ -1,4 +1,5 @@
 #include "mime/QuotedPrintable.h"
+#include "platform/Ascii.h"
 
 #include <algorithm>
 #include <cstring>
@@ -7,14 +8,6 @@
 
 namespace vellumine {
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
 
 bool IsUpperHexDigit(char c)
 {
@@ -137,7 +130,7 @@ std::string QPDecode(std::string_view text)
             continue;
         }
         if (i + 1 < text.size()) {
-            const int high = HexValue(text[i]), low = HexValue(text[i + 1]);
+            const int high = HexDigitValue(text[i]), low = HexDigitValue(text[i + 1]);
             if (high >= 0 && low >= 0) {
                 out += static_cast<char>(high * 16 + low);
                 i += 2;

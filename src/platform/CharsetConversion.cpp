@@ -1,4 +1,5 @@
 #include "platform/CharsetConversion.h"
+#include "platform/Ascii.h"
 
 #include <cerrno>
 #include <iconv.h>
@@ -14,11 +15,7 @@ std::string LowerTrimmed(std::string_view text)
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '"' || text.back() == '\''))
         text.remove_suffix(1);
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return lower;
+    return LowerAsciiText(text);
 }
 
 bool IsWindows1252Label(const std::string& label)

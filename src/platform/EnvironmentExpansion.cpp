@@ -1,4 +1,5 @@
 #include "platform/EnvironmentExpansion.h"
+#include "platform/Ascii.h"
 
 #include <cstdlib>
 #include <optional>
@@ -9,17 +10,6 @@ extern char** environ;
 namespace vellumine {
 namespace {
 
-bool SameNameIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-        if (fold(a[i]) != fold(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::optional<std::string> LookUpVariable(const std::string& name)
 {
@@ -28,7 +18,7 @@ std::optional<std::string> LookUpVariable(const std::string& name)
     for (char** entry = environ; entry && *entry; ++entry) {
         const std::string_view pair(*entry);
         const auto equals = pair.find('=');
-        if (equals != std::string_view::npos && SameNameIgnoringCase(pair.substr(0, equals), name))
+        if (equals != std::string_view::npos && EqualIgnoringAsciiCase(pair.substr(0, equals), name))
             return std::string(pair.substr(equals + 1));
     }
     return std::nullopt;

@@ -1,21 +1,14 @@
 #include "platform/Registry.h"
+#include "platform/Ascii.h"
 
 #include "platform/Error.h"
 
 namespace vellumine {
 namespace {
 
-char FoldLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 std::string FoldName(const std::string& name)
 {
-    std::string folded = name;
-    for (char& c : folded)
-        c = FoldLetter(c);
-    return folded;
+    return LowerAsciiText(name);
 }
 
 }  // namespace
@@ -27,7 +20,7 @@ std::string FoldKeyPath(const std::string& keyPath)
     for (const char c : keyPath) {
         if (c == '\\' && (folded.empty() || folded.back() == '\\'))
             continue;
-        folded += FoldLetter(c);
+        folded += LowerAsciiChar(c);
     }
     if (!folded.empty() && folded.back() == '\\')
         folded.pop_back();

@@ -1,4 +1,5 @@
 #include "render/InlineParts.h"
+#include "platform/Ascii.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,34 +38,6 @@ std::uint32_t Fnv1a(std::string_view text)
         hash *= 16777619u;
     }
     return hash;
-}
-
-char UpperAsciiChar(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-}
-
-// Position of `pattern` (capitals) in `line`, comparing a to z without case.
-std::size_t FindIgnoringCase(const std::string& line, std::string_view pattern, std::size_t from = 0)
-{
-    for (std::size_t i = from; i + pattern.size() <= line.size(); ++i) {
-        std::size_t k = 0;
-        while (k < pattern.size() && UpperAsciiChar(line[i + k]) == pattern[k])
-            ++k;
-        if (k == pattern.size())
-            return i;
-    }
-    return std::string::npos;
-}
-
-bool StartsWithIgnoringCaseAt(const std::string& line, std::size_t at, std::string_view pattern)
-{
-    if (at + pattern.size() > line.size())
-        return false;
-    for (std::size_t k = 0; k < pattern.size(); ++k)
-        if (UpperAsciiChar(line[at + k]) != pattern[k])
-            return false;
-    return true;
 }
 
 }  // namespace
@@ -134,7 +107,7 @@ std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
         if (c != '"')
             continue;
         bool dropped = false;
-        while (StartsWithIgnoringCaseAt(line, at, "CID:")) {
+        while (StartsWithIgnoringAsciiCase(line, at, "CID:")) {
             at += 4;
             dropped = true;
         }
@@ -148,8 +121,8 @@ std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
             at += reference.size();
         }
     }
-    for (std::size_t found = FindIgnoringCase(out, "<BASE"); found != std::string::npos;
-         found = FindIgnoringCase(out, "<BASE", found + 1))
+    for (std::size_t found = FindIgnoringAsciiCase(out, "<BASE"); found != std::string::npos;
+         found = FindIgnoringAsciiCase(out, "<BASE", found + 1))
         out[found + 2] = 'B';
     return out;
 }

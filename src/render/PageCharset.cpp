@@ -1,4 +1,5 @@
 #include "render/PageCharset.h"
+#include "platform/Ascii.h"
 
 #include "mime/HeaderText.h"
 #include "mime/MailMessage.h"
@@ -9,26 +10,6 @@ namespace {
 
 constexpr const char* kUtf8Declaration = "<meta charset=\"utf-8\">";
 
-char LowerChar(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-// Position of `pattern` (lower case) in `text` from `from`, ignoring ASCII case.
-std::size_t FindIgnoringCase(std::string_view text, std::string_view pattern, std::size_t from = 0)
-{
-    if (pattern.size() > text.size())
-        return std::string_view::npos;
-    for (std::size_t i = from; i + pattern.size() <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < pattern.size() && LowerChar(text[i + k]) == pattern[k])
-            ++k;
-        if (k == pattern.size())
-            return i;
-    }
-    return std::string_view::npos;
-}
-
 struct Tag {
     std::size_t start = 0;
     std::size_t end = 0;  // past ">"
@@ -37,12 +18,12 @@ struct Tag {
 // The next <meta ...> tag from `from` that mentions a charset.
 std::optional<Tag> NextCharsetMeta(std::string_view html, std::size_t from)
 {
-    for (std::size_t at = FindIgnoringCase(html, "<meta", from); at != std::string_view::npos;
-         at = FindIgnoringCase(html, "<meta", at + 5)) {
+    for (std::size_t at = FindIgnoringAsciiCase(html, "<meta", from); at != std::string_view::npos;
+         at = FindIgnoringAsciiCase(html, "<meta", at + 5)) {
         const std::size_t close = html.find('>', at);
         if (close == std::string_view::npos)
             return std::nullopt;
-        if (FindIgnoringCase(html.substr(at, close - at), "charset") != std::string_view::npos)
+        if (FindIgnoringAsciiCase(html.substr(at, close - at), "charset") != std::string_view::npos)
             return Tag{at, close + 1};
     }
     return std::nullopt;
@@ -50,7 +31,7 @@ std::optional<Tag> NextCharsetMeta(std::string_view html, std::size_t from)
 
 std::string CharsetInTag(std::string_view tag)
 {
-    std::size_t at = FindIgnoringCase(tag, "charset");
+    std::size_t at = FindIgnoringAsciiCase(tag, "charset");
     at += 7;
     while (at < tag.size() && (tag[at] == ' ' || tag[at] == '='))
         ++at;
@@ -98,7 +79,7 @@ void DeclareUtf8(TLineList& page)
         copied = tag->end;
     }
     out.append(text, copied, std::string::npos);
-    const std::size_t head = FindIgnoringCase(out, "<head");
+    const std::size_t head = FindIgnoringAsciiCase(out, "<head");
     const std::size_t headEnd = head == std::string::npos ? head : out.find('>', head);
     const bool isHeadTag = headEnd != std::string::npos &&
                            (out[head + 5] == '>' || out[head + 5] == ' ' || out[head + 5] == '\t' ||

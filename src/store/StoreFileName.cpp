@@ -1,4 +1,5 @@
 #include "store/StoreFileName.h"
+#include "platform/Ascii.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -14,21 +15,6 @@ bool Exists(const std::string& path)
 {
     struct stat info {};
     return ::lstat(path.c_str(), &info) == 0;
-}
-
-char FoldAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool EqualIgnoringAsciiCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i]))
-            return false;
-    return true;
 }
 
 }  // namespace
