@@ -1,11 +1,11 @@
 #include "mime/HeaderDecoding.h"
-#include "platform/Ascii.h"
 
 #include <map>
 #include <optional>
 
 #include "mime/HeaderText.h"
 #include "mime/MailPart.h"
+#include "platform/Ascii.h"
 #include "platform/CharsetConversion.h"
 
 namespace vellumine {

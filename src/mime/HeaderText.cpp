@@ -1,11 +1,12 @@
 #include "mime/HeaderText.h"
-#include "platform/Ascii.h"
 
 #include <chrono>
 #include <cstdio>
 #include <random>
 #include <vector>
 #include <algorithm>
+
+#include "platform/Ascii.h"
 
 namespace vellumine {
 namespace {

@@ -1,10 +1,10 @@
 #include "mime/QuotedPrintable.h"
-#include "platform/Ascii.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "mime/LineList.h"
+#include "platform/Ascii.h"
 
 namespace vellumine {
 namespace {

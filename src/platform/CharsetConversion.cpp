@@ -1,9 +1,9 @@
 #include "platform/CharsetConversion.h"
-#include "platform/Ascii.h"
 
 #include <cerrno>
 #include <iconv.h>
 
+#include "platform/Ascii.h"
 #include "platform/Charset.h"
 
 namespace vellumine {

@@ -1,15 +1,15 @@
 #include "platform/EnvironmentExpansion.h"
-#include "platform/Ascii.h"
 
 #include <cstdlib>
 #include <optional>
 #include <string_view>
 
+#include "platform/Ascii.h"
+
 extern char** environ;
 
 namespace vellumine {
 namespace {
-
 
 std::optional<std::string> LookUpVariable(const std::string& name)
 {

@@ -1,6 +1,6 @@
 #include "platform/Registry.h"
-#include "platform/Ascii.h"
 
+#include "platform/Ascii.h"
 #include "platform/Error.h"
 
 namespace vellumine {

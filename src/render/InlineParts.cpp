@@ -1,10 +1,10 @@
 #include "render/InlineParts.h"
-#include "platform/Ascii.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "mime/MailMessage.h"
+#include "platform/Ascii.h"
 #include "platform/FileAccess.h"
 #include "render/TempFiles.h"
 

@@ -1,8 +1,8 @@
 #include "render/PageCharset.h"
-#include "platform/Ascii.h"
 
 #include "mime/HeaderText.h"
 #include "mime/MailMessage.h"
+#include "platform/Ascii.h"
 #include "platform/CharsetConversion.h"
 
 namespace vellumine {

@@ -1,11 +1,11 @@
 #include "store/StoreFileName.h"
-#include "platform/Ascii.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 #include <memory>
 
+#include "platform/Ascii.h"
 #include "platform/Charset.h"
 
 namespace vellumine {
