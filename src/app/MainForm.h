@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FolderTree.h"
+#include "store/FolderTree.h"
 #include "app/MessageOrder.h"
 #include "app/SettingsFile.h"
 #include "render/MessagePage.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/TextOrder.h"
+#include "store/TextOrder.h"
 #include "store/FileTime.h"
 
 namespace vellumine {

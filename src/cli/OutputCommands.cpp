@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "mime/MailMessage.h"
+#include "output/BatchLoop.h"
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "platform/FileAccess.h"
@@ -89,9 +90,9 @@ void ComposePage(const CliOptions& options, const std::string& fileName, std::in
 
 namespace {
 
-// The walk of a save or export run: each message is read and handled on its
-// own, so that one that fails shows its error and the run goes on. Returns
-// the number handled; `failed` tells whether any message failed.
+// A save or export run over the chosen messages: each fails alone with its
+// error on standard error; a progress line on a terminal. Returns the number
+// handled; `failed` tells whether any message failed.
 std::size_t RunOverMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                             const BatchOptions& batch, bool& failed,
                             const std::function<void(const std::string&, const Toe5_MessageInfo&)>& handle)
@@ -99,20 +100,14 @@ std::size_t RunOverMessages(const CliOptions& options, const std::string& fileNa
     auto reader = MakeStoreReader(options);
     const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
     CreateFolders(outputFolder);  // a folder that cannot be made shows in every file
-    std::size_t done = 0;
-    failed = false;
-    for (const auto& message : messages) {
-        try {
-            handle(reader->ReadMessageSource(fileName, message.SourceOffset), message);
-            ++done;
-        } catch (const Error& e) {
-            std::cerr << e.what() << '\n';
-            failed = true;
-        }
-        ShowProgress(done, messages.size());
-    }
+    BatchCallbacks callbacks;
+    callbacks.handle = handle;
+    callbacks.failed = [](const Toe5_MessageInfo&, const std::string& error) { std::cerr << error << '\n'; };
+    callbacks.progress = ShowProgress;
+    const BatchOutcome outcome = RunMessageBatch(*reader, fileName, messages, callbacks);
     EndProgress(messages.size());
-    return done;
+    failed = outcome.failed > 0;
+    return outcome.handled;
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "cli/Sha256.h"
+#include "platform/Sha256.h"
 #include "mime/HeaderDecoding.h"
 #include "mime/MailMessage.h"
 #include "platform/Charset.h"

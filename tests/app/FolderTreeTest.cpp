@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/FolderTree.h"
+#include "store/FolderTree.h"
 
 namespace vellumine {
 namespace {

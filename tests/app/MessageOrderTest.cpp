@@ -4,7 +4,7 @@
 #include "TempFolder.h"
 #include "app/MessageOrder.h"
 #include "app/SettingsFile.h"
-#include "app/TextOrder.h"
+#include "store/TextOrder.h"
 #include "platform/FileAccess.h"
 
 namespace vellumine {

@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-namespace vellumine::cli {
+namespace vellumine {
 
 // The SHA-256 digest of `data` as 64 lower-case hexadecimal digits.
 std::string Sha256Hex(std::string_view data);
 
-}  // namespace vellumine::cli
+}  // namespace vellumine

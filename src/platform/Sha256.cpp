@@ -1,10 +1,10 @@
-#include "cli/Sha256.h"
+#include "platform/Sha256.h"
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 
-namespace vellumine::cli {
+namespace vellumine {
 namespace {
 
 constexpr std::array<std::uint32_t, 64> kRound = {
@@ -74,4 +74,4 @@ std::string Sha256Hex(std::string_view data)
     return hex;
 }
 
-}  // namespace vellumine::cli
+}  // namespace vellumine

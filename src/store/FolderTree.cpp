@@ -1,8 +1,8 @@
-#include "app/FolderTree.h"
+#include "store/FolderTree.h"
 
 #include <algorithm>
 
-#include "app/TextOrder.h"
+#include "store/TextOrder.h"
 
 namespace vellumine {
 namespace {

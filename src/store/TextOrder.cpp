@@ -1,4 +1,4 @@
-#include "app/TextOrder.h"
+#include "store/TextOrder.h"
 
 namespace vellumine {
 

@@ -1,0 +1,38 @@
+#pragma once
+// The walk of a batch run over messages of one folder file: each message's
+// source is read and handed on on its own, so that one message that cannot
+// be read or written fails alone and the run goes on; progress is reported
+// after each message, and the run stops when asked to.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "store/StoreRecords.h"
+
+namespace vellumine {
+
+class StoreReader;
+
+struct BatchCallbacks {
+    // Handles one message; an Error it raises makes the message fail alone.
+    std::function<void(const std::string& source, const Toe5_MessageInfo& info)> handle;
+    // A message that failed, with the German text of why.
+    std::function<void(const Toe5_MessageInfo& info, const std::string& error)> failed;
+    // After each message: how many were handled so far, of how many.
+    std::function<void(std::size_t handled, std::size_t total)> progress;
+    // Asked before each message; true ends the walk there.
+    std::function<bool()> cancelled;
+};
+
+struct BatchOutcome {
+    std::size_t handled = 0;
+    std::size_t failed = 0;
+    bool cancelled = false;
+};
+
+BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
+                             const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks);
+
+}  // namespace vellumine
