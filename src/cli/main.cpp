@@ -5,6 +5,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "cli/MigrateCommand.h"
 #include "cli/OutputCommands.h"
 #include "cli/ParseCommand.h"
 #include "cli/StoreCommands.h"
@@ -91,6 +92,15 @@ int main(int argc, char** argv)
                                                         : ExportFormat::AllHtml;
         status = ExportMessages(options, fileName, outputFolder, batch, chosen, page);
     });
+
+    std::string migrationFormat = "mboxrd";
+    bool resume = false;
+    auto* migrate = app.add_subcommand("migrate", "Die ganze Postablage als mbox, Maildir oder .eml-Baum, geprüft");
+    migrate->add_option("--format", migrationFormat, "mboxrd, maildir oder eml")
+        ->check(CLI::IsMember({"mboxrd", "maildir", "eml"}));
+    migrate->add_option("OUTDIR", outputFolder, "Zielordner (leer, außer mit --resume)")->required();
+    migrate->add_flag("--resume", resume, "einen früheren Lauf fortsetzen: Geschriebenes bleibt");
+    migrate->callback([&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume); });
 
     try {
         app.parse(argc, argv);

@@ -1,7 +1,12 @@
 #include "store/StoreReader.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+
+#include "platform/Ascii.h"
+#include "platform/Charset.h"
 #include "platform/Error.h"
 #include "store/ByteOrder.h"
 #include "store/IndexWalker.h"
@@ -28,6 +33,41 @@ std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileNam
     if (path.empty() || !IsPlainStoreFileName(fileName))
         throw FileOpenError(shownPath);
     return std::make_unique<StoreFile>(FindStoreFile(path), windowSize);
+}
+
+std::vector<Toe5_FolderInfo> StoreReader::ReadStoreFolders()
+{
+    std::string shownPath;
+    const std::string listPath = FLocation->StoreFilePath(kFolderListFileName, shownPath);
+    struct stat info {};
+    if (listPath.empty() || ::stat(FindStoreFile(listPath).c_str(), &info) == 0) {
+        StoreRecords records;
+        ReadStoreIndex(kFolderListFileName, &records);
+        return std::move(records.Folders);
+    }
+    const std::string folder = listPath.substr(0, listPath.size() - std::string(kFolderListFileName).size());
+    std::vector<std::string> files;
+    if (DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str())) {
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 4 && EqualIgnoringAsciiCase(name.substr(name.size() - 4), ".dbx"))
+                files.push_back(name);
+        }
+        ::closedir(dir);
+    }
+    if (files.empty())
+        throw FileOpenError(shownPath);
+    std::sort(files.begin(), files.end());
+    std::vector<Toe5_FolderInfo> folders;
+    for (const std::string& file : files) {
+        Toe5_FolderInfo folderInfo;
+        folderInfo.Id = static_cast<std::int32_t>(folders.size() + 1);
+        const std::string stem = file.substr(0, file.size() - 4);
+        folderInfo.Name = IsValidUtf8(stem) ? Utf8ToWindows1252(stem) : stem;  // store texts are Windows-1252
+        folderInfo.FileName = file;
+        folders.push_back(std::move(folderInfo));
+    }
+    return folders;
 }
 
 std::uint64_t StoreReader::StoreFileSize(const std::string& fileName) const

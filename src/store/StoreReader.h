@@ -28,6 +28,12 @@ public:
     // empty for an offset of 0 or less (nothing is opened then).
     std::string ReadMessageSource(const std::string& fileName, std::int32_t offset);
 
+    // The folder records of "folders.dbx". A store folder without that file
+    // but with folder files still opens: each folder file becomes a folder
+    // named after its file. Raises the open error of "folders.dbx" when
+    // there is neither.
+    std::vector<Toe5_FolderInfo> ReadStoreFolders();
+
     // The size of the store file `fileName`; 0 when it cannot be found.
     std::uint64_t StoreFileSize(const std::string& fileName) const;
 

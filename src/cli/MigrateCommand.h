@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "cli/CliContext.h"
+
+namespace vellumine::cli {
+
+// `migrate --format mboxrd|maildir|eml OUTDIR [--resume]`: the whole store,
+// verified; prints the per-folder table and writes migration-report.json
+// beside OUTDIR. Returns 1 when anything differs or could not be read.
+int MigrateStoreCommand(const CliOptions& options, const std::string& format, const std::string& outputFolder,
+                        bool resume);
+
+}  // namespace vellumine::cli

@@ -1,0 +1,55 @@
+#pragma once
+// The mboxrd format: each message after a separator line
+// "From <sender address> <asctime>", every line matching ^>*From  with one
+// more ">", a blank line after each message; line endings as the message
+// has them.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace vellumine {
+
+// The address in the message's "From:" field (in angle brackets, or the
+// first word with an "@"), or MAILER-DAEMON when there is none.
+std::string EnvelopeSender(std::string_view source);
+
+// "Wed Dec 24 13:05:06 2003" for a FILETIME, in UTC; the Unix epoch for a
+// time before it.
+std::string AsctimeOf(std::uint64_t fileTime);
+
+// The message as it stands in the file: separator line, escaped lines and
+// the blank line after it, with the message's own line ending (CR LF when
+// its first line ends so, else LF). A message that does not end in a line
+// break gets one instead of the blank line, so that reading gives back its
+// bytes exactly.
+std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime);
+
+// Splits an mbox file's text as it arrives in pieces: every message is
+// handed to `each` un-escaped, without its separator line and the line
+// break that ends it. Feed the text in order, then call Finish.
+class MboxrdReader {
+public:
+    explicit MboxrdReader(std::function<void(std::string_view message)> each) : FEach(std::move(each)) {}
+    void Feed(std::string_view text);
+    void Finish();
+
+private:
+    void Line(std::string_view line);  // with its line break
+    void EndMessage();
+
+    std::function<void(std::string_view)> FEach;
+    std::string FPartialLine;
+    std::string FMessage;
+    std::string FSeparatorBreak;  // "\r\n" or "\n", as the separator line ended
+    bool FInMessage = false;
+};
+
+// True when the line (without its break) is a separator: "From " at its start.
+inline bool IsMboxSeparator(std::string_view line)
+{
+    return line.substr(0, 5) == "From ";
+}
+
+}  // namespace vellumine

@@ -1,0 +1,38 @@
+#pragma once
+// Where each store folder lands in a migration: the folder tree walked from
+// the top, each folder's name made safe for the file system (the rules of
+// saved message names) and unique among its siblings, and the path that the
+// output format gives it.
+
+#include <string>
+#include <vector>
+
+#include "store/StoreRecords.h"
+
+namespace vellumine {
+
+enum class MigrationFormat {
+    Mboxrd,   // one mbox file per folder, children in "Name.sbd/" (Thunderbird's local folders)
+    Maildir,  // Maildir++: ".Folder.Sub/" with cur/ new/ tmp/ (Dovecot's default)
+    EmlTree,  // one folder per store folder, one .eml file per message
+};
+
+struct MigrationFolder {
+    std::size_t folderIndex = 0;     // into the store's folder records
+    std::string storeFile;           // the folder file; empty for a folder without messages
+    std::vector<std::string> names;  // the safe names from the top down to this folder
+    std::string shownPath;           // the store's names, UTF-8, joined by "/"
+    bool hasChildren = false;
+};
+
+// Every folder, parents before their children, in the tree's display order.
+std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders);
+
+// The folder's place under `outputFolder`: the mbox file, the Maildir++
+// folder, or the folder of .eml files.
+std::string MigrationPathOf(const MigrationFolder& folder, MigrationFormat format, const std::string& outputFolder);
+
+// The same, relative to the output folder, for the report.
+std::string RelativeMigrationPath(const MigrationFolder& folder, MigrationFormat format);
+
+}  // namespace vellumine

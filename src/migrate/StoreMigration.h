@@ -1,0 +1,67 @@
+#pragma once
+// A whole store taken to mbox, Maildir or an .eml tree: every folder in
+// tree order, every message byte for byte, then the output read back and
+// compared with the store (count and SHA-256 of every message per folder).
+// Nothing is ever written into the store.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "migrate/MigrationLayout.h"
+
+namespace vellumine {
+
+class StoreReader;
+
+struct MigrationOptions {
+    MigrationFormat format = MigrationFormat::Mboxrd;
+    std::string outputFolder;
+    // Goes on in a non-empty output folder: messages already written there
+    // (the same bytes) are not written again.
+    bool resume = false;
+    std::string hostName = "localhost";  // for Maildir file names
+};
+
+struct MigrationCallbacks {
+    // After each message: the folder, its messages handled and in all, and
+    // the same for the whole store.
+    std::function<void(const std::string& folder, std::size_t folderDone, std::size_t folderTotal,
+                       std::size_t allDone, std::size_t allTotal)>
+        progress;
+    std::function<bool()> cancelled;  // true ends the run after the current message
+};
+
+struct FolderMigration {
+    std::string folder;  // the store's path of names, UTF-8
+    std::string output;  // the path in the output folder
+    std::size_t inStore = 0;      // message records of the folder
+    std::size_t written = 0;      // written by this run
+    std::size_t alreadyThere = 0; // found written by an earlier run (resume)
+    std::size_t unreadable = 0;   // sources that could not be read: skipped
+    std::size_t verified = 0;     // found in the output with the store's bytes
+    std::vector<std::string> problems;  // what differs or failed, one sentence each
+};
+
+struct MigrationResult {
+    std::vector<FolderMigration> folders;
+    bool cancelled = false;
+    // True when every readable message of the store is in the output with
+    // its bytes, nothing else is there, and no message was unreadable.
+    bool Complete() const;
+};
+
+// Raises the German error when the output folder is not empty and resume
+// is off, or when the folder list cannot be read.
+MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
+                             const MigrationOptions& options, const MigrationCallbacks& callbacks = {});
+
+// The per-folder table as text, and the report as JSON.
+std::string MigrationTable(const MigrationResult& result);
+std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options);
+
+// The name of a format as the command line takes it ("mboxrd", "maildir", "eml").
+std::string FormatName(MigrationFormat format);
+
+}  // namespace vellumine
