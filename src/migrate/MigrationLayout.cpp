@@ -32,6 +32,7 @@ void PlanLevel(const std::vector<std::unique_ptr<FolderNode>>& nodes, const std:
         const Toe5_FolderInfo& info = folders[node->folderIndex];
         MigrationFolder folder;
         folder.folderIndex = node->folderIndex;
+        folder.storeId = info.Id;
         folder.storeFile = info.FileName;
         folder.names = parent ? parent->names : std::vector<std::string>();
         folder.names.push_back(UniqueSiblingName(info.Name, taken));

@@ -19,6 +19,7 @@ enum class MigrationFormat {
 
 struct MigrationFolder {
     std::size_t folderIndex = 0;     // into the store's folder records
+    std::int32_t storeId = -1;       // the folder's id
     std::string storeFile;           // the folder file; empty for a folder without messages
     std::vector<std::string> names;  // the safe names from the top down to this folder
     std::string shownPath;           // the store's names, UTF-8, joined by "/"

@@ -106,6 +106,7 @@ private:
     FolderMigration MigrateFolder(const MigrationFolder& folder)
     {
         FolderMigration report;
+        report.storeId = folder.storeId;
         report.folder = folder.shownPath;
         report.output = RelativeMigrationPath(folder, FOptions.format);
         const std::vector<Toe5_MessageInfo> messages = MessagesOf(FReader, folder, report);
@@ -242,7 +243,8 @@ std::string MigrationReportJson(const MigrationResult& result, const MigrationOp
                        ",\n  \"cancelled\": " + (result.cancelled ? "true" : "false") + ",\n  \"folders\": [";
     for (std::size_t i = 0; i < result.folders.size(); ++i) {
         const FolderMigration& f = result.folders[i];
-        json += std::string(i ? "," : "") + "\n    {\"folder\": " + JsonString(f.folder) +
+        json += std::string(i ? "," : "") + "\n    {\"id\": " + std::to_string(f.storeId) +
+                ", \"folder\": " + JsonString(f.folder) +
                 ", \"output\": " + JsonString(f.output) + ", \"inStore\": " + std::to_string(f.inStore) +
                 ", \"written\": " + std::to_string(f.written) + ", \"alreadyThere\": " +
                 std::to_string(f.alreadyThere) + ", \"unreadable\": " + std::to_string(f.unreadable) +

@@ -34,6 +34,7 @@ struct MigrationCallbacks {
 };
 
 struct FolderMigration {
+    std::int32_t storeId = -1;  // the folder's id in folders.dbx
     std::string folder;  // the store's path of names, UTF-8
     std::string output;  // the path in the output folder
     std::size_t inStore = 0;      // message records of the folder
