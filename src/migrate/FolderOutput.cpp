@@ -124,8 +124,11 @@ private:
     int FDescriptor = -1;
 };
 
-// Maildir++: each message written into tmp/, then linked into cur/ under a
-// name no other file has, with its flags (S: read) and its date as file time.
+// Maildir++: each message created exclusively in cur/ under a name no
+// other file has, with its flags (S: read) and its date as file time. The
+// usual detour through tmp/ guards deliveries into a folder a server reads
+// meanwhile; a migration writes into a folder of its own, and a file cut
+// short by a crash shows in the check of a resumed run.
 class MaildirOutput : public FolderOutput {
 public:
     MaildirOutput(std::string path, std::string hostName) : FPath(std::move(path)), FHost(std::move(hostName))
@@ -138,21 +141,13 @@ public:
         static std::atomic<unsigned long> counter{0};
         const std::int64_t time = UnixTimeOf(info.MessageDate);
         for (;;) {
-            const std::string unique = std::to_string(time) + ".M" + std::to_string(++counter) + "P" +
-                                       std::to_string(::getpid()) + "." + FHost;
-            const std::string temporary = FPath + "/tmp/" + unique;
-            if (!WriteNewFile(temporary, source))
-                continue;
-            SetFileTime(temporary, info.MessageDate);
             // The state the store records is not known: every message is read.
-            const std::string final = FPath + "/cur/" + unique + ":2,S";
-            const bool linked = ::link(temporary.c_str(), final.c_str()) == 0;
-            const int linkError = errno;
-            ::unlink(temporary.c_str());
-            if (linked)
-                return;
-            if (linkError != EEXIST)
-                throw FileCreateError(final);
+            const std::string name = FPath + "/cur/" + std::to_string(time) + ".M" + std::to_string(++counter) + "P" +
+                                     std::to_string(::getpid()) + "." + FHost + ":2,S";
+            if (!WriteNewFile(name, source))
+                continue;
+            SetFileTime(name, info.MessageDate);
+            return;
         }
     }
     void Close() override {}

@@ -15,13 +15,19 @@
 namespace vellumine {
 namespace {
 
-// How many messages of each SHA-256 a folder's output holds.
+// How many messages of each SHA-256 a folder's output holds, the digests
+// kept as their 32 bytes.
 using DigestCounts = std::unordered_map<std::string, std::size_t>;
+
+std::string DigestOf(std::string_view message)
+{
+    return Sha256Bytes(message);
+}
 
 DigestCounts DigestsOf(const FolderOutput& output)
 {
     DigestCounts counts;
-    output.ReadBack([&](std::string_view message) { ++counts[Sha256Hex(message)]; });
+    output.ReadBack([&](std::string_view message) { ++counts[DigestOf(message)]; });
     return counts;
 }
 
@@ -115,13 +121,13 @@ private:
         auto output = OpenFolderOutput(FOptions.format, path, FNames, FOptions.hostName);
         // On resume, what stands in the output already is not written again.
         DigestCounts present = FOptions.resume ? DigestsOf(*output) : DigestCounts();
-        std::vector<std::pair<std::string, Toe5_MessageInfo>> writtenDigests;
+        std::vector<std::pair<std::string, std::size_t>> writtenDigests;  // digest, index into messages
 
         BatchCallbacks batch;
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
             if (info.SourceOffset <= 0)
                 throw Error("Die Nachricht " + Describe(info) + " hat keinen Quelltext");
-            std::string digest = Sha256Hex(source);
+            std::string digest = DigestOf(source);
             if (auto there = present.find(digest); there != present.end() && there->second > 0) {
                 --there->second;
                 ++report.alreadyThere;
@@ -129,7 +135,7 @@ private:
                 output->Write(source, info);
                 ++report.written;
             }
-            writtenDigests.emplace_back(std::move(digest), info);
+            writtenDigests.emplace_back(std::move(digest), static_cast<std::size_t>(&info - messages.data()));
         };
         batch.failed = [&](const Toe5_MessageInfo& info, const std::string& error) {
             ++report.unreadable;
@@ -153,17 +159,18 @@ private:
         } catch (const Error& e) {
             report.problems.push_back(e.what());
         }
-        Verify(*output, writtenDigests, report);
+        Verify(*output, messages, writtenDigests, report);
         return report;
     }
 
     // Every message the store gave must stand in the output with its bytes,
     // and nothing else.
-    static void Verify(const FolderOutput& output, const std::vector<std::pair<std::string, Toe5_MessageInfo>>& digests,
-                       FolderMigration& report)
+    static void Verify(const FolderOutput& output, const std::vector<Toe5_MessageInfo>& messages,
+                       const std::vector<std::pair<std::string, std::size_t>>& digests, FolderMigration& report)
     {
         DigestCounts found = DigestsOf(output);
-        for (const auto& [digest, info] : digests) {
+        for (const auto& [digest, index] : digests) {
+            const Toe5_MessageInfo& info = messages[index];
             auto there = found.find(digest);
             if (there != found.end() && there->second > 0) {
                 --there->second;

@@ -44,9 +44,7 @@ void Compress(std::array<std::uint32_t, 8>& h, const unsigned char* block)
         h[i] += add[i];
 }
 
-}  // namespace
-
-std::string Sha256Hex(std::string_view data)
+std::array<std::uint32_t, 8> Sha256Words(std::string_view data)
 {
     std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                                       0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
@@ -65,6 +63,23 @@ std::string Sha256Hex(std::string_view data)
         tail[tailSize - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
     for (std::size_t at = 0; at < tailSize; at += 64)
         Compress(h, tail + at);
+    return h;
+}
+
+}  // namespace
+
+std::string Sha256Bytes(std::string_view data)
+{
+    std::string bytes;
+    for (const std::uint32_t word : Sha256Words(data))
+        for (int shift = 24; shift >= 0; shift -= 8)
+            bytes += static_cast<char>((word >> shift) & 0xFF);
+    return bytes;
+}
+
+std::string Sha256Hex(std::string_view data)
+{
+    const auto h = Sha256Words(data);
     std::string hex;
     char digits[9];
     for (const std::uint32_t word : h) {
