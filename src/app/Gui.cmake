@@ -5,6 +5,7 @@ add_library(vellumine_window STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormBatch.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormFolder.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MainFormPreview.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/MainFormStore.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/MessageListModel.cpp
 )
 set_target_properties(vellumine_window PROPERTIES AUTOMOC ON)

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPrinter>
 #include <QScreen>
 #include <QSplitter>
@@ -26,6 +27,7 @@
 
 #include "app/AboutBox.h"
 #include "output/qt/ExportForm.h"
+#include "output/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
 #include "app/MessageListModel.h"
 #include "mime/MailMessage.h"
@@ -124,6 +126,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
 
     ShowMailForm = new TShowMailForm(this);
     ExportForm = new TExportForm(this);
+    MigrateForm = new TMigrateForm(this);
     AboutBox = new TAboutBox(this);
     PrinterFactory = DefaultPrinter;
 
@@ -175,7 +178,7 @@ void TMainForm::BuildToolBar()
         b->setIcon(Icon(icon));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setMinimumSize(100, 46);
+        b->setMinimumSize(90, 46);
         toolBar->addWidget(b);
         return b;
     };
@@ -190,6 +193,12 @@ void TMainForm::BuildToolBar()
     CancelBtn->setEnabled(false);
     toolBar->addSeparator();
     QuitBtn = button("Alle markieren", "Alle Nachrichten markieren", "select-all.svg");
+    toolBar->addSeparator();
+    StoreBtn = button("&Postablage", "Eine andere Postablage öffnen oder die ganze Postablage exportieren",
+                      "folder.svg");
+    StoreBtn->setPopupMode(QToolButton::InstantPopup);
+    StoreBtn->setMenu(new QMenu(StoreBtn));
+    connect(StoreBtn->menu(), &QMenu::aboutToShow, this, [this] { FillStoreMenu(); });
     connect(QuitBtn, &QToolButton::clicked, this, [this] { Guarded([this] { QuitBtnClick(); }); });
     connect(PrintBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
     connect(PrinterSetupBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrinterSetupBtnClick(); }); });
@@ -272,14 +281,17 @@ void TMainForm::FormCreate()
     FListPercent = 50;
     FSortColumn = 3;
     FSortDescending = true;
+    LoadStore();
+}
+
+void TMainForm::LoadStore()
+{
     FCurrentFile = kFolderListFileName;
     FFolders.clear();
     FMessages.clear();
-    Guarded([this] {
-        StoreRecords records;
-        FReader.ReadStoreIndex(kFolderListFileName, &records);
-        FFolders = std::move(records.Folders);
-    });
+    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
+    ++FListGeneration;
+    Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
     BuildFolderTree();
     std::vector<QTreeWidgetItem*> order;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
@@ -291,8 +303,8 @@ void TMainForm::FormCreate()
     if (FListModel->rowCount() > 0)
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    else
-        FSelectFirstWhenLoaded = FolderLoading();
+    else if (!(FSelectFirstWhenLoaded = FolderLoading()))
+        Guarded([this] { ListView1Change(); });  // no message: no page of another store stays
 }
 
 void TMainForm::FormDestroy()

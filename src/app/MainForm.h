@@ -42,6 +42,7 @@ class MessageListModel;
 class ProgressPanel;
 class TAboutBox;
 class TExportForm;
+class TMigrateForm;
 class TImageBtn;
 class TShowMailForm;
 
@@ -96,6 +97,9 @@ public:
     void SaveBtnClick();
     void ExportBtnClick();
     void CancelBtnClick();
+    void OpenStoreClick();                        // "Postablage öffnen…"
+    void OpenStore(const std::string& folder);    // the store in that folder, shown from its third folder
+    void MigrateStoreClick();                     // "Postablage exportieren…"
     void SetProStatus(int percent);
     void SBarPaintMore();
 
@@ -120,6 +124,7 @@ public:
     QToolButton* ExportBtn;
     QToolButton* CancelBtn;
     QToolButton* QuitBtn;
+    QToolButton* StoreBtn;
     QTreeWidget* TreeView1;
     QSplitter* Splitter1;
     QWidget* Panel1;
@@ -141,6 +146,7 @@ public:
     TShowMailForm* ShowMailForm;
     TAboutBox* AboutBox;
     TExportForm* ExportForm;
+    TMigrateForm* MigrateForm;
 
     // Fields the subsystems share.
     std::string FCurrentFile = "folders.dbx";
@@ -206,6 +212,9 @@ private:
     QWidget* BuildPreviewPanel();
     QWidget* BuildBottomPanel();
     void FormCreate();
+    void LoadStore();
+    void FillStoreMenu();
+    std::string RecentStoresFile() const { return FAppDir + "stores.txt"; }
     void FormDestroy();
     void FillTemplateList();
     void OpenOptions();

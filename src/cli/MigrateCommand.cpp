@@ -1,11 +1,9 @@
 #include "cli/MigrateCommand.h"
 
-#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
 #include "migrate/StoreMigration.h"
-#include "output/OutputFileName.h"
 #include "platform/Error.h"
 
 namespace vellumine::cli {
@@ -18,18 +16,6 @@ MigrationFormat ParseFormat(const std::string& name)
     if (name == "eml")
         return MigrationFormat::EmlTree;
     return MigrationFormat::Mboxrd;
-}
-
-std::string HostName()
-{
-    char name[256] = {};
-    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
-        return "localhost";
-    std::string host = name;
-    for (char& c : host)
-        if (c == '/' || c == ':' || c == '.')
-            c = '_';  // Maildir names use "." and ":" themselves
-    return host;
 }
 
 // "Posteingang: 120/4000  gesamt 5120/100000" on a terminal, nothing elsewhere.
@@ -48,16 +34,6 @@ MigrationCallbacks TerminalProgress()
     return callbacks;
 }
 
-// The report beside the output folder; an existing report is not replaced.
-std::string WriteReport(const std::string& outputFolder, const std::string& json)
-{
-    std::filesystem::path out = std::filesystem::absolute(outputFolder).lexically_normal();
-    if (!out.has_filename())
-        out = out.parent_path();
-    const std::string parent = out.parent_path().string();
-    return CreateUniqueFile(parent, BaseName{"migration-report", {}}, ".json", json).path;
-}
-
 }  // namespace
 
 int MigrateStoreCommand(const CliOptions& options, const std::string& format, const std::string& outputFolder,
@@ -65,13 +41,13 @@ int MigrateStoreCommand(const CliOptions& options, const std::string& format, co
 {
     auto reader = MakeStoreReader(options);
     const std::vector<Toe5_FolderInfo> folders = reader->ReadStoreFolders();
-    const MigrationOptions migration{ParseFormat(format), outputFolder, resume, HostName()};
+    const MigrationOptions migration{ParseFormat(format), outputFolder, resume, MaildirHostName()};
     const MigrationCallbacks callbacks = TerminalProgress();
     const MigrationResult result = MigrateStore(*reader, folders, migration, callbacks);
     if (callbacks.progress)
         std::cerr << '\n';
     std::cout << MigrationTable(result);
-    const std::string report = WriteReport(outputFolder, MigrationReportJson(result, migration));
+    const std::string report = WriteMigrationReport(result, migration);
     std::cout << "Bericht: " << report << '\n';
     if (!result.Complete()) {
         std::cout << "Die Übernahme ist nicht vollständig: siehe die Meldungen oben.\n";

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "migrate/FolderOutput.h"
@@ -225,6 +226,36 @@ MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderI
                     " ist nicht leer. Wählen Sie einen leeren Ordner oder setzen Sie einen früheren Lauf fort");
     PrepareMigrationRoot(options.format, options.outputFolder);
     return Migration(reader, options, callbacks).Run(PlanMigrationFolders(folders));
+}
+
+std::string WriteMigrationReport(const MigrationResult& result, const MigrationOptions& options)
+{
+    std::filesystem::path out = std::filesystem::absolute(options.outputFolder).lexically_normal();
+    if (!out.has_filename())
+        out = out.parent_path();
+    return CreateUniqueFile(out.parent_path().string(), BaseName{"migration-report", {}}, ".json",
+                            MigrationReportJson(result, options))
+        .path;
+}
+
+std::string MaildirHostName()
+{
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return "localhost";
+    std::string host = name;
+    for (char& c : host)
+        if (c == '/' || c == ':' || c == '.')
+            c = '_';
+    return host;
+}
+
+std::size_t VerifiedMessages(const MigrationResult& result)
+{
+    std::size_t verified = 0;
+    for (const FolderMigration& folder : result.folders)
+        verified += folder.verified;
+    return verified;
 }
 
 std::string MigrationTable(const MigrationResult& result)

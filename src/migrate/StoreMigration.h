@@ -62,6 +62,18 @@ MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderI
 std::string MigrationTable(const MigrationResult& result);
 std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options);
 
+// Writes the report as migration-report.json beside the output folder (an
+// existing report is not replaced: the next free name is taken) and returns
+// its path.
+std::string WriteMigrationReport(const MigrationResult& result, const MigrationOptions& options);
+
+// The number of messages verified in the output.
+std::size_t VerifiedMessages(const MigrationResult& result);
+
+// This machine's name as Maildir file names carry it ("/", ":" and "."
+// replaced, as they mean something there).
+std::string MaildirHostName();
+
 // The name of a format as the command line takes it ("mboxrd", "maildir", "eml").
 std::string FormatName(MigrationFormat format);
 

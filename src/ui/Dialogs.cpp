@@ -1,6 +1,7 @@
 #include "ui/Dialogs.h"
 
 #include <QDialog>
+#include <QFileDialog>
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -45,6 +46,11 @@ void QtDialogService::ShowInformation(QWidget* parent, const QString& caption, c
 void QtDialogService::ShowFileError(QWidget* parent, const QString& text)
 {
     ShowPlainBox(parent, QMessageBox::Critical, QString(), text);
+}
+
+QString QtDialogService::ChooseFolder(QWidget* parent, const QString& title, const QString& start)
+{
+    return QFileDialog::getExistingDirectory(parent, title, start);
 }
 
 int QtDialogService::ExecModal(QDialog& dialog)

@@ -22,6 +22,8 @@ public:
     virtual void ShowFileError(QWidget* parent, const QString& text) = 0;
     // Runs a modal dialog and returns its result.
     virtual int ExecModal(QDialog& dialog) = 0;
+    // The folder picker; empty when the user cancels.
+    virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
 };
 
 class QtDialogService : public DialogService {
@@ -30,6 +32,7 @@ public:
     void ShowInformation(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowFileError(QWidget* parent, const QString& text) override;
     int ExecModal(QDialog& dialog) override;
+    QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
 };
 
 // The text the error box shows: a full stop appended when there is none.

@@ -29,8 +29,15 @@ public:
         return onModal ? onModal(dialog) : QDialog::Rejected;
     }
 
+    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
+    {
+        modalTitles << title;
+        return chosenFolder;
+    }
+
     QStringList errors, information, fileErrors, modalTitles;
     std::function<int(QDialog&)> onModal;
+    QString chosenFolder;  // the folder picker's answer
 };
 
 // A program folder and a store folder for one test.

@@ -18,8 +18,13 @@
 #include "StoreWriter.h"
 #include "app/MessageListModel.h"
 #include "output/qt/ExportForm.h"
+#include "output/qt/MigrateForm.h"
+#include "app/RecentStores.h"
+#include <QMenu>
+#include <QRadioButton>
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
+#include "platform/FileAccess.h"
 #include "ui/Dialogs.h"
 #include "ui/FolderEdit.h"
 #include "ui/ProgressPanel.h"
@@ -321,4 +326,90 @@ void WindowUseTest::largeFoldersAreReadOffTheWindowsThread()
     QVERIFY(QTest::qWaitFor([&] { return !form->FolderLoading(); }, 10000));
     QCOMPARE(form->ListModel()->index(0, kColumnSubject).data().toString(), QString("drei"));
     QCOMPARE(form->ListModel()->index(2, kColumnSubject).data().toString(), QString("zwei"));
+}
+
+void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    TempFolder other;
+    WriteStore(other, {Message("anderswo", 1, "x\r\n")});
+    world.dialogs.chosenFolder = QString::fromStdString(other.Path());
+    form->OpenStoreClick();
+    QCOMPARE(world.dialogs.modalTitles.last(), QString::fromUtf8("Postablage öffnen"));
+    QVERIFY(!form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    QVERIFY(form->TreeView1->findItems("Posteingang", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), std::vector<std::string>{other.Path()});
+
+    // A folder without folders.dbx: each folder file is a folder.
+    TempFolder loose;
+    WriteStore(loose, {Message("lose", 1, "y\r\n")});
+    std::filesystem::remove(loose.File("folders.dbx"));
+    form->OpenStore(loose.Path());
+    QVERIFY(world.dialogs.errors.isEmpty());
+    QVERIFY(!form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
+    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), (std::vector<std::string>{loose.Path(), other.Path()}));
+
+    form->StoreBtn->menu()->aboutToShow();
+    QStringList entries;
+    for (QAction* action : form->StoreBtn->menu()->actions())
+        entries << action->text();
+    QCOMPARE(entries.mid(2, 2), QStringList({QString::fromStdString(loose.Path()), QString::fromStdString(other.Path())}));
+    QVERIFY(entries.contains(QString::fromUtf8("Postablage exportieren…")));
+    form->close();
+    QCOMPARE(std::filesystem::file_size(world.AppDir() + "options.dat"), std::uintmax_t(24));
+}
+
+void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    TempFolder target;
+    const auto answer = [&](const std::string& folder, bool maildir) {
+        world.dialogs.onModal = [&world, folder, maildir](QDialog& dialog) {
+            auto* migrate = qobject_cast<TMigrateForm*>(&dialog);
+            if (!migrate)
+                return int(QDialog::Rejected);
+            (maildir ? migrate->MaildirCheck : migrate->MboxCheck)->setChecked(true);
+            migrate->DirectoryEdit->SetText(QString::fromStdString(folder));
+            return int(QDialog::Accepted);
+        };
+    };
+    // This store names a folder file that is missing: the export says it is
+    // not complete and points at the report.
+    answer(target.File("unvollstaendig"), true);
+    form->MigrateStoreClick();
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().contains(QString::fromUtf8("nicht vollständig")));
+    const auto report = ReadFileBytes(target.File("migration-report.json"));
+    QVERIFY(report && report->find("fehlt.dbx") != std::string::npos);
+    QVERIFY(std::filesystem::is_directory(target.File("unvollstaendig/.Lokale Ordner.Archiv.Zehn/cur")));
+
+    TempFolder clean;
+    WriteStore(clean, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
+    form->OpenStore(clean.Path());
+    QList<int> percents;
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) { percents << percent; });
+    answer(target.File("maildir"), true);
+    form->MigrateStoreClick();
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QCOMPARE(world.dialogs.information.size(), 1);
+    QVERIFY2(world.dialogs.information.first().startsWith(QString::fromUtf8(
+                 "Export beendet|Es wurden 2 Nachrichten in 2 Ordnern übernommen und geprüft!")),
+             qPrintable(world.dialogs.information.first()));
+    QVERIFY(percents.contains(100));
+    QCOMPARE(percents.last(), 0);
+    QVERIFY(!form->FBusy);
+
+    // Cancelled at the first message: the box says so, the window is idle.
+    answer(target.File("mbox"), false);
+    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) {
+        if (percent > 0 && form->FBusy)
+            form->CancelBtn->click();
+    });
+    form->MigrateStoreClick();
+    QCOMPARE(world.dialogs.errors.size(), 2);
+    QVERIFY(world.dialogs.errors.last().startsWith("Der Export wurde abgebrochen"));
+    QVERIFY(!form->FBusy);
+    QVERIFY(!form->CancelBtn->isEnabled());
 }

@@ -16,4 +16,6 @@ private slots:
     void messageWindowOpensWithNothingSelected();
     void aBigMessageDoesNotFreezeTheWindow();
     void largeFoldersAreReadOffTheWindowsThread();
+    void anotherStoreOpensAndIsOfferedAgain();
+    void theWholeStoreIsExportedWithProgressAndCancel();
 };

@@ -1,0 +1,57 @@
+#include "output/qt/MigrateForm.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "ui/FolderEdit.h"
+
+namespace vellumine {
+
+TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Postablage exportieren"));
+    QFont small = font();
+    small.setPointSize(8);
+    setFont(small);
+    auto* layout = new QVBoxLayout(this);
+    auto* intro = new QLabel(QString::fromUtf8("Alle Ordner und Nachrichten der Postablage werden übernommen und "
+                                               "danach geprüft. Der Zielordner muss leer sein."),
+                             this);
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    MboxCheck = new QRadioButton(QStringLiteral("mbox-Dateien (Thunderbird, Lokale Ordner)"), this);
+    MaildirCheck = new QRadioButton(QStringLiteral("Maildir (IMAP-Server wie Dovecot)"), this);
+    EmlCheck = new QRadioButton(QStringLiteral("Ordner mit .eml-Dateien"), this);
+    MboxCheck->setChecked(true);
+    for (QRadioButton* box : {MboxCheck, MaildirCheck, EmlCheck})
+        layout->addWidget(box);
+    layout->addWidget(new QLabel(QStringLiteral("Zielverzeichnis:"), this));
+    DirectoryEdit = new FolderEdit(this);
+    layout->addWidget(DirectoryEdit);
+    auto* buttons = new QHBoxLayout();
+    OkBtn = new QPushButton(QStringLiteral("OK"), this);
+    OkBtn->setDefault(true);
+    OkBtn->setEnabled(false);
+    CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
+    buttons->addStretch(1);
+    buttons->addWidget(OkBtn);
+    buttons->addWidget(CancelBtn);
+    layout->addLayout(buttons);
+    connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(DirectoryEdit, &FolderEdit::Changed, this, [this] { OkBtn->setEnabled(!DirectoryEdit->Text().isEmpty()); });
+    resize(400, sizeHint().height());
+}
+
+MigrationFormat TMigrateForm::Format() const
+{
+    if (MaildirCheck->isChecked())
+        return MigrationFormat::Maildir;
+    if (EmlCheck->isChecked())
+        return MigrationFormat::EmlTree;
+    return MigrationFormat::Mboxrd;
+}
+
+}  // namespace vellumine
