@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPrinter>
 #include <QScreen>
 #include <QSplitter>
@@ -178,7 +179,7 @@ void TMainForm::BuildToolBar()
         b->setIcon(Icon(icon));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
-        b->setMinimumSize(90, 46);
+        b->setMinimumSize(100, 46);
         toolBar->addWidget(b);
         return b;
     };
@@ -193,12 +194,10 @@ void TMainForm::BuildToolBar()
     CancelBtn->setEnabled(false);
     toolBar->addSeparator();
     QuitBtn = button("Alle markieren", "Alle Nachrichten markieren", "select-all.svg");
-    toolBar->addSeparator();
-    StoreBtn = button("&Postablage", "Eine andere Postablage öffnen oder die ganze Postablage exportieren",
-                      "folder.svg");
-    StoreBtn->setPopupMode(QToolButton::InstantPopup);
-    StoreBtn->setMenu(new QMenu(StoreBtn));
-    connect(StoreBtn->menu(), &QMenu::aboutToShow, this, [this] { FillStoreMenu(); });
+    // The tool bar is full at the window's width: the store's commands live
+    // in a menu of their own.
+    StoreMenu = menuBar()->addMenu(QStringLiteral("&Postablage"));
+    connect(StoreMenu, &QMenu::aboutToShow, this, [this] { FillStoreMenu(); });
     connect(QuitBtn, &QToolButton::clicked, this, [this] { Guarded([this] { QuitBtnClick(); }); });
     connect(PrintBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrintBtnClick(); }); });
     connect(PrinterSetupBtn, &QToolButton::clicked, this, [this] { Guarded([this] { PrinterSetupBtnClick(); }); });

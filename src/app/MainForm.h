@@ -27,6 +27,7 @@ class QCheckBox;
 class QPrinter;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QSplitter;
 class QToolButton;
 class QTreeView;
@@ -124,7 +125,7 @@ public:
     QToolButton* ExportBtn;
     QToolButton* CancelBtn;
     QToolButton* QuitBtn;
-    QToolButton* StoreBtn;
+    QMenu* StoreMenu;  // "Postablage": open another store, the last ones, export the whole store
     QTreeWidget* TreeView1;
     QSplitter* Splitter1;
     QWidget* Panel1;

@@ -17,7 +17,7 @@ namespace vellumine {
 
 void TMainForm::FillStoreMenu()
 {
-    QMenu* menu = StoreBtn->menu();
+    QMenu* menu = StoreMenu;
     menu->clear();
     menu->addAction(QString::fromUtf8("Postablage öffnen…"), this, [this] { Guarded([this] { OpenStoreClick(); }); });
     const auto recent = ReadRecentStores(RecentStoresFile());

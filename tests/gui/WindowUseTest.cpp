@@ -350,9 +350,9 @@ void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
     QVERIFY(!form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), (std::vector<std::string>{loose.Path(), other.Path()}));
 
-    form->StoreBtn->menu()->aboutToShow();
+    emit form->StoreMenu->aboutToShow();
     QStringList entries;
-    for (QAction* action : form->StoreBtn->menu()->actions())
+    for (QAction* action : form->StoreMenu->actions())
         entries << action->text();
     QCOMPARE(entries.mid(2, 2), QStringList({QString::fromStdString(loose.Path()), QString::fromStdString(other.Path())}));
     QVERIFY(entries.contains(QString::fromUtf8("Postablage exportieren…")));
