@@ -369,9 +369,9 @@ void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()
     QCOMPARE(ListPercentFor(3, 100), 10);
     QCOMPARE(ListPercentFor(50, 0), 50);
     const int total = form->Splitter2->height();
-    form->Splitter2->setSizes({total * 70 / 100, total * 30 / 100});
+    form->Splitter2->setSizes({total * 60 / 100, total * 40 / 100});
     form->Splitter2Moved();
-    QVERIFY(qAbs(form->FListPercent - 70) <= 1);
+    QVERIFY(qAbs(form->FListPercent - 60) <= 1);
     form->resize(760, 560);
     QTest::qWait(50);
     QVERIFY(qAbs(form->ListView1->height() - form->Splitter2->height() * form->FListPercent / 100) <= 3);
