@@ -10,6 +10,7 @@
 #include <string>
 
 #include "StoreWriter.h"
+#include "ToolArguments.h"
 
 namespace sw = vellumine::storewriter;
 
@@ -55,20 +56,25 @@ std::string BigMessage(std::size_t megabytes)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::cerr << "usage: vellumine-benchstore OUTPUT_FOLDER [MESSAGES] [BIG_MEGABYTES]\n";
+    const char* usage = "vellumine-benchstore OUTPUT_FOLDER [MESSAGES] [BIG_MEGABYTES]";
+    if (argc < 2 || argc > 4 || vellumine::tools::RefusesOptions(argc, argv, usage)) {
+        std::cerr << "usage: " << usage << "\n";
+        return 2;
+    }
+    const auto count = argc > 2 ? vellumine::tools::PositiveNumber(argv[2]) : std::optional<unsigned long>(100000);
+    const auto bigMegabytes = argc > 3 ? vellumine::tools::PositiveNumber(argv[3]) : std::optional<unsigned long>(20);
+    if (!count || !bigMegabytes) {
+        std::cerr << "MESSAGES and BIG_MEGABYTES are numbers greater than 0\nusage: " << usage << "\n";
         return 2;
     }
     const std::string folder = argv[1];
-    const std::size_t count = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 100000;
-    const std::size_t bigMegabytes = argc > 3 ? std::strtoul(argv[3], nullptr, 10) : 20;
     std::filesystem::create_directories(folder);
 
     std::mt19937 random(1);
     std::vector<sw::StoreRecordDescription> messages;
-    messages.reserve(count);
+    messages.reserve(*count);
     const std::uint64_t start = sw::FileTimeFromUtc(1999, 1, 1);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < *count; ++i) {
         sw::MessageDescription m;
         m.sender = kNames[random() % std::size(kNames)];
         m.recipient = kNames[random() % std::size(kNames)];
@@ -80,7 +86,7 @@ int main(int argc, char** argv)
     sw::WriteFileBytes(folder + "/Bench.dbx", sw::BuildStoreFile(messages, {.nodeFanout = 59}).bytes);
 
     sw::MessageDescription big{.date = start, .sender = "Archiv", .recipient = "Anna",
-                               .subject = "Gro\xDF" "e Anlage", .source = BigMessage(bigMegabytes)};
+                               .subject = "Gro\xDF" "e Anlage", .source = BigMessage(*bigMegabytes)};
     const auto bigImage = sw::BuildStoreFile({sw::MessageRecord(big)});
     sw::WriteFileBytes(folder + "/Big.dbx", bigImage.bytes);
 

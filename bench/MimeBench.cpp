@@ -16,6 +16,7 @@
 #include "mime/Base64.h"
 #include "mime/MailMessage.h"
 #include "mime/QuotedPrintable.h"
+#include "ToolArguments.h"
 
 namespace {
 
@@ -111,7 +112,13 @@ void Report(const char* label, const std::vector<std::string>& messages, int rou
 
 int main(int argc, char** argv)
 {
-    const int rounds = argc > 1 ? std::atoi(argv[1]) : 5;
+    const char* usage = "vellumine-mimebench [ROUNDS]";
+    const auto asked = argc > 1 ? vellumine::tools::PositiveNumber(argv[1]) : std::optional<unsigned long>(5);
+    if (argc > 2 || vellumine::tools::RefusesOptions(argc, argv, usage) || !asked) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        return 2;
+    }
+    const int rounds = static_cast<int>(*asked);
     const std::vector<std::string> large = {LargeMessage()};
     std::vector<std::string> small;
     for (int i = 0; i < 500; ++i)

@@ -34,4 +34,14 @@ printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express]\n"St
 check "registry names the store" 7 \
   "$(XDG_CONFIG_HOME=$work/cfg "$cli" folders | grep -c '"id"')"
 
+# Tools that take only folders and numbers refuse options instead of
+# writing into a folder named "--help".
+bin=$(dirname "$cli")
+for tool in vellumine-benchstore vellumine-mimebench vellumine-storewriter vellumine-fuzzseeds; do
+  [ -x "$bin/$tool" ] || continue
+  (cd "$work" && "$bin/$tool" --help >/dev/null 2>&1); status=$?
+  check "$tool --help is refused" "2 no" "$status $( [ -e "$work/--help" ] && echo yes || echo no)"
+done
+check "benchstore: a malformed count is refused" 2 "$("$bin/vellumine-benchstore" "$work/bs" 12x >/dev/null 2>&1; echo $?)"
+
 [ "$failures" -eq 0 ]

@@ -7,6 +7,7 @@
 
 #include "StoreDamage.h"
 #include "StoreWriter.h"
+#include "ToolArguments.h"
 
 namespace sw = vellumine::storewriter;
 namespace fs = std::filesystem;
@@ -58,7 +59,7 @@ const char* const kMessages[] = {
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
+    if (argc != 2 || vellumine::tools::RefusesOptions(argc, argv, "vellumine-fuzzseeds OUTPUT_FOLDER")) {
         std::cerr << "usage: vellumine-fuzzseeds OUTPUT_FOLDER\n";
         return 2;
     }

@@ -5,10 +5,11 @@
 #include <iostream>
 
 #include "StoreDescription.h"
+#include "ToolArguments.h"
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
+    if (argc != 3 || vellumine::tools::RefusesOptions(argc, argv, "vellumine-storewriter DESCRIPTION.json OUTPUT_FOLDER")) {
         std::cerr << "usage: vellumine-storewriter DESCRIPTION.json OUTPUT_FOLDER\n";
         return 2;
     }
