@@ -5,20 +5,11 @@
 
 #include "platform/Charset.h"
 #include "platform/DateTime.h"
-#include "platform/RegFile.h"
 #include "store/FileTime.h"
 
 namespace vellumine::cli {
 
 using Json = nlohmann::ordered_json;
-
-std::unique_ptr<StoreReader> MakeStoreReader(const CliOptions& options)
-{
-    if (!options.storeFolder.empty())
-        return std::make_unique<StoreReader>(std::make_shared<FolderStoreLocation>(options.storeFolder));
-    std::shared_ptr<const Registry> registry = LoadUserRegistry();
-    return std::make_unique<StoreReader>(std::make_shared<RegistryStoreLocation>(registry));
-}
 
 namespace {
 

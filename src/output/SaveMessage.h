@@ -4,7 +4,7 @@
 #include <string>
 
 #include "output/OutputFileName.h"
-#include "render/PageDesign.h"
+#include "store/MessageFields.h"
 
 namespace vellumine {
 

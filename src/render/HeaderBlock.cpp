@@ -3,12 +3,9 @@
 #include "mime/HeaderDecoding.h"
 #include "mime/MailMessage.h"
 #include "platform/CharsetConversion.h"
-#include "platform/DateTime.h"
 #include "platform/FileAccess.h"
 #include "render/HtmlText.h"
 #include "render/PageCharset.h"
-#include "store/FileTime.h"
-#include "store/StoreRecords.h"
 
 namespace vellumine {
 namespace {
@@ -23,11 +20,6 @@ std::string Row(const char* label, const std::string& value)
 }
 
 }  // namespace
-
-HeaderFields HeaderFieldsOf(const Toe5_MessageInfo& info)
-{
-    return {info.SenderName, info.RecipientName, info.Subject, DateTimeText(FileTimeToDateTime(info.MessageDate))};
-}
 
 void TXT2HTML(TMailMessage& message)
 {
