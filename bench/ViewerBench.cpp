@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/MainForm.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MainForm.h"
+#include "app/qt/MessageListModel.h"
 #include "platform/WindowsPath.h"
 #include "render/MessagePage.h"
 #include "render/TempFiles.h"

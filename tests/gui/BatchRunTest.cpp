@@ -20,7 +20,7 @@
 #include "BatchRunTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MessageListModel.h"
 #include "output/qt/ExportForm.h"
 #include "render/qt/BrowserView.h"
 #include "ui/FolderEdit.h"

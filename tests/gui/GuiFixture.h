@@ -10,7 +10,7 @@
 #include <string>
 
 #include "TempFolder.h"
-#include "app/MainForm.h"
+#include "app/qt/MainForm.h"
 #include "ui/Dialogs.h"
 
 namespace vellumine::testing {

@@ -17,7 +17,7 @@
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MessageListModel.h"
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
 

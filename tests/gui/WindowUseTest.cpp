@@ -16,7 +16,7 @@
 
 #include "GuiFixture.h"
 #include "StoreWriter.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MessageListModel.h"
 #include "output/qt/ExportForm.h"
 #include "output/qt/MigrateForm.h"
 #include "app/RecentStores.h"

@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QToolButton>
 
-#include "app/MainForm.h"
+#include "app/qt/MainForm.h"
 #include "app/RecentStores.h"
 #include "migrate/StoreMigration.h"
 #include "output/qt/MigrateForm.h"

@@ -47,6 +47,9 @@ class TMigrateForm;
 class TImageBtn;
 class TShowMailForm;
 
+// The role under which a folder tree item keeps its folder's index into FFolders.
+inline constexpr int kFolderDataRole = Qt::UserRole;
+
 // The list's share of the right-hand panel after the splitter was dragged,
 // kept between 10 and 90 percent; `fallback` when the panel has no height.
 int ListPercentFor(int listHeight, int panelHeight, int fallback = 50);

@@ -10,8 +10,8 @@
 #include <QTreeView>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "app/MainForm.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MainForm.h"
+#include "app/qt/MessageListModel.h"
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"

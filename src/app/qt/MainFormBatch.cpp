@@ -14,8 +14,8 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "app/MainForm.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MainForm.h"
+#include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"

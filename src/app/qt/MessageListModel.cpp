@@ -1,4 +1,4 @@
-#include "app/MessageListModel.h"
+#include "app/qt/MessageListModel.h"
 
 #include <QIcon>
 #include <unordered_map>

@@ -9,15 +9,11 @@
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "app/MainForm.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MainForm.h"
+#include "app/qt/MessageListModel.h"
 #include "platform/Error.h"
 
 namespace vellumine {
-namespace {
-constexpr int kFolderDataRole = Qt::UserRole;
-}
-
 void TMainForm::TreeView1Click()
 {
     QTreeWidgetItem* item = TreeView1->currentItem();

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-#include "app/MainForm.h"
+#include "app/qt/MainForm.h"
 #include "platform/RegFile.h"
 #include "platform/WindowsPath.h"
 #include "ui/Dialogs.h"

@@ -1,4 +1,8 @@
-#include "app/MainForm.h"
+// The main window's layout: the controls, their places and sizes, the
+// tool bar, the panels, and how the splitters follow a resize. The
+// handlers that act on the controls are in MainForm.cpp.
+
+#include "app/qt/MainForm.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -26,11 +30,11 @@
 #include <algorithm>
 #include <exception>
 
-#include "app/AboutBox.h"
+#include "app/qt/AboutBox.h"
 #include "output/qt/ExportForm.h"
 #include "output/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
-#include "app/MessageListModel.h"
+#include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"
@@ -39,16 +43,10 @@
 #include "ui/Dialogs.h"
 #include "ui/ImageButton.h"
 #include "ui/ProgressPanel.h"
+#include "ui/ResourceIcon.h"
 
 namespace vellumine {
 namespace {
-
-constexpr int kFolderDataRole = Qt::UserRole;
-
-QIcon Icon(const char* name)
-{
-    return QIcon(QStringLiteral(":/icons/") + QString::fromUtf8(name));
-}
 
 std::string WithTrailingSlash(std::string dir)
 {
@@ -157,15 +155,6 @@ TMainForm::~TMainForm()
         FFolderWatcher->waitForFinished();
 }
 
-void TMainForm::Guarded(const std::function<void()>& handler)
-{
-    try {
-        handler();
-    } catch (const std::exception& e) {
-        FDialogs->ShowError(this, QString::fromUtf8(e.what()));
-    }
-}
-
 void TMainForm::BuildToolBar()
 {
     auto* toolBar = addToolBar(QStringLiteral("Werkzeuge"));
@@ -176,7 +165,7 @@ void TMainForm::BuildToolBar()
         auto* b = new QToolButton(toolBar);
         b->setText(QString::fromUtf8(text));
         b->setToolTip(QString::fromUtf8(hint));
-        b->setIcon(Icon(icon));
+        b->setIcon(ResourceIcon(icon));
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setAutoRaise(true);
         b->setMinimumSize(100, 46);
@@ -253,11 +242,11 @@ QWidget* TMainForm::BuildBottomPanel()
     panel7->setFixedHeight(41);
     auto* layout = new QHBoxLayout(panel7);
     layout->setContentsMargins(6, 2, 6, 2);
-    wwwBtn = new TImageBtn(Icon("www.svg"), Icon("www.svg"), panel7);
+    wwwBtn = new TImageBtn(ResourceIcon("www.svg"), ResourceIcon("www.svg"), panel7);
     wwwBtn->setToolTip(QStringLiteral("Auf zur Tarnwick Homepage..."));
-    ueberbtn = new TImageBtn(Icon("info.svg"), Icon("info-pressed.svg"), panel7);
+    ueberbtn = new TImageBtn(ResourceIcon("info.svg"), ResourceIcon("info-pressed.svg"), panel7);
     ueberbtn->setToolTip(QString::fromUtf8("Informationen über das Programm"));
-    endebtn = new TImageBtn(Icon("quit.svg"), Icon("quit-pressed.svg"), panel7);
+    endebtn = new TImageBtn(ResourceIcon("quit.svg"), ResourceIcon("quit-pressed.svg"), panel7);
     endebtn->setToolTip(QStringLiteral("Hiermit verlassen Sie das Programm"));
     layout->addWidget(wwwBtn);
     layout->addStretch(1);
@@ -267,193 +256,6 @@ QWidget* TMainForm::BuildBottomPanel()
     connect(ueberbtn, &QAbstractButton::clicked, this, [this] { Guarded([this] { ueberbtnClick(); }); });
     connect(endebtn, &QAbstractButton::clicked, this, [this] { Guarded([this] { endebtnClick(); }); });
     return panel7;
-}
-
-// --- start-up and shutdown ---
-
-void TMainForm::FormCreate()
-{
-    FillTemplateList();
-    OpenOptions();
-    FShownOffset = -1;
-    FShownFile.clear();
-    FListPercent = 50;
-    FSortColumn = 3;
-    FSortDescending = true;
-    LoadStore();
-}
-
-void TMainForm::LoadStore()
-{
-    FCurrentFile = kFolderListFileName;
-    FFolders.clear();
-    FMessages.clear();
-    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
-    ++FListGeneration;
-    Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
-    BuildFolderTree();
-    std::vector<QTreeWidgetItem*> order;
-    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
-        order.push_back(*it);
-    if (order.size() >= 3) {
-        TreeView1->setCurrentItem(order[2]);
-        Guarded([this] { TreeView1Click(); });
-    }
-    if (FListModel->rowCount() > 0)
-        ListView1->selectionModel()->select(FListModel->index(0, 0),
-                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    else if (!(FSelectFirstWhenLoaded = FolderLoading()))
-        Guarded([this] { ListView1Change(); });  // no message: no page of another store stays
-}
-
-void TMainForm::FormDestroy()
-{
-    SaveOptions();
-    FTempFiles.DeleteTempFiles();
-    FDestroying = true;
-}
-
-void TMainForm::closeEvent(QCloseEvent* event)
-{
-    if (FBusy) {
-        // A run is going on: it is cancelled, and the window closes once it
-        // has stopped, so nothing goes on running behind a hidden window.
-        FCancel = true;
-        FCloseRequested = true;
-        event->ignore();
-        return;
-    }
-    if (!FClosed) {
-        FClosed = true;
-        FormDestroy();
-    }
-    event->accept();
-}
-
-void TMainForm::FillTemplateList()
-{
-    DesignBox->clear();
-    for (const std::string& name : ListTemplates(FAppDir + "vorlagen/"))
-        DesignBox->addItem(QString::fromStdString(name));
-    DesignBox->setCurrentIndex(DesignBox->count() - 1);
-}
-
-ViewOptions TMainForm::CurrentOptions() const
-{
-    return {DesignBox->currentIndex(), ShowHead->isChecked(), voncheck->isChecked(), ancheck->isChecked(),
-            betreffcheck->isChecked(), datumcheck->isChecked()};
-}
-
-void TMainForm::OpenOptions()
-{
-    ViewOptions options = CurrentOptions();
-    ReadOptionsFile(FAppDir + "options.dat", options);
-    const bool validIndex = options.designIndex >= 0 && options.designIndex < DesignBox->count();
-    DesignBox->setCurrentIndex(validIndex ? options.designIndex : -1);
-    const std::pair<QCheckBox*, bool> boxes[] = {{ShowHead, options.showHead},
-                                                 {voncheck, options.showFrom},
-                                                 {ancheck, options.showTo},
-                                                 {betreffcheck, options.showSubject},
-                                                 {datumcheck, options.showDate}};
-    for (const auto& [box, checked] : boxes) {
-        if (box->isChecked() == checked)
-            continue;
-        box->setChecked(checked);
-        Guarded([this] { ShowHeadClick(); });  // as a click would
-    }
-}
-
-void TMainForm::SaveOptions()
-{
-    WriteOptionsFile(FAppDir + "options.dat", CurrentOptions());
-}
-
-PageDesign TMainForm::CurrentDesign() const
-{
-    PageDesign design;
-    if (DesignBox->currentIndex() >= 0)
-        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
-    design.showFrom = voncheck->isChecked();
-    design.showTo = ancheck->isChecked();
-    design.showDate = datumcheck->isChecked();
-    design.showSubject = betreffcheck->isChecked();
-    return design;
-}
-
-// --- folder tree ---
-
-void TMainForm::BuildFolderTree()
-{
-    TreeView1->clear();
-    const FolderTree tree = FolderTree::Build(FFolders);
-    const QIcon folderIcon = Icon("folder.svg");
-    std::function<void(const FolderNode&, QTreeWidgetItem*)> mirror = [&](const FolderNode& node,
-                                                                          QTreeWidgetItem* parentItem) {
-        auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(TreeView1);
-        item->setText(0, StoreTextToQString(FFolders[node.folderIndex].Name));
-        item->setData(0, kFolderDataRole, static_cast<qulonglong>(node.folderIndex));
-        item->setIcon(0, folderIcon);
-        for (const auto& child : node.children)
-            mirror(*child, item);
-    };
-    for (const auto& top : tree.TopLevel())
-        mirror(*top, nullptr);
-    TreeView1->expandAll();
-}
-
-// --- message list ---
-
-int TMainForm::FirstSelectedRow() const
-{
-    int first = -1;
-    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
-        if (first < 0 || index.row() < first)
-            first = index.row();
-    return first;
-}
-
-void TMainForm::ListView1ColumnClick(int column)
-{
-    if (column == FSortColumn) {
-        FSortDescending = !FSortDescending;
-    } else {
-        FSortColumn = column;
-        FSortDescending = false;
-    }
-    FListModel->Sort(FSortColumn, FSortDescending);
-    ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
-}
-
-void TMainForm::SelectAll()
-{
-    FSelectingAll = true;
-    const int rows = FListModel->rowCount();
-    if (rows > 0)
-        ListView1->selectionModel()->select(QItemSelection(FListModel->index(0, 0), FListModel->index(rows - 1, 3)),
-                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    FSelectingAll = false;
-}
-
-void TMainForm::QuitBtnClick()
-{
-    SelectAll();
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
-            Guarded([this] { SelectAll(); });
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TMainForm::WebBrowser1DownloadComplete()
-{
-    FDownloadComplete = true;
 }
 
 // --- layout and buttons ---
@@ -492,22 +294,6 @@ int ListPercentFor(int listHeight, int panelHeight, int fallback)
 void TMainForm::Splitter2Moved()
 {
     FListPercent = ListPercentFor(ListView1->height(), Splitter2->height(), FListPercent);
-}
-
-void TMainForm::ueberbtnClick()
-{
-    FDialogs->ExecModal(*AboutBox);
-}
-
-void TMainForm::endebtnClick()
-{
-    FCancel = true;
-    close();
-}
-
-void TMainForm::wwwBtnClick()
-{
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage)));
 }
 
 }  // namespace vellumine

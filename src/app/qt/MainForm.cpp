@@ -1,0 +1,263 @@
+// The main window's handlers: start-up and shutdown, settings, the folder
+// tree, the message list and the small buttons. The layout is built in
+// MainFormLayout.cpp; folders, preview, batch runs and the store menu each
+// have a file of their own.
+
+#include "app/qt/MainForm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QScreen>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <exception>
+
+#include "app/qt/AboutBox.h"
+#include "output/qt/ExportForm.h"
+#include "output/qt/MigrateForm.h"
+#include "output/qt/PagePrinter.h"
+#include "app/qt/MessageListModel.h"
+#include "mime/MailMessage.h"
+#include "platform/FileAccess.h"
+#include "render/MessagePage.h"
+#include "render/qt/BrowserView.h"
+#include "render/qt/ShowMailForm.h"
+#include "ui/Dialogs.h"
+#include "ui/ImageButton.h"
+#include "ui/ProgressPanel.h"
+#include "ui/ResourceIcon.h"
+
+namespace vellumine {
+
+void TMainForm::Guarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        FDialogs->ShowError(this, QString::fromUtf8(e.what()));
+    }
+}
+
+// --- start-up and shutdown ---
+
+void TMainForm::FormCreate()
+{
+    FillTemplateList();
+    OpenOptions();
+    FShownOffset = -1;
+    FShownFile.clear();
+    FListPercent = 50;
+    FSortColumn = 3;
+    FSortDescending = true;
+    LoadStore();
+}
+
+void TMainForm::LoadStore()
+{
+    FCurrentFile = kFolderListFileName;
+    FFolders.clear();
+    FMessages.clear();
+    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
+    ++FListGeneration;
+    Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
+    BuildFolderTree();
+    std::vector<QTreeWidgetItem*> order;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        order.push_back(*it);
+    if (order.size() >= 3) {
+        TreeView1->setCurrentItem(order[2]);
+        Guarded([this] { TreeView1Click(); });
+    }
+    if (FListModel->rowCount() > 0)
+        ListView1->selectionModel()->select(FListModel->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else if (!(FSelectFirstWhenLoaded = FolderLoading()))
+        Guarded([this] { ListView1Change(); });  // no message: no page of another store stays
+}
+
+void TMainForm::FormDestroy()
+{
+    SaveOptions();
+    FTempFiles.DeleteTempFiles();
+    FDestroying = true;
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (FBusy) {
+        // A run is going on: it is cancelled, and the window closes once it
+        // has stopped, so nothing goes on running behind a hidden window.
+        FCancel = true;
+        FCloseRequested = true;
+        event->ignore();
+        return;
+    }
+    if (!FClosed) {
+        FClosed = true;
+        FormDestroy();
+    }
+    event->accept();
+}
+
+void TMainForm::FillTemplateList()
+{
+    DesignBox->clear();
+    for (const std::string& name : ListTemplates(FAppDir + "vorlagen/"))
+        DesignBox->addItem(QString::fromStdString(name));
+    DesignBox->setCurrentIndex(DesignBox->count() - 1);
+}
+
+ViewOptions TMainForm::CurrentOptions() const
+{
+    return {DesignBox->currentIndex(), ShowHead->isChecked(), voncheck->isChecked(), ancheck->isChecked(),
+            betreffcheck->isChecked(), datumcheck->isChecked()};
+}
+
+void TMainForm::OpenOptions()
+{
+    ViewOptions options = CurrentOptions();
+    ReadOptionsFile(FAppDir + "options.dat", options);
+    const bool validIndex = options.designIndex >= 0 && options.designIndex < DesignBox->count();
+    DesignBox->setCurrentIndex(validIndex ? options.designIndex : -1);
+    const std::pair<QCheckBox*, bool> boxes[] = {{ShowHead, options.showHead},
+                                                 {voncheck, options.showFrom},
+                                                 {ancheck, options.showTo},
+                                                 {betreffcheck, options.showSubject},
+                                                 {datumcheck, options.showDate}};
+    for (const auto& [box, checked] : boxes) {
+        if (box->isChecked() == checked)
+            continue;
+        box->setChecked(checked);
+        Guarded([this] { ShowHeadClick(); });  // as a click would
+    }
+}
+
+void TMainForm::SaveOptions()
+{
+    WriteOptionsFile(FAppDir + "options.dat", CurrentOptions());
+}
+
+PageDesign TMainForm::CurrentDesign() const
+{
+    PageDesign design;
+    if (DesignBox->currentIndex() >= 0)
+        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
+    design.showFrom = voncheck->isChecked();
+    design.showTo = ancheck->isChecked();
+    design.showDate = datumcheck->isChecked();
+    design.showSubject = betreffcheck->isChecked();
+    return design;
+}
+
+// --- folder tree ---
+
+void TMainForm::BuildFolderTree()
+{
+    TreeView1->clear();
+    const FolderTree tree = FolderTree::Build(FFolders);
+    const QIcon folderIcon = ResourceIcon("folder.svg");
+    std::function<void(const FolderNode&, QTreeWidgetItem*)> mirror = [&](const FolderNode& node,
+                                                                          QTreeWidgetItem* parentItem) {
+        auto* item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(TreeView1);
+        item->setText(0, StoreTextToQString(FFolders[node.folderIndex].Name));
+        item->setData(0, kFolderDataRole, static_cast<qulonglong>(node.folderIndex));
+        item->setIcon(0, folderIcon);
+        for (const auto& child : node.children)
+            mirror(*child, item);
+    };
+    for (const auto& top : tree.TopLevel())
+        mirror(*top, nullptr);
+    TreeView1->expandAll();
+}
+
+// --- message list ---
+
+int TMainForm::FirstSelectedRow() const
+{
+    int first = -1;
+    for (const QModelIndex& index : ListView1->selectionModel()->selectedRows())
+        if (first < 0 || index.row() < first)
+            first = index.row();
+    return first;
+}
+
+void TMainForm::ListView1ColumnClick(int column)
+{
+    if (column == FSortColumn) {
+        FSortDescending = !FSortDescending;
+    } else {
+        FSortColumn = column;
+        FSortDescending = false;
+    }
+    FListModel->Sort(FSortColumn, FSortDescending);
+    ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void TMainForm::SelectAll()
+{
+    FSelectingAll = true;
+    const int rows = FListModel->rowCount();
+    if (rows > 0)
+        ListView1->selectionModel()->select(QItemSelection(FListModel->index(0, 0), FListModel->index(rows - 1, 3)),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    FSelectingAll = false;
+}
+
+void TMainForm::QuitBtnClick()
+{
+    SelectAll();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
+            Guarded([this] { SelectAll(); });
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::WebBrowser1DownloadComplete()
+{
+    FDownloadComplete = true;
+}
+
+void TMainForm::ueberbtnClick()
+{
+    FDialogs->ExecModal(*AboutBox);
+}
+
+void TMainForm::endebtnClick()
+{
+    FCancel = true;
+    close();
+}
+
+void TMainForm::wwwBtnClick()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage)));
+}
+
+}  // namespace vellumine
