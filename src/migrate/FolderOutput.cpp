@@ -107,15 +107,8 @@ public:
 private:
     void Flush()
     {
-        std::size_t done = 0;
-        while (done < FBuffer.size()) {
-            const ssize_t written = ::write(FDescriptor, FBuffer.data() + done, FBuffer.size() - done);
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                throw FileCreateError(FPath);
-            done += static_cast<std::size_t>(written);
-        }
+        if (!WriteAll(FDescriptor, FBuffer))
+            throw FileCreateError(FPath);
         FBuffer.clear();
     }
 

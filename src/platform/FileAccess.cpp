@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 namespace vellumine {
-namespace {
 
 bool WriteAll(int fd, std::string_view bytes)
 {
@@ -24,6 +23,8 @@ bool WriteAll(int fd, std::string_view bytes)
     }
     return true;
 }
+
+namespace {
 
 // Writes and closes; on failure the file is removed again so that no
 // half-written file is left behind under a name the caller reports.

@@ -11,6 +11,10 @@
 
 namespace vellumine {
 
+// Writes all bytes to an open file, going on after interruptions; false
+// when the file system refuses them.
+bool WriteAll(int fd, std::string_view bytes);
+
 // "Datei %s kann nicht erstellt werden" with the path filled in.
 Error FileCreateError(const std::string& path);
 

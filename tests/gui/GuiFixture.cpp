@@ -1,9 +1,12 @@
 #include "GuiFixture.h"
 
+#include <QItemSelectionModel>
 #include <QTest>
+#include <QTreeView>
 #include <filesystem>
 
 #include "StoreWriter.h"
+#include "app/qt/MessageListModel.h"
 #include "platform/FileAccess.h"
 #include "render/qt/BrowserView.h"
 
@@ -103,6 +106,12 @@ bool WaitForPage(TMainForm& form)
                    form.WebBrowser1->LastLoadedUrl() == form.WebBrowser1->LocationURL();
         },
         30000);
+}
+
+void SelectRow(TMainForm& form, int row)
+{
+    form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
+                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 std::string ShownPage(TMainForm& form, const GuiWorld& world)

@@ -58,6 +58,8 @@ private:
 std::string PageText(const std::string& path);
 // Waits until the selected message's page is composed and loaded.
 bool WaitForPage(TMainForm& form);
+// Selects one row of the message list, as a click does.
+void SelectRow(TMainForm& form, int row);
 // The preview's page once it is composed.
 std::string ShownPage(TMainForm& form, const GuiWorld& world);
 

@@ -46,12 +46,6 @@ QStringList TreeTexts(QTreeWidget* tree)
     return texts;
 }
 
-void SelectRow(TMainForm& form, int row)
-{
-    form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 }  // namespace
 
 class MainFormTest : public QObject {

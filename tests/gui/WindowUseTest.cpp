@@ -68,12 +68,6 @@ std::unique_ptr<TMainForm> OpenPost(GuiWorld& world, const TempFolder& store)
     return form;
 }
 
-void SelectRow(TMainForm& form, int row)
-{
-    form.ListView1->selectionModel()->select(form.ListModel()->index(row, 0),
-                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-}
-
 std::string LongText(const std::string& word)
 {
     std::string text;
