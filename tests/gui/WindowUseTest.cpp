@@ -18,7 +18,7 @@
 #include "StoreWriter.h"
 #include "app/qt/MessageListModel.h"
 #include "output/qt/ExportForm.h"
-#include "output/qt/MigrateForm.h"
+#include "app/qt/MigrateForm.h"
 #include "app/RecentStores.h"
 #include <QMenu>
 #include <QRadioButton>

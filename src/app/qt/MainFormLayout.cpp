@@ -32,7 +32,7 @@
 
 #include "app/qt/AboutBox.h"
 #include "output/qt/ExportForm.h"
-#include "output/qt/MigrateForm.h"
+#include "app/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"

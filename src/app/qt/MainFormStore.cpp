@@ -9,7 +9,7 @@
 #include "app/qt/MainForm.h"
 #include "app/RecentStores.h"
 #include "migrate/StoreMigration.h"
-#include "output/qt/MigrateForm.h"
+#include "app/qt/MigrateForm.h"
 #include "ui/Dialogs.h"
 #include "ui/FolderEdit.h"
 

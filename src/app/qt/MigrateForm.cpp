@@ -1,4 +1,4 @@
-#include "output/qt/MigrateForm.h"
+#include "app/qt/MigrateForm.h"
 
 #include <QLabel>
 #include <QPushButton>
