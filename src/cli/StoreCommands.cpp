@@ -53,15 +53,31 @@ void PrintFolders(const CliOptions& options, std::ostream& out)
     out << folders.dump(2) << '\n';
 }
 
-void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out)
+Json ReportJson(const StoreReadReport& report)
+{
+    return Json{{"clean", report.Clean()},
+                {"nodesUnreadable", report.nodesUnreadable},
+                {"nodesRevisited", report.nodesRevisited},
+                {"entriesBeyondFile", report.entriesBeyondFile},
+                {"recordsUnreadable", report.recordsUnreadable},
+                {"recordsRepeated", report.recordsRepeated},
+                {"recordsOverBudget", report.recordsOverBudget},
+                {"workBudgetSpent", report.workBudgetSpent}};
+}
+
+void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out, bool withReport)
 {
     StoreRecords records;
-    MakeStoreReader(options)->ReadStoreIndex(fileName, &records);
+    StoreReadReport report;
+    MakeStoreReader(options)->ReadStoreIndex(fileName, &records, &report);
     // Written item by item: a large folder need not exist twice in memory.
-    out << '[';
+    out << (withReport ? "{\"messages\": [" : "[");
     for (std::size_t i = 0; i < records.Messages.size(); ++i)
         out << (i ? ",\n  " : "\n  ") << MessageJson(i, records.Messages[i]).dump();
-    out << (records.Messages.empty() ? "]\n" : "\n]\n");
+    out << (records.Messages.empty() ? "]" : "\n]");
+    if (withReport)
+        out << ",\n\"report\": " << ReportJson(report).dump() << "}";
+    out << '\n';
 }
 
 void WriteMessageSource(const CliOptions& options, const std::string& fileName, std::int32_t offset,

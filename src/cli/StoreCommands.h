@@ -12,7 +12,10 @@ namespace vellumine::cli {
 void PrintFolders(const CliOptions& options, std::ostream& out);
 
 // `list FILE`: the message records of a folder file as a JSON array.
-void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out);
+// With `withReport`, the list comes as {"messages": [...], "report": {...}}:
+// what the read passed over in a damaged file, and why.
+void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out,
+                      bool withReport = false);
 
 // `source FILE OFFSET`: the message source, byte for byte.
 void WriteMessageSource(const CliOptions& options, const std::string& fileName, std::int32_t offset,

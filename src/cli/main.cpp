@@ -28,7 +28,9 @@ int main(int argc, char** argv)
     std::string fileName;
     auto* list = app.add_subcommand("list", "Nachrichten einer Ordnerdatei als JSON");
     list->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
-    list->callback([&] { PrintMessageList(options, fileName, std::cout); });
+    bool withReport = false;
+    list->add_flag("--report", withReport, "dazu, was eine beschädigte Datei überging und warum");
+    list->callback([&] { PrintMessageList(options, fileName, std::cout, withReport); });
 
     std::int32_t offset = 0;
     auto* source = app.add_subcommand("source", "Quelltext einer Nachricht, Byte für Byte");

@@ -3,14 +3,10 @@
 #include <unordered_set>
 #include <vector>
 
-#include "store/ByteOrder.h"
 #include "store/StoreFile.h"
 
 namespace vellumine {
 namespace {
-
-constexpr std::size_t kNodeHeaderSize = 24;
-constexpr std::size_t kNodeEntrySize = 12;
 
 struct NodeFrame {
     enum class Stage { ParentLink, BeforeLink, Entries };
@@ -34,6 +30,8 @@ public:
         Enter(rootOffset);
         while (!FStack.empty() && !FBudget.Spent())
             Step();
+        if (FBudget.Spent())
+            FBudget.Report().workBudgetSpent = true;
     }
 
 private:
@@ -41,24 +39,31 @@ private:
     // that does not match is not marked as visited.
     void Enter(std::uint32_t offset)
     {
-        unsigned char header[kNodeHeaderSize];
-        if (FFile.ReadAt(offset, sizeof header, header) != sizeof header)
+        unsigned char bytes[NodeHeader::kEncodedLength];
+        const auto header = NodeHeader::Decode(bytes, FFile.ReadAt(offset, sizeof bytes, bytes), offset);
+        if (!header) {
+            ++FBudget.Report().nodesUnreadable;
             return;
-        if (DecodeFixed32(header) != offset)
-            return;
+        }
         FVisited.insert(offset);
         NodeFrame frame;
         frame.offset = offset;
-        frame.beforeLink = DecodeSigned32(header + 0x08);
-        frame.parentLink = DecodeSigned32(header + 0x0C);
-        frame.entryCount = DecodeFixed32(header + 0x10) >> 8;
+        frame.beforeLink = header->beforeLink;
+        frame.parentLink = header->parentLink;
+        frame.entryCount = header->entryCount;
         FStack.push_back(frame);
     }
 
-    void FollowLink(std::int32_t link)
+    // A parent link names a node walked before in every sound file; any
+    // other link that does so is damage the report counts.
+    void FollowLink(std::int32_t link, bool isParentLink = false)
     {
-        if (link > 0 && !FVisited.count(static_cast<std::uint32_t>(link)))
+        if (link <= 0)
+            return;
+        if (!FVisited.count(static_cast<std::uint32_t>(link)))
             Enter(static_cast<std::uint32_t>(link));
+        else if (!isParentLink)
+            ++FBudget.Report().nodesRevisited;
     }
 
     void Step()
@@ -67,7 +72,7 @@ private:
         switch (frame.stage) {
         case NodeFrame::Stage::ParentLink:
             frame.stage = NodeFrame::Stage::BeforeLink;
-            FollowLink(frame.parentLink);
+            FollowLink(frame.parentLink, true);
             return;
         case NodeFrame::Stage::BeforeLink:
             frame.stage = NodeFrame::Stage::Entries;
@@ -82,22 +87,32 @@ private:
     void StepEntry()
     {
         NodeFrame& frame = FStack.back();
-        unsigned char entry[kNodeEntrySize];
-        const std::uint64_t at =
-            std::uint64_t{frame.offset} + kNodeHeaderSize + std::uint64_t{frame.nextEntry} * kNodeEntrySize;
+        if (frame.nextEntry >= frame.entryCount) {
+            FStack.pop_back();
+            return;
+        }
+        unsigned char bytes[NodeEntry::kEncodedLength];
+        const std::uint64_t at = std::uint64_t{frame.offset} + NodeHeader::kEncodedLength +
+                                 std::uint64_t{frame.nextEntry} * NodeEntry::kEncodedLength;
         // Entries the file cannot hold end the node.
-        if (frame.nextEntry >= frame.entryCount || FFile.ReadAt(at, sizeof entry, entry) != sizeof entry ||
-            !FBudget.Charge(kNodeEntrySize)) {
+        const auto entry = NodeEntry::Decode(bytes, FFile.ReadAt(at, sizeof bytes, bytes));
+        if (!entry || !FBudget.Charge(NodeEntry::kEncodedLength)) {
+            if (!entry)
+                ++FBudget.Report().entriesBeyondFile;
             FStack.pop_back();
             return;
         }
         ++frame.nextEntry;
-        const std::int32_t record = DecodeSigned32(entry);
-        const std::int32_t child = DecodeSigned32(entry + 4);
+        const std::int32_t record = entry->record;
+        const std::int32_t child = entry->child;
         // A damaged index may name one record from many entries; it is one
         // message, handed out once.
-        if (record > 0 && FRecordsTaken.insert(static_cast<std::uint32_t>(record)).second)
-            FOnRecord(static_cast<std::uint32_t>(record));
+        if (record > 0) {
+            if (FRecordsTaken.insert(static_cast<std::uint32_t>(record)).second)
+                FOnRecord(static_cast<std::uint32_t>(record));
+            else
+                ++FBudget.Report().recordsRepeated;
+        }
         // Last use of the frame: following the child may grow the stack.
         FollowLink(child);
     }

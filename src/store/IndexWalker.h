@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "store/StoreFormat.h"
+
 namespace vellumine {
 
 class StoreFile;
@@ -37,6 +39,8 @@ public:
         return FLeft > 0;
     }
     bool Spent() const { return FLeft == 0; }
+    // What the read passed over so far, and why.
+    StoreReadReport& Report() { return FReport; }
     // False when a record of this size no longer fits into the file beside
     // the records taken before.
     bool TakeRecord(std::uint64_t bytes)
@@ -50,6 +54,7 @@ public:
 private:
     std::uint64_t FLeft;
     std::uint64_t FRecordBytesLeft;
+    StoreReadReport FReport;
 };
 
 }  // namespace vellumine

@@ -3,29 +3,24 @@
 #include <cstring>
 #include <unordered_set>
 
-#include "store/ByteOrder.h"
+#include "store/StoreFormat.h"
 #include "store/StoreFile.h"
 
 namespace vellumine {
-namespace {
-constexpr std::size_t kBlockSize = 528;
-constexpr std::size_t kBlockHeaderSize = 16;
-constexpr std::size_t kBlockDataSize = 512;
-}  // namespace
-
 std::string ReadBlockChain(StoreFile& file, std::uint32_t firstBlock)
 {
     std::string text;
     std::unordered_set<std::uint32_t> readBlocks;
-    unsigned char block[kBlockSize];
+    unsigned char block[BlockHeader::kBlockLength];
     std::uint32_t current = firstBlock;
     while (readBlocks.insert(current).second) {
-        if (file.ReadAt(current, kBlockSize, block) != kBlockSize || DecodeFixed32(block) != current)
+        const auto header = BlockHeader::Decode(block, file.ReadAt(current, sizeof block, block), current);
+        if (!header)
             break;
-        const std::int32_t dataLength = DecodeSigned32(block + 0x08);
-        const unsigned char* data = block + kBlockHeaderSize;
-        const auto* nul = static_cast<const unsigned char*>(std::memchr(data, 0, kBlockDataSize));
-        std::size_t kept = nul ? static_cast<std::size_t>(nul - data) : kBlockDataSize;
+        const std::int32_t dataLength = header->dataLength;
+        const unsigned char* data = block + BlockHeader::kEncodedLength;
+        const auto* nul = static_cast<const unsigned char*>(std::memchr(data, 0, BlockHeader::kDataLength));
+        std::size_t kept = nul ? static_cast<std::size_t>(nul - data) : BlockHeader::kDataLength;
         if (dataLength <= 0)
             kept = 0;
         else if (static_cast<std::size_t>(dataLength) < kept)
@@ -33,7 +28,7 @@ std::string ReadBlockChain(StoreFile& file, std::uint32_t firstBlock)
         if (text.size() + kept > file.Size())
             break;
         text.append(reinterpret_cast<const char*>(data), kept);
-        current = DecodeFixed32(block + 0x0C);
+        current = header->next;
         if (current == 0)
             break;
     }

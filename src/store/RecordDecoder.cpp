@@ -7,11 +7,12 @@
 #include "store/ByteOrder.h"
 #include "store/IndexWalker.h"
 #include "store/StoreFile.h"
+#include "store/StoreFormat.h"
 
 namespace vellumine {
 namespace {
 
-constexpr std::size_t kRecordHeaderSize = 12;
+constexpr std::size_t kRecordHeaderSize = RecordHeader::kEncodedLength;
 
 struct RecordEntry {
     std::uint8_t code;
@@ -68,16 +69,25 @@ private:
 // that keep damaged records out.
 std::optional<RecordLayout> ReadRecordLayout(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
 {
-    unsigned char header[kRecordHeaderSize];
-    if (file.ReadAt(offset, sizeof header, header) != sizeof header || DecodeFixed32(header) != offset)
+    unsigned char bytes[kRecordHeaderSize];
+    const auto header = RecordHeader::Decode(bytes, file.ReadAt(offset, sizeof bytes, bytes), offset);
+    if (!header) {
+        ++budget.Report().recordsUnreadable;
         return std::nullopt;
+    }
     RecordLayout layout;
-    layout.bodyLength = DecodeFixed32(header + 4);
-    const std::uint32_t count = header[0x0A];
-    if (layout.bodyLength < 4 * count || !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, layout.bodyLength))
+    layout.bodyLength = header->bodyLength;
+    const std::uint32_t count = header->entryCount;
+    if (layout.bodyLength < 4 * count || !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, layout.bodyLength)) {
+        ++budget.Report().recordsUnreadable;
         return std::nullopt;
-    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength) || !budget.TakeRecord(kRecordHeaderSize + layout.bodyLength))
+    }
+    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength))
         return std::nullopt;
+    if (!budget.TakeRecord(kRecordHeaderSize + layout.bodyLength)) {
+        ++budget.Report().recordsOverBudget;
+        return std::nullopt;
+    }
     std::vector<unsigned char> table(4 * count);
     if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
         return std::nullopt;

@@ -13,12 +13,13 @@
 #include "store/MessageSource.h"
 #include "store/RecordDecoder.h"
 #include "store/StoreFile.h"
+#include "store/StoreFormat.h"
 #include "store/StoreFileName.h"
 
 namespace vellumine {
 namespace {
-constexpr std::uint64_t kItemCountOffset = 0xC4;
-constexpr std::uint64_t kRootNodeOffset = 0x30;
+constexpr std::uint64_t kItemCountOffset = FileHeaderFields::kItemCountOffset;
+constexpr std::uint64_t kRootNodeOffset = FileHeaderFields::kRootNodeOffset;
 constexpr std::size_t kIndexWindow = 64 * 1024;
 constexpr std::size_t kSourceWindow = 8 * 1024;
 }  // namespace
@@ -90,7 +91,7 @@ void StoreReader::ReadItemCount(StoreFile& file)
         FHeader.ItemCount = DecodeSigned32(word);
 }
 
-void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list)
+void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report)
 {
     if (!list)
         return;
@@ -111,6 +112,8 @@ void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list
             list->Messages.push_back(std::move(*message));
         }
     });
+    if (report)
+        *report = budget.Report();
 }
 
 std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int32_t offset)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "store/StoreFormat.h"
 #include "store/StoreRecords.h"
 #include "store/StoreRoot.h"
 
@@ -22,7 +23,8 @@ public:
     // records for "folders.dbx", message records for any other name. Does
     // nothing when `list` is null. Raises "Datei %s kann nicht geöffnet
     // werden" when the file cannot be opened; nothing is appended then.
-    void ReadStoreIndex(const std::string& fileName, StoreRecords* list);
+    // `report`, when given, receives what the read passed over and why.
+    void ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report = nullptr);
 
     // The source bytes of the message whose first block lies at `offset`;
     // empty for an offset of 0 or less (nothing is opened then).

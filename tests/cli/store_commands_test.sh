@@ -34,6 +34,9 @@ printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express]\n"St
 check "registry names the store" 7 \
   "$(XDG_CONFIG_HOME=$work/cfg "$cli" folders | grep -c '"id"')"
 
+check "list --report: the demo folder reads clean" 1 \
+  "$("$cli" --store "$demo" list Posteingang.dbx --report | grep -c '"report": {"clean":true')"
+
 # Tools that take only folders and numbers refuse options instead of
 # writing into a folder named "--help".
 bin=$(dirname "$cli")

@@ -186,6 +186,28 @@ TEST_F(StoreIndex, NodeReachedTwiceIsWalkedOnceAndRecordReachedTwiceIsTakenOnce)
     EXPECT_EQ(Subjects(ReadMessages("m.dbx")), (std::vector<std::string>{"0", "3", "2", "4"}));
 }
 
+TEST_F(StoreIndex, TheReportSaysWhatWasPassedOverAndWhy)
+{
+    auto image = BuildStoreFile(NumberedMessages(5), LayoutOptions{.nodeFanout = 2});
+    StoreRecords records;
+    StoreReadReport report;
+    Write("m.dbx", image);
+    FReader.ReadStoreIndex("m.dbx", &records, &report);
+    EXPECT_TRUE(report.Clean());
+
+    storewriter::PutWord(image, image.rootOffset + 24, image.recordOffsets[3]);  // a record named twice
+    storewriter::BreakRecordOwnOffset(image, 0);
+    storewriter::PutWord(image, image.rootOffset + 24 + 12 + 4, image.nodeOffsets[1]);  // a node reached twice
+    Write("m.dbx", image);
+    records = {};
+    FReader.ReadStoreIndex("m.dbx", &records, &report);
+    EXPECT_FALSE(report.Clean());
+    EXPECT_EQ(report.recordsRepeated, 1u);
+    EXPECT_EQ(report.recordsUnreadable, 1u);
+    EXPECT_EQ(report.nodesRevisited, 1u);
+    EXPECT_EQ(report.nodesUnreadable, 0u);
+}
+
 TEST_F(StoreIndex, ANodeWhoseEntriesAllNameOneRecordGivesOneMessage)
 {
     // 50 MB with such a node gave 4 million messages (1.5 GB, 20 s).
