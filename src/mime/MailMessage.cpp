@@ -9,6 +9,13 @@ TMailMessage::TMailMessage() : TMailPart(nullptr)
     SetOwnerMessage(this);
 }
 
+std::function<void(long long, long long)> TMailMessage::ProgressReport()
+{
+    if (!OnProgress)
+        return {};
+    return [this](long long total, long long current) { OnProgress(*this, total, current); };
+}
+
 void TMailMessage::IndexParts()
 {
     if (!FNeedIndexParts)

@@ -58,6 +58,9 @@ public:
     TMailRecipients CcRecipients{this, "Cc"};
     TMailRecipients BccRecipients{this, "Bcc"};
 
+protected:
+    std::function<void(long long total, long long current)> ProgressReport() override;
+
 private:
     friend class TMailPart;
     void ClassifyPart(TMailPart& part);

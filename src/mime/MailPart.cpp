@@ -1,10 +1,12 @@
 #include "mime/MailPart.h"
 
 #include "mime/Base64.h"
+#include "mime/BodySplit.h"
 #include "mime/HeaderText.h"
 #include "mime/LineWalker.h"
 #include "mime/MailMessage.h"
 #include "mime/MailPartProgress.h"
+#include "mime/MimeTypes.h"
 #include "mime/QuotedPrintable.h"
 #include "mime/UUDecode.h"
 #include "platform/Error.h"
@@ -138,7 +140,7 @@ void TMailPart::ParseSource(std::string_view source, bool parseHeader)
         throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
     source = UpToNul(source);
     Reset();
-    ParseProgress progress(*this, source.size());
+    ParseProgress progress(ProgressReport(), source.size());
     LineWalker lines(source);
     bool more = lines.Next();
 
@@ -174,11 +176,55 @@ void TMailPart::ParseSource(std::string_view source, bool parseHeader)
     const std::size_t bodyEnd = stoppedAtDelimiter ? lines.Start() : source.size();
     FBody.assign(source.substr(bodyStart, bodyEnd - bodyStart));
 
+    const LineReport report = [&progress](const LineWalker& walker) { progress.Report(walker); };
     if (kind == BodyKind::Multipart)
-        SplitMultipart(lines, stoppedAtDelimiter, progress);
+        AddMultipartChildren(source, SplitMultipartBody(lines, BoundaryParam(), stoppedAtDelimiter, report));
     else if (kind == BodyKind::UUEncoded)
-        SplitUUEncodedBlocks(lines, stoppedAtDelimiter, progress);
+        AddUUEncodedChildren(SplitUUEncodedBody(lines, stoppedAtDelimiter, report));
     progress.Finish();
+}
+
+void TMailPart::AddMultipartChildren(std::string_view source, const std::vector<TextRange>& ranges)
+{
+    const std::string boundary = BoundaryParam();
+    for (const TextRange& range : ranges) {
+        TMailPart& child = AddChild();
+        child.ParseSource(source.substr(range.start, range.length), true);
+        child.FParentBoundary = boundary;
+    }
+}
+
+// The text before the first block becomes a text part, each block a file
+// part, and this part a multipart/mixed.
+void TMailPart::AddUUEncodedChildren(const UUEncodedBody& body)
+{
+    if (!body.anyBegin)
+        return;
+    const std::string& charset = FOwnerMessage->Charset;
+    const std::string blockBoundary = MakeBoundary();
+    TMailPart& text = AddChild();
+    text.ParseSource(QPEncode(UpToNul(FBody), false), false);
+    text.FParentBoundary = blockBoundary;
+    text.SetHeader("Content-Type", "text/plain");
+    text.SetHeaderParam("Content-Type", "charset", "\"" + charset + "\"");
+    text.SetHeader("Content-Transfer-Encoding", "quoted-printable");
+    SetHeader("Content-Type", "");
+    SetHeader("Content-Type", "multipart/mixed");
+    SetHeaderParam("Content-Type", "boundary", "\"" + blockBoundary + "\"");
+    for (const UUEncodedBlock& block : body.blocks) {
+        TMailPart& file = AddChild();
+        file.FDecoded = block.bytes;
+        file.SetHeader("Content-Type", MimeTypeOfFile(block.fileName));
+        file.EncodeBase64();
+        file.FParentBoundary = blockBoundary;
+        file.SetHeader("Content-Transfer-Encoding", "base64");
+        file.SetHeader("Content-Disposition", "attachment");
+        const std::string quotedName = "\"" + EncodeHeaderWord(block.fileName, charset) + "\"";
+        file.SetHeaderParam("Content-Type", "name", quotedName);
+        file.SetHeaderParam("Content-Disposition", "filename", quotedName);
+        file.SetHeader("X-Vellumine-Attachment", quotedName);
+        file.SetHeaderParam("X-Vellumine-Attachment", "embedded", "no");
+    }
 }
 
 bool TMailPart::DecodeBody()

@@ -5,6 +5,7 @@
 // it belongs to, which is the root of the tree.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -66,9 +67,11 @@ public:
 
 protected:
     void SetOwnerMessage(TMailMessage* message) { FOwnerMessage = message; }
+    // Where the parse of this part reports its progress; parts inside a
+    // message report none (the message reports for the whole source).
+    virtual std::function<void(long long total, long long current)> ProgressReport() { return {}; }
 
 private:
-    class ParseProgress;
     enum class BodyKind { Single, Multipart, UUEncoded };
 
     void Reset();
@@ -76,10 +79,9 @@ private:
     BodyKind KindOfBody() const;
     TMailPart& AddChild();
 
-    // The two ways of splitting a body into child parts, each in a file of
-    // its own. Both go on from the line that ended the own body.
-    void SplitMultipart(class LineWalker& lines, bool delimiterSeen, ParseProgress& progress);
-    void SplitUUEncodedBlocks(class LineWalker& lines, bool beginSeen, ParseProgress& progress);
+    // The children from the pieces the splits of BodySplit.h return.
+    void AddMultipartChildren(std::string_view source, const std::vector<struct TextRange>& ranges);
+    void AddUUEncodedChildren(const struct UUEncodedBody& body);
 
     TLineList FHeaders;
     std::string FBody;

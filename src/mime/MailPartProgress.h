@@ -1,38 +1,40 @@
 #pragma once
-// Parse progress of a message: reported by the message itself (never by
-// its child parts) when it has an OnProgress handler, as the position of
-// the line just read within the source.
+// Parse progress: reported through a callback (the message's OnProgress;
+// parts inside a message have none) as the position of the line just read
+// within the source.
+
+#include <functional>
 
 #include "mime/LineWalker.h"
-#include "mime/MailMessage.h"
 
 namespace vellumine {
 
-class TMailPart::ParseProgress {
+// Total source length, position reached.
+using ParseProgressReport = std::function<void(long long total, long long current)>;
+
+class ParseProgress {
 public:
-    ParseProgress(TMailPart& part, std::size_t total)
-        : FMessage(dynamic_cast<TMailMessage*>(&part)), FTotal(static_cast<long long>(total))
+    ParseProgress(ParseProgressReport report, std::size_t total)
+        : FReport(std::move(report)), FTotal(static_cast<long long>(total))
     {
-        if (FMessage && !FMessage->OnProgress)
-            FMessage = nullptr;
-        if (FMessage)
-            FMessage->OnProgress(*FMessage, FTotal, 0);
+        if (FReport)
+            FReport(FTotal, 0);
     }
 
     void Report(const LineWalker& lines)
     {
-        if (FMessage && !lines.AtEnd())
-            FMessage->OnProgress(*FMessage, FTotal, static_cast<long long>(lines.Start()) + 1);
+        if (FReport && !lines.AtEnd())
+            FReport(FTotal, static_cast<long long>(lines.Start()) + 1);
     }
 
     void Finish()
     {
-        if (FMessage)
-            FMessage->OnProgress(*FMessage, FTotal, FTotal);
+        if (FReport)
+            FReport(FTotal, FTotal);
     }
 
 private:
-    TMailMessage* FMessage;
+    ParseProgressReport FReport;
     long long FTotal;
 };
 

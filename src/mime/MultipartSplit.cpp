@@ -1,9 +1,7 @@
-// The split of a multipart body into its child parts at the delimiter
+// The split of a multipart body into its child texts at the delimiter
 // lines "--boundary", up to the closing delimiter "--boundary--".
 
-#include "mime/LineWalker.h"
-#include "mime/MailPart.h"
-#include "mime/MailPartProgress.h"
+#include "mime/BodySplit.h"
 
 namespace vellumine {
 
@@ -11,12 +9,12 @@ namespace {
 constexpr std::size_t kNoStart = static_cast<std::size_t>(-1);
 }
 
-void TMailPart::SplitMultipart(LineWalker& lines, bool delimiterSeen, ParseProgress& progress)
+std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& boundary, bool delimiterSeen,
+                                          const LineReport& report)
 {
-    const std::string boundary = BoundaryParam();
+    std::vector<TextRange> children;
     const std::string delimiter = "--" + boundary;
     const std::string closing = delimiter + "--";
-    const std::string_view source = lines.Text();
     bool closingSeen = false;
     std::size_t pendingStart = kNoStart;
     bool more = delimiterSeen;  // the walk stands on the first delimiter line
@@ -24,10 +22,7 @@ void TMailPart::SplitMultipart(LineWalker& lines, bool delimiterSeen, ParseProgr
         if (delimiterSeen || closingSeen) {
             if (pendingStart != kNoStart) {
                 // The line break before the delimiter line is not part of the child.
-                const std::size_t end = lines.PreviousLineEnd();
-                TMailPart& child = AddChild();
-                child.ParseSource(source.substr(pendingStart, end - pendingStart), true);
-                child.FParentBoundary = boundary;
+                children.push_back({pendingStart, lines.PreviousLineEnd() - pendingStart});
                 pendingStart = kNoStart;
             }
             if (closingSeen)
@@ -37,7 +32,7 @@ void TMailPart::SplitMultipart(LineWalker& lines, bool delimiterSeen, ParseProgr
             pendingStart = lines.Start();
         }
         more = lines.Next();
-        progress.Report(lines);
+        report(lines);
         if (more && lines.Line().substr(0, 2) == "--") {
             const std::string_view line = lines.Line();
             if (line.substr(0, closing.size()) == closing)
@@ -46,7 +41,7 @@ void TMailPart::SplitMultipart(LineWalker& lines, bool delimiterSeen, ParseProgr
                 delimiterSeen = true;
         }
     }
-    // A child still open at the end (no closing delimiter) is dropped.
+    return children;
 }
 
 }  // namespace vellumine
