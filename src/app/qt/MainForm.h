@@ -65,7 +65,10 @@ struct MainFormSetup {
 // with each message and after it, and how its completion box reads.
 struct BatchRun {
     std::function<bool()> prepare;                                 // false ends the run without a message
-    std::function<bool(const Toe5_MessageInfo& info)> handleMessage;  // true: the message counts as done
+    // One message; an Error it raises makes it fail: messageFailed shows it
+    // and the run goes on, or, without messageFailed, the run ends with it.
+    std::function<void(const std::string& source, const Toe5_MessageInfo& info)> handleMessage;
+    std::function<void(const Toe5_MessageInfo& info, const std::string& error)> messageFailed;
     std::function<void()> beforeEach;                              // export: pending events, once
     std::function<void()> finish;                                  // print: back to the page shown before
     QString tail;                                                  // " Nachrichten gedruckt!"
@@ -229,7 +232,7 @@ private:
     void RunBatch(const BatchRun& run);
     void BackToIdle();
     int SelectedCount() const;
-    bool PrintMessage(const Toe5_MessageInfo& info, const std::string& storeFile);
+    void PrintMessage(const std::string& source, const Toe5_MessageInfo& info);
     void WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure);
     std::string ChosenTargetFolder() const;
     bool AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile);

@@ -17,6 +17,7 @@
 #include "app/qt/MainForm.h"
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
+#include "output/BatchLoop.h"
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "output/qt/ExportForm.h"
@@ -99,31 +100,36 @@ void TMainForm::RunBatch(const BatchRun& run)
             BackToIdle();
             return;
         }
-        const int selected = SelectedCount();
-        const int rows = FListModel->rowCount();
+        // The selected messages in list order, copied: events may refill the list.
+        std::vector<Toe5_MessageInfo> messages;
+        for (int row = 0; row < FListModel->rowCount(); ++row) {
+            const std::size_t index = FListModel->MessageIndexAt(row);
+            if (ListView1->selectionModel()->isRowSelected(row, QModelIndex()) && index < FMessages.size())
+                messages.push_back(FMessages[index]);
+        }
         const unsigned generation = FListGeneration;
-        int done = 0;
         // A folder chosen while the run lets events through refills the
         // list: the walk ends there.
         const auto listChanged = [&] { return generation != FListGeneration; };
-        for (int row = 0; row < rows && !listChanged(); ++row) {
-            if (!ListView1->selectionModel()->isRowSelected(row, QModelIndex()))
-                continue;
-            if (FCancel)
-                break;
-            if (run.beforeEach) {
+        BatchCallbacks callbacks;
+        callbacks.handle = run.handleMessage;
+        callbacks.failed = [&](const Toe5_MessageInfo& info, const std::string& error) {
+            if (run.messageFailed)
+                run.messageFailed(info, error);
+            else
+                throw Error(error);  // the run ends with the error box
+        };
+        callbacks.progress = [&](std::size_t handled, std::size_t) {
+            SetProStatus(static_cast<int>(handled * 100 / messages.size()));
+        };
+        callbacks.cancelled = [&] {
+            if (FCancel || listChanged())
+                return true;
+            if (run.beforeEach)
                 run.beforeEach();
-                if (listChanged())
-                    break;
-            }
-            const std::size_t index = FListModel->MessageIndexAt(row);
-            if (index >= FMessages.size())
-                break;
-            const Toe5_MessageInfo info = FMessages[index];  // a copy: events may refill the list
-            if (run.handleMessage(info))
-                ++done;
-            SetProStatus(done * 100 / selected);
-        }
+            return listChanged();
+        };
+        const std::size_t done = RunMessageBatch(FReader, FCurrentFile, messages, callbacks).handled;
         SetProStatus(0);
         if (!FCloseRequested)  // a run ended by closing the window closes without its box
             FDialogs->ShowInformation(this, run.caption,
@@ -150,10 +156,9 @@ void TMainForm::WaitWhile(const std::function<bool()>& pending, int timeoutMilli
 
 // --- printing ---
 
-bool TMainForm::PrintMessage(const Toe5_MessageInfo& info, const std::string& storeFile)
+void TMainForm::PrintMessage(const std::string& source, const Toe5_MessageInfo& info)
 {
     WebBrowser1->NavigateBlank();
-    const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
     FDownloadComplete = false;
     const std::string page = TempFolder() + "print.htm";
     ComposeMessagePage(source, HeaderFieldsOf(info),
@@ -174,13 +179,11 @@ bool TMainForm::PrintMessage(const Toe5_MessageInfo& info, const std::string& st
     WaitWhile([&] { return WebBrowser1->Busy(); }, 10 * FPageWaitMilliseconds,
               "Der Drucker hat die Seite nicht angenommen");
     FPrinter.reset();
-    return true;
 }
 
 void TMainForm::PrintBtnClick()
 {
     QUrl remembered;
-    std::string storeFile;
     RunBatch(BatchRun{
         [&] {
             if (!PrinterFactory || !PrinterFactory()) {
@@ -189,11 +192,11 @@ void TMainForm::PrintBtnClick()
                 return false;
             }
             remembered = WebBrowser1->LocationURL();
-            storeFile = FCurrentFile;
             CreateFolders(TempFolder());
             return true;
         },
-        [&](const Toe5_MessageInfo& info) { return PrintMessage(info, storeFile); },
+        [&](const std::string& source, const Toe5_MessageInfo& info) { PrintMessage(source, info); },
+        nullptr,
         nullptr,
         [&] { WebBrowser1->NavigateUrl(remembered); },
         QStringLiteral(" Nachrichten gedruckt!"),
@@ -236,45 +239,40 @@ bool TMainForm::AskTargetFolder(bool forExport, std::string& folder, std::string
 
 void TMainForm::SaveBtnClick()
 {
+    // One message that cannot be written shows its box; the run goes on.
+    const auto showFileError = [this](const Toe5_MessageInfo&, const std::string& error) {
+        FDialogs->ShowFileError(this, QString::fromUtf8(error));
+    };
     std::string folder, storeFile;
     UniqueFileNamer names;
     RunBatch(BatchRun{
         [&] { return AskTargetFolder(false, folder, storeFile); },
-        [&](const Toe5_MessageInfo& info) {
-            const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
-            try {
-                SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked(), &names);
-                return true;
-            } catch (const FileNotCreated& e) {
-                FDialogs->ShowFileError(this, QString::fromUtf8(e.what()));
-                return false;
-            }
+        [&](const std::string& source, const Toe5_MessageInfo& info) {
+            SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked(), &names);
         },
+        showFileError,
         nullptr, nullptr, QStringLiteral(" Nachrichten gespeichert!"), QStringLiteral("Speichern beendet")});
 }
 
 void TMainForm::ExportBtnClick()
 {
+    const auto showFileError = [this](const Toe5_MessageInfo&, const std::string& error) {
+        FDialogs->ShowFileError(this, QString::fromUtf8(error));
+    };
     std::string folder, storeFile;
     UniqueFileNamer names;
     RunBatch(BatchRun{
         [&] { return AskTargetFolder(true, folder, storeFile); },
-        [&](const Toe5_MessageInfo& info) {
-            const std::string source = FReader.ReadMessageSource(storeFile, info.SourceOffset);
+        [&](const std::string& source, const Toe5_MessageInfo& info) {
             const ExportFormat format = ExportForm->AllHTMLCheck->isChecked() ? ExportFormat::AllHtml
                                         : ExportForm->TXTCheck->isChecked()   ? ExportFormat::AllText
                                                                               : ExportFormat::Mixed;
-            try {
-                ExportMessageFile(folder, source, HeaderFieldsOf(info),
-                                  ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
-                                                CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
-                                  &names);
-                return true;
-            } catch (const Error& e) {  // one message that cannot be written does not end the run
-                FDialogs->ShowFileError(this, QString::fromUtf8(e.what()));
-                return false;
-            }
+            ExportMessageFile(folder, source, HeaderFieldsOf(info),
+                              ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
+                                            CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
+                              &names);
         },
+        showFileError,
         [] { QApplication::processEvents(); }, nullptr, QStringLiteral(" Nachrichten exportiert!"),
         QStringLiteral("Export beendet")});
 }
