@@ -45,6 +45,8 @@ for tool in vellumine-benchstore vellumine-mimebench vellumine-storewriter vellu
   (cd "$work" && "$bin/$tool" --help >/dev/null 2>&1); status=$?
   check "$tool --help is refused" "2 no" "$status $( [ -e "$work/--help" ] && echo yes || echo no)"
 done
-check "benchstore: a malformed count is refused" 2 "$("$bin/vellumine-benchstore" "$work/bs" 12x >/dev/null 2>&1; echo $?)"
+if [ -x "$bin/vellumine-benchstore" ]; then
+  check "benchstore: a malformed count is refused" 2 "$("$bin/vellumine-benchstore" "$work/bs" 12x >/dev/null 2>&1; echo $?)"
+fi
 
 [ "$failures" -eq 0 ]
