@@ -232,10 +232,9 @@ private:
     void RunBatch(const BatchRun& run);
     void BackToIdle();
     int SelectedCount() const;
-    void PrintMessage(const std::string& source, const Toe5_MessageInfo& info);
-    void WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure);
     std::string ChosenTargetFolder() const;
-    bool AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile);
+    bool AskTargetFolder(bool forExport, std::string& folder);
+    void ShowFileErrorOf(const Toe5_MessageInfo& info, const std::string& error);
 
     StoreReader FReader;
     DialogService* FDialogs;
@@ -247,7 +246,6 @@ private:
     bool FPreviewDeferred = false;   // a selection change while a run was busy
     unsigned FListGeneration = 0;    // counts refills of the list
     QPageLayout FPageLayout;         // from the page set-up dialog
-    std::unique_ptr<QPrinter> FPrinter;  // the printer of the page being printed
     bool FTreeWidthSet = false;
     // The preview's composing off the window's thread.
     std::shared_ptr<StoreReader> FPreviewReader;

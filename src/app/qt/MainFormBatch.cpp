@@ -3,7 +3,7 @@
 // bar and the completion box they share.
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <functional>
 #include <QItemSelectionModel>
 #include <QPageSetupDialog>
 #include <QPrinter>
@@ -16,7 +16,6 @@
 
 #include "app/qt/MainForm.h"
 #include "app/qt/MessageListModel.h"
-#include "mime/MailMessage.h"
 #include "output/BatchLoop.h"
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
@@ -24,7 +23,6 @@
 #include "output/qt/PagePrinter.h"
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
-#include "render/MessagePage.h"
 #include "render/qt/BrowserView.h"
 #include "ui/Dialogs.h"
 #include "ui/FolderEdit.h"
@@ -143,47 +141,14 @@ void TMainForm::RunBatch(const BatchRun& run)
     BackToIdle();
 }
 
-void TMainForm::WaitWhile(const std::function<bool()>& pending, int timeoutMilliseconds, const char* failure)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (pending()) {
-        if (clock.elapsed() > timeoutMilliseconds)
-            throw Error(failure);
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-}
-
 // --- printing ---
-
-void TMainForm::PrintMessage(const std::string& source, const Toe5_MessageInfo& info)
-{
-    WebBrowser1->NavigateBlank();
-    FDownloadComplete = false;
-    const std::string page = TempFolder() + "print.htm";
-    ComposeMessagePage(source, HeaderFieldsOf(info),
-                       PageRequest{page, TempFolder(), true, CurrentDesign(), &FTempFiles});
-    const QUrl pageUrl = QUrl::fromLocalFile(QString::fromStdString(page));
-    WebBrowser1->Navigate(QString::fromStdString(page));
-    WaitWhile([&] { return !(FDownloadComplete && WebBrowser1->LastLoadedUrl() == pageUrl); },
-              FPageWaitMilliseconds, "Die Druckseite konnte nicht geladen werden. Der Druck wurde abgebrochen");
-    if (WebBrowser1->Busy())  // an earlier print that never finished still uses its printer
-        throw Error("Der Drucker ist noch mit der vorigen Seite beschäftigt");
-    FPrinter = PrinterFactory ? PrinterFactory() : nullptr;
-    if (!FPrinter)
-        throw Error("Es ist kein Drucker eingerichtet");
-    // A layout chosen in the page set-up dialog wins over the first run's.
-    const QPageLayout layout = FPageLayout.isValid() ? FPageLayout
-                                                     : FirstRunPageLayout(*FPrinter, CurrentDesign().templatePath);
-    WebBrowser1->Print(FPrinter.get(), layout);
-    WaitWhile([&] { return WebBrowser1->Busy(); }, 10 * FPageWaitMilliseconds,
-              "Der Drucker hat die Seite nicht angenommen");
-    FPrinter.reset();
-}
 
 void TMainForm::PrintBtnClick()
 {
     QUrl remembered;
+    // A layout chosen in the page set-up dialog wins over the first run's.
+    PagePrinter printer(*WebBrowser1, PrintSettings{TempFolder(), &FTempFiles, CurrentDesign(), FPageLayout,
+                                                    PrinterFactory, FPageWaitMilliseconds});
     RunBatch(BatchRun{
         [&] {
             if (!PrinterFactory || !PrinterFactory()) {
@@ -195,7 +160,9 @@ void TMainForm::PrintBtnClick()
             CreateFolders(TempFolder());
             return true;
         },
-        [&](const std::string& source, const Toe5_MessageInfo& info) { PrintMessage(source, info); },
+        [&](const std::string& source, const Toe5_MessageInfo& info) {
+            printer.PrintMessage(source, HeaderFieldsOf(info));
+        },
         nullptr,
         nullptr,
         [&] { WebBrowser1->NavigateUrl(remembered); },
@@ -225,44 +192,41 @@ std::string TMainForm::ChosenTargetFolder() const
     return folder;
 }
 
-bool TMainForm::AskTargetFolder(bool forExport, std::string& folder, std::string& storeFile)
+bool TMainForm::AskTargetFolder(bool forExport, std::string& folder)
 {
     ExportForm->TXTCheck->setEnabled(forExport);  // the text format is an export's choice only
     ExportForm->RawTextCheck->setEnabled(forExport);
     if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
         return false;
     folder = ChosenTargetFolder();
-    storeFile = FCurrentFile;
     CreateFolders(folder);  // a folder that cannot be made shows in every file
     return true;
 }
 
+void TMainForm::ShowFileErrorOf(const Toe5_MessageInfo&, const std::string& error)
+{
+    FDialogs->ShowFileError(this, QString::fromUtf8(error));
+}
+
 void TMainForm::SaveBtnClick()
 {
-    // One message that cannot be written shows its box; the run goes on.
-    const auto showFileError = [this](const Toe5_MessageInfo&, const std::string& error) {
-        FDialogs->ShowFileError(this, QString::fromUtf8(error));
-    };
-    std::string folder, storeFile;
+    std::string folder;
     UniqueFileNamer names;
     RunBatch(BatchRun{
-        [&] { return AskTargetFolder(false, folder, storeFile); },
+        [&] { return AskTargetFolder(false, folder); },
         [&](const std::string& source, const Toe5_MessageInfo& info) {
             SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked(), &names);
         },
-        showFileError,
+        std::bind_front(&TMainForm::ShowFileErrorOf, this),  // one message fails alone; the run goes on
         nullptr, nullptr, QStringLiteral(" Nachrichten gespeichert!"), QStringLiteral("Speichern beendet")});
 }
 
 void TMainForm::ExportBtnClick()
 {
-    const auto showFileError = [this](const Toe5_MessageInfo&, const std::string& error) {
-        FDialogs->ShowFileError(this, QString::fromUtf8(error));
-    };
-    std::string folder, storeFile;
+    std::string folder;
     UniqueFileNamer names;
     RunBatch(BatchRun{
-        [&] { return AskTargetFolder(true, folder, storeFile); },
+        [&] { return AskTargetFolder(true, folder); },
         [&](const std::string& source, const Toe5_MessageInfo& info) {
             const ExportFormat format = ExportForm->AllHTMLCheck->isChecked() ? ExportFormat::AllHtml
                                         : ExportForm->TXTCheck->isChecked()   ? ExportFormat::AllText
@@ -272,7 +236,7 @@ void TMainForm::ExportBtnClick()
                                             CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
                               &names);
         },
-        showFileError,
+        std::bind_front(&TMainForm::ShowFileErrorOf, this),  // one message fails alone; the run goes on
         [] { QApplication::processEvents(); }, nullptr, QStringLiteral(" Nachrichten exportiert!"),
         QStringLiteral("Export beendet")});
 }
