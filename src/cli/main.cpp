@@ -8,6 +8,7 @@
 #include "cli/MigrateCommand.h"
 #include "cli/OutputCommands.h"
 #include "cli/ParseCommand.h"
+#include "cli/SearchCommands.h"
 #include "cli/StoreCommands.h"
 #include "platform/Error.h"
 
@@ -103,6 +104,18 @@ int main(int argc, char** argv)
     migrate->add_option("OUTDIR", outputFolder, "Zielordner (leer, außer mit --resume)")->required();
     migrate->add_flag("--resume", resume, "einen früheren Lauf fortsetzen: Geschriebenes bleibt");
     migrate->callback([&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume); });
+
+    std::string query;
+    bool json = false;
+    auto* search = app.add_subcommand("search", "Nachrichten der ganzen Postablage suchen, neueste zuerst");
+    search->add_option("QUERY", query,
+                       "Wörter, \"Phrasen\", rech*, von:, an:, betreff:, ordner:, anhang:, datum:2003-01..2003-06")
+        ->required();
+    search->add_flag("--json", json, "als JSON");
+    search->callback([&] { status = SearchStore(options, query, json, std::cout); });
+
+    auto* index = app.add_subcommand("index", "Suchindex der Postablage aufbauen oder auf den neuen Stand bringen");
+    index->callback([&] { status = UpdateSearchIndex(options, std::cout); });
 
     try {
         app.parse(argc, argv);

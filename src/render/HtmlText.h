@@ -10,3 +10,13 @@ namespace vellumine {
 std::string HtmlEscape(std::string_view text);
 
 }  // namespace vellumine
+
+namespace vellumine {
+
+// The visible text of an HTML text (UTF-8): tags, comments and the
+// contents of script and style elements dropped, character references
+// resolved (numeric ones and the named ones mail uses most), every run of
+// white space made one blank.
+std::string HtmlToPlainText(std::string_view html);
+
+}  // namespace vellumine

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/Ascii.h"
 #include "platform/Charset.h"
@@ -73,14 +74,33 @@ std::vector<Toe5_FolderInfo> StoreReader::ReadStoreFolders()
 
 std::uint64_t StoreReader::StoreFileSize(const std::string& fileName) const
 {
+    const auto stamp = StampOf(fileName);
+    return stamp ? stamp->size : 0;
+}
+
+std::optional<StoreFileStamp> StoreReader::StampOf(const std::string& fileName) const
+{
     std::string shownPath;
     const std::string path = FLocation->StoreFilePath(fileName, shownPath);
     if (path.empty() || !IsPlainStoreFileName(fileName))
-        return 0;
+        return std::nullopt;
     struct stat info {};
     if (::stat(FindStoreFile(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
-        return 0;
-    return static_cast<std::uint64_t>(info.st_size);
+        return std::nullopt;
+    return StoreFileStamp{static_cast<std::uint64_t>(info.st_size),
+                          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+std::string StoreReader::StoreFolderPath() const
+{
+    std::string shownPath;
+    const std::string listPath = FLocation->StoreFilePath(kFolderListFileName, shownPath);
+    if (listPath.empty())
+        return {};
+    std::error_code failed;
+    const auto folder = std::filesystem::absolute(listPath, failed).parent_path();
+    const auto canonical = std::filesystem::weakly_canonical(folder, failed);
+    return (failed ? folder : canonical).string();
 }
 
 void StoreReader::ReadItemCount(StoreFile& file)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "store/StoreFormat.h"
@@ -14,6 +15,12 @@
 namespace vellumine {
 
 class StoreFile;
+
+struct StoreFileStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    bool operator==(const StoreFileStamp&) const = default;
+};
 
 class StoreReader {
 public:
@@ -38,6 +45,14 @@ public:
 
     // The size of the store file `fileName`; 0 when it cannot be found.
     std::uint64_t StoreFileSize(const std::string& fileName) const;
+
+    // Size and modification time of the store file `fileName`, to tell
+    // whether it changed; none when it cannot be found.
+    std::optional<StoreFileStamp> StampOf(const std::string& fileName) const;
+
+    // The store's folder as an absolute path, the same however it was
+    // named; empty when no store folder is known.
+    std::string StoreFolderPath() const;
 
     const Toe5_FileHeader& FileHeader() const { return FHeader; }
 

@@ -1,0 +1,60 @@
+#include "search/IndexedMessage.h"
+
+#include "mime/HeaderDecoding.h"
+#include "mime/MailMessage.h"
+#include "render/HtmlText.h"
+#include "render/PageCharset.h"
+
+namespace vellumine {
+namespace {
+
+std::string JoinedLines(const TLineList& lines)
+{
+    std::string text;
+    for (const std::string& line : lines.Lines()) {
+        text += line;
+        text += '\n';
+    }
+    return text;
+}
+
+void AppendDecoded(std::string& text, const std::string& raw)
+{
+    if (raw.empty())
+        return;
+    if (!text.empty())
+        text += ' ';
+    text += DecodeHeaderText(raw);
+}
+
+}  // namespace
+
+IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view source, const std::string& folder)
+{
+    IndexedMessage indexed;
+    indexed.folder = folder;
+    AppendDecoded(indexed.sender, info.SenderName);
+    AppendDecoded(indexed.recipients, info.RecipientName);
+    AppendDecoded(indexed.subject, info.Subject);
+    if (source.empty())
+        return indexed;
+    TMailMessage message;
+    message.ParseString(source);
+    message.IndexParts();
+    AppendDecoded(indexed.sender, message.GetHeader("From"));
+    AppendDecoded(indexed.recipients, message.GetHeader("To"));
+    AppendDecoded(indexed.recipients, message.GetHeader("Cc"));
+    if (indexed.subject.empty())
+        AppendDecoded(indexed.subject, message.GetHeader("Subject"));
+    BodyLinesToUtf8(message);
+    indexed.body = message.TextBodyLines.Empty() ? HtmlToPlainText(JoinedLines(message.HtmlBodyLines))
+                                                 : JoinedLines(message.TextBodyLines);
+    for (const TMailPart* part : message.AttachmentParts) {
+        const std::string name = AttachmentFileName(*part);
+        if (!name.empty())
+            indexed.attachments += name + '\n';
+    }
+    return indexed;
+}
+
+}  // namespace vellumine

@@ -1,0 +1,29 @@
+#pragma once
+// What the search index keeps of one message: where it is, its date, its
+// list texts as stored, and the texts it is found by, all UTF-8: sender
+// and recipients (the record's names and the header addresses), subject,
+// the plain body (or the HTML body without its markup) and the names of
+// its attachments.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "store/StoreRecords.h"
+
+namespace vellumine {
+
+struct IndexedMessage {
+    std::string folder;
+    std::string sender;
+    std::string recipients;
+    std::string subject;
+    std::string body;
+    std::string attachments;  // one name a line
+};
+
+// The texts of the message whose record is `info` and whose source is
+// `source` (empty when it could not be read: the record's texts alone).
+IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view source, const std::string& folder);
+
+}  // namespace vellumine

@@ -1,0 +1,211 @@
+// The search index over a store with known contents: what the queries
+// find, how an update follows the store, and an index file that cannot be
+// trusted or is used by two connections at once.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "StoreWriter.h"
+#include "TempFolder.h"
+#include "search/SearchIndex.h"
+#include "store/StoreReader.h"
+
+namespace vellumine {
+namespace {
+
+namespace sw = storewriter;
+
+const char* const kPlainUmlauts =
+    "From: =?iso-8859-1?Q?J=FCrgen_M=FCller?= <juergen@example.de>\r\nTo: Anna <anna@example.de>\r\n"
+    "Subject: =?utf-8?B?R3LDvMOfZSBhdXMgS8O2bG4=?=\r\nMIME-Version: 1.0\r\n"
+    "Content-Type: text/plain; charset=iso-8859-1\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n"
+    "Liebe Anna,\r\nviele Gr=FC=DFe aus K=F6ln und Stra=DFburg!\r\n";
+
+const char* const kHtmlOnly =
+    "From: Stadtwerke <info@stadtwerke.example>\r\nTo: Anna <anna@example.de>\r\nSubject: Jahresabrechnung\r\n"
+    "MIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
+    "<html><head><style>.verborgen{}</style><script>var geheimwort=1;</script></head>"
+    "<body><p>Ihre <b>Rechnung</b> &uuml;ber 12&nbsp;&euro; liegt bei.</p></body></html>\r\n";
+
+const char* const kWithAttachment =
+    "From: Verein <vorstand@verein.example>\r\nTo: Mitglieder <liste@verein.example>\r\nCc: Bernd <bernd@example.de>\r\n"
+    "Subject: Protokoll\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+    "--b\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\nAnbei das Protokoll der Versammlung.\r\n"
+    "--b\r\nContent-Type: application/pdf\r\nContent-Transfer-Encoding: base64\r\n"
+    "Content-Disposition: attachment; filename*=utf-8''Protokoll%20M%C3%A4rz.pdf\r\n\r\nJVBERi0=\r\n--b--\r\n";
+
+sw::StoreRecordDescription Message(int year, int month, const std::string& sender, const std::string& subject,
+                                   const std::string& source)
+{
+    return sw::MessageRecord({.date = sw::FileTimeFromUtc(year, month, 15, 12), .sender = sender,
+                              .recipient = "Anna", .subject = subject, .source = source});
+}
+
+class SearchIndexTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFolders({{"Posteingang", "Posteingang.dbx"}, {"Vereine", "Vereine.dbx"}});
+        WriteFolder("Posteingang.dbx", {Message(2004, 1, "J\xFCrgen M\xFCller", "Gr\xFC\xDF" "e aus K\xF6ln", kPlainUmlauts),
+                                        Message(2003, 11, "Stadtwerke", "Jahresabrechnung", kHtmlOnly)});
+        WriteFolder("Vereine.dbx", {Message(2003, 3, "Verein", "Protokoll", kWithAttachment)});
+    }
+
+    void WriteFolders(const std::vector<std::pair<std::string, std::string>>& folders)
+    {
+        std::vector<sw::StoreRecordDescription> records{sw::FolderRecord({.id = 0, .name = "Lokale Ordner"})};
+        std::int32_t id = 1;
+        for (const auto& [name, file] : folders)
+            records.push_back(sw::FolderRecord({.id = id++, .parentId = 0, .name = name, .fileName = file}));
+        sw::WriteFileBytes(FStore.File("folders.dbx"), sw::BuildStoreFile(records).bytes);
+    }
+
+    void WriteFolder(const std::string& file, const std::vector<sw::StoreRecordDescription>& messages)
+    {
+        sw::WriteFileBytes(FStore.File(file), sw::BuildStoreFile(messages).bytes);
+    }
+
+    IndexUpdate Update(SearchIndex& index)
+    {
+        StoreReader reader(std::make_shared<FolderStoreLocation>(FStore.Path()));
+        return index.Update(reader, reader.ReadStoreFolders());
+    }
+
+    std::vector<std::string> Found(SearchIndex& index, const std::string& query)
+    {
+        std::vector<std::string> subjects;
+        for (const SearchHit& hit : index.Find(query))
+            subjects.push_back(hit.info.Subject);
+        return subjects;
+    }
+
+    std::string IndexPath() const { return FCache.File("index.sqlite"); }
+
+    testing::TempFolder FStore;
+    testing::TempFolder FCache;
+};
+
+using Subjects = std::vector<std::string>;
+const std::string kGruesse = "Gr\xFC\xDF" "e aus K\xF6ln";
+
+TEST_F(SearchIndexTest, FindsByFoldedWordsPhrasesPrefixesAndFields)
+{
+    SearchIndex index(IndexPath(), FStore.Path());
+    const IndexUpdate first = Update(index);
+    EXPECT_EQ(first.filesRead, 2u);
+    EXPECT_EQ(first.messagesIndexed, 3u);
+    for (const char* query : {"grüße", "GRUESSE", "grusse", "straßburg", "strassburg", "köln", "koeln", "koln"})
+        EXPECT_EQ(Found(index, query), Subjects{kGruesse}) << query;
+    EXPECT_EQ(Found(index, "\"viele grüße\""), Subjects{kGruesse});
+    EXPECT_TRUE(Found(index, "\"grüße viele\"").empty()) << "a phrase keeps its order";
+    EXPECT_EQ(Found(index, "von:müller"), Subjects{kGruesse}) << "the encoded sender";
+    EXPECT_EQ(Found(index, "betreff:köln"), Subjects{kGruesse}) << "the encoded subject";
+    EXPECT_EQ(Found(index, "rechn*"), Subjects{"Jahresabrechnung"}) << "the HTML body";
+    EXPECT_EQ(Found(index, "über"), Subjects{"Jahresabrechnung"}) << "an entity";
+    EXPECT_TRUE(Found(index, "geheimwort").empty()) << "script is no text";
+    EXPECT_TRUE(Found(index, "verborgen").empty());
+    EXPECT_EQ(Found(index, "anhang:märz"), Subjects{"Protokoll"}) << "the attachment's encoded name";
+    EXPECT_EQ(Found(index, "an:bernd"), Subjects{"Protokoll"}) << "Cc counts as recipient";
+    EXPECT_EQ(Found(index, "ordner:vereine"), Subjects{"Protokoll"});
+    EXPECT_TRUE(Found(index, "betreff:rechnung").empty());
+    EXPECT_EQ(Found(index, "an:anna"), (Subjects{kGruesse, "Jahresabrechnung", "Protokoll"})) << "newest first";
+    EXPECT_EQ(Found(index, "datum:2003"), (Subjects{"Jahresabrechnung", "Protokoll"}));
+    EXPECT_EQ(Found(index, "an:anna datum:2003-06..2004-01"), (Subjects{kGruesse, "Jahresabrechnung"}));
+    const auto hits = index.Find("versammlung");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].folder, "Lokale Ordner/Vereine");
+    EXPECT_EQ(hits[0].file, "Vereine.dbx");
+    EXPECT_GT(hits[0].info.SourceOffset, 0);
+    EXPECT_NE(hits[0].snippet.find("Protokoll der Versammlung"), std::string::npos) << hits[0].snippet;
+    EXPECT_EQ(index.Find("an:anna", 2).size(), 2u) << "the limit";
+}
+
+TEST_F(SearchIndexTest, UpdateRereadsOnlyChangedFilesAndDropsWhatIsGone)
+{
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const IndexUpdate unchanged = Update(index);
+    EXPECT_EQ(unchanged.filesRead, 0u);
+    EXPECT_EQ(unchanged.filesUnchanged, 2u);
+
+    WriteFolder("Vereine.dbx", {Message(2005, 5, "Verein", "Sommerfest", kWithAttachment)});
+    std::filesystem::last_write_time(FStore.File("Vereine.dbx"),
+                                     std::filesystem::last_write_time(FStore.File("Vereine.dbx")) + std::chrono::hours(1));
+    const IndexUpdate changed = Update(index);
+    EXPECT_EQ(changed.filesRead, 1u);
+    EXPECT_EQ(changed.filesUnchanged, 1u);
+    EXPECT_EQ(Found(index, "versammlung"), Subjects{"Sommerfest"}) << "the old record left, the new came";
+    EXPECT_EQ(index.MessageCount(), 3u);
+
+    WriteFolders({{"Posteingang", "Posteingang.dbx"}});
+    EXPECT_EQ(Update(index).filesRemoved, 1u);
+    EXPECT_TRUE(Found(index, "versammlung").empty());
+    std::filesystem::remove(FStore.File("Posteingang.dbx"));
+    const IndexUpdate gone = Update(index);
+    EXPECT_EQ(gone.unreadable.size(), 1u);
+    EXPECT_EQ(index.MessageCount(), 0u);
+}
+
+TEST_F(SearchIndexTest, DamagedOrForeignIndexIsRebuilt)
+{
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+    }
+    const auto size = std::filesystem::file_size(IndexPath());
+    {
+        // Garbage over the middle pages: the header still says SQLite.
+        std::string bytes = testing::ReadWholeFile(IndexPath());
+        std::fill(bytes.begin() + 4096, bytes.begin() + static_cast<std::ptrdiff_t>(size) - 4096, '\x5A');
+        sw::WriteFileBytes(IndexPath(), bytes);
+        SearchIndex index(IndexPath(), FStore.Path());
+        const IndexUpdate update = Update(index);
+        EXPECT_TRUE(update.rebuilt);
+        EXPECT_EQ(Found(index, "köln"), Subjects{kGruesse});
+    }
+    {
+        sw::WriteFileBytes(IndexPath(), "kein SQLite");
+        SearchIndex index(IndexPath(), FStore.Path());
+        EXPECT_TRUE(Update(index).rebuilt);
+        EXPECT_EQ(index.MessageCount(), 3u);
+    }
+    {
+        SearchIndex foreign(IndexPath(), FStore.Path() + "/anderswo");
+        EXPECT_TRUE(Update(foreign).rebuilt) << "an index of another store";
+    }
+}
+
+TEST_F(SearchIndexTest, ReaderQueriesWhileAnotherConnectionWrites)
+{
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+    }
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 400; ++i)
+        many.push_back(Message(2002, 1 + i % 12, "Verein", "Rundbrief " + std::to_string(i), kWithAttachment));
+    WriteFolder("Vereine.dbx", many);
+    std::atomic<bool> writing{true};
+    std::thread writer([&] {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+        writing = false;
+    });
+    SearchIndex reader(IndexPath(), FStore.Path());
+    std::size_t queries = 0;
+    do {
+        const std::size_t found = reader.Find("versammlung").size();
+        EXPECT_TRUE(found == 1 || found == 400) << found << ": the old state or the new, never half";
+        ++queries;
+    } while (writing);
+    writer.join();
+    EXPECT_EQ(reader.Find("versammlung").size(), 400u);
+    EXPECT_GT(queries, 0u);
+}
+
+}  // namespace
+}  // namespace vellumine
