@@ -8,14 +8,21 @@ namespace vellumine {
 BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks)
 {
+    return RunMessageBatch(reader, [&](std::size_t) { return fileName; }, messages, callbacks);
+}
+
+BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::string(std::size_t)>& fileOf,
+                             const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks)
+{
     BatchOutcome outcome;
-    for (const Toe5_MessageInfo& info : messages) {
+    for (std::size_t index = 0; index < messages.size(); ++index) {
+        const Toe5_MessageInfo& info = messages[index];
         if (callbacks.cancelled && callbacks.cancelled()) {
             outcome.cancelled = true;
             break;
         }
         try {
-            callbacks.handle(reader.ReadMessageSource(fileName, info.SourceOffset), info);
+            callbacks.handle(reader.ReadMessageSource(fileOf(index), info.SourceOffset), info);
             ++outcome.handled;
         } catch (const Error& e) {
             ++outcome.failed;

@@ -1,5 +1,5 @@
 #pragma once
-// The walk of a batch run over messages of one folder file: each message's
+// The walk of a batch run over messages of a folder file: each message's
 // source is read and handed on on its own, so that one message that cannot
 // be read or written fails alone and the run goes on; progress is reported
 // after each message, and the run stops when asked to.
@@ -33,6 +33,11 @@ struct BatchOutcome {
 };
 
 BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
+                             const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks);
+
+// The same over messages of several folder files (the results of a
+// search): `fileOf(i)` names the folder file of messages[i].
+BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::string(std::size_t)>& fileOf,
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks);
 
 }  // namespace vellumine

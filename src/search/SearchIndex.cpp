@@ -1,9 +1,11 @@
 #include "search/SearchIndex.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <map>
+#include <thread>
 
 #include "migrate/MigrationLayout.h"
 #include "platform/DateTime.h"
@@ -222,7 +224,19 @@ void SearchIndex::Open()
     FDatabase = std::make_unique<SqliteDatabase>(FPath, kBusyMilliseconds);
     if (!RegisterFoldingTokenizer(FDatabase->Handle()) || !RegisterUnpackFunction(FDatabase->Handle()))
         throw Error("Suchindex: Die SQLite-Bibliothek bietet keine Volltextsuche (FTS5).");
-    FDatabase->Execute("PRAGMA journal_mode=WAL");
+    // Readers go on while another connection writes. The switch needs the
+    // file alone and does not wait for a lock: when another connection
+    // holds one, it is tried again; the mode, once set, stays with the file.
+    for (int attempt = 0;; ++attempt) {
+        try {
+            FDatabase->Execute("PRAGMA journal_mode=WAL");
+            break;
+        } catch (const SqliteError& error) {
+            if (!error.Busy() || attempt == 100)
+                throw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
     FDatabase->Execute("PRAGMA synchronous=NORMAL");
 }
 
@@ -231,8 +245,14 @@ void SearchIndex::Open()
 bool SearchIndex::Trustworthy()
 {
     try {
-        SqliteStatement tables(*FDatabase, "SELECT count(*) FROM sqlite_master");
-        if (tables.Step() && tables.Integer(0) == 0)
+        bool empty = false;
+        {
+            // Read and let go before writing: a read held while waiting for
+            // the write lock would deadlock with another writer.
+            SqliteStatement tables(*FDatabase, "SELECT count(*) FROM sqlite_master");
+            empty = tables.Step() && tables.Integer(0) == 0;
+        }
+        if (empty)
             CreateSchema();
         SqliteStatement meta(*FDatabase, "SELECT key, value FROM meta");
         std::map<std::string, std::string> values;

@@ -2,6 +2,8 @@
 // The printer is the only thing replaced: a PDF printer per job.
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
@@ -391,4 +393,52 @@ void BatchRunTest::noPrinterIsReportedAndPageWaitIsBounded()
     QCOMPARE(world.dialogs.errors.size(), 2);
     QVERIFY(world.dialogs.errors.last().startsWith("Die Druckseite konnte nicht geladen werden"));
     ExpectIdle(*form);
+}
+
+void BatchRunTest::searchResultsActLikeAFolder()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder cache;
+    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    form->SearchEdit->setText("an:anna datum:2004-01");
+    QTest::keyClick(form->SearchEdit, Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), QString("Suchergebnis (8)"));
+    QCOMPARE(form->TreeView1->currentItem(), form->TreeView1->topLevelItem(0));
+    QCOMPARE(form->ListModel()->columnCount(), 5);
+    QCOMPARE(form->ListModel()->rowCount(), 8);
+    QVERIFY2(form->StatusPanel0->text().contains("1 Ordnerdateien nicht lesbar"), qPrintable(form->StatusPanel0->text()));
+    int fromOutbox = -1;
+    for (int row = 0; row < 8; ++row) {
+        const QString folder = form->ListModel()->index(row, kColumnFolder).data().toString();
+        QVERIFY2(folder == "Lokale Ordner/Archiv/Zehn" || folder == "Lokale Ordner/Postausgang", qPrintable(folder));
+        if (folder.endsWith("Postausgang"))
+            fromOutbox = row;
+    }
+    QVERIFY(fromOutbox >= 0);
+    // Each result is read from its own folder file: the preview, and a save.
+    SelectRow(*form, fromOutbox);
+    QVERIFY(WaitForPage(*form));
+    QVERIFY(ShownPage(*form, world).find("raus") != std::string::npos);
+    TempFolder target;
+    AnswerTargetFolder(world, QString::fromStdString(target.Path()), false);
+    SelectRows(*form, {0, 1, 2, 3, 4, 5, 6, 7});
+    form->SaveBtn->click();
+    const auto saved = FilesIn(target.Path());
+    QCOMPARE(saved.size(), std::size_t(8));
+    QVERIFY(saved.count("raus.eml") && saved.count("Nachricht 6.eml"));
+    ExpectIdle(*form);
+
+    // Emptying the field returns to the folder shown before.
+    form->SearchEdit->clear();
+    QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
+    QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Zehn"));
+    QCOMPARE(form->ListModel()->columnCount(), 4);
+    QCOMPARE(form->ListModel()->rowCount(), 11);
+
+    form->SearchEdit->setText("datum:morgen");
+    QTest::keyClick(form->SearchEdit, Qt::Key_Return);
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().contains(QString::fromUtf8("Ungültige Datumsangabe: morgen")));
 }

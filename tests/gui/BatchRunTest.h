@@ -16,4 +16,5 @@ private slots:
     void printsToPdfWithHeaderBodyAndImages();
     void printCancelledAtTheSecondOfFive();
     void noPrinterIsReportedAndPageWaitIsBounded();
+    void searchResultsActLikeAFolder();
 };

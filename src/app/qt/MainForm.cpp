@@ -76,6 +76,15 @@ void TMainForm::LoadStore()
     FCurrentFile = kFolderListFileName;
     FFolders.clear();
     FMessages.clear();
+    FMessageFiles.clear();
+    FListModel->SetSearchTexts(nullptr, nullptr);
+    FSearchItem = nullptr;  // the tree is built anew
+    FSearchHits.clear();
+    FSearchWanted.clear();
+    {
+        const QSignalBlocker quiet(SearchEdit);
+        SearchEdit->clear();
+    }
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     ++FListGeneration;
     Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
@@ -96,6 +105,7 @@ void TMainForm::LoadStore()
 
 void TMainForm::FormDestroy()
 {
+    FSearchCancel->store(true);
     SaveOptions();
     FTempFiles.DeleteTempFiles();
     FDestroying = true;
@@ -202,6 +212,11 @@ int TMainForm::FirstSelectedRow() const
 
 void TMainForm::ListView1ColumnClick(int column)
 {
+    if (column == kColumnFolder) {
+        // Search results keep the order the list has; the header shows it.
+        ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        return;
+    }
     if (column == FSortColumn) {
         FSortDescending = !FSortDescending;
     } else {

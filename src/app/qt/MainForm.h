@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QPageLayout>
 #include <QRect>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,7 @@
 #include "render/MessagePage.h"
 #include "render/PageDesign.h"
 #include "render/TempFiles.h"
+#include "search/SearchIndex.h"
 #include "store/StoreReader.h"
 
 template <typename T>
@@ -27,6 +29,7 @@ class QCheckBox;
 class QPrinter;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSplitter;
 class QToolButton;
@@ -49,6 +52,8 @@ class TShowMailForm;
 
 // The role under which a folder tree item keeps its folder's index into FFolders.
 inline constexpr int kFolderDataRole = Qt::UserRole;
+// The folder index of the "Suchergebnis" item, which shows the last search.
+inline constexpr qulonglong kSearchResultsIndex = ~qulonglong{0};
 
 // The list's share of the right-hand panel after the splitter was dragged,
 // kept between 10 and 90 percent; `fallback` when the panel has no height.
@@ -107,6 +112,8 @@ public:
     void OpenStoreClick();                        // "Postablage öffnen…"
     void OpenStore(const std::string& folder);    // the store in that folder, shown from its third folder
     void MigrateStoreClick();                     // "Postablage exportieren…"
+    void SearchEditReturn();                      // Enter in "Suchen…": the store searched
+    void SearchEditCleared();                     // the field emptied: back to the folder
     void SetProStatus(int percent);
     void SBarPaintMore();
 
@@ -135,6 +142,7 @@ public:
     QTreeWidget* TreeView1;
     QSplitter* Splitter1;
     QWidget* Panel1;
+    QLineEdit* SearchEdit;
     QTreeView* ListView1;
     QSplitter* Splitter2;
     QWidget* Panel2;
@@ -159,6 +167,10 @@ public:
     std::string FCurrentFile = "folders.dbx";
     std::vector<Toe5_FolderInfo> FFolders;
     std::vector<Toe5_MessageInfo> FMessages;
+    std::vector<std::string> FMessageFiles;  // per message, while search results are shown
+    std::vector<SearchHit> FSearchHits;      // the last search's results
+    std::vector<std::string> FSearchFolders; // their folders and snippets, for the list
+    std::vector<std::string> FSearchSnippets;
     int FListPercent = 50;
     int FSortColumn = 3;
     bool FSelectingAll = false;
@@ -179,6 +191,13 @@ public:
     bool PreviewPending() const;
     // True while a large folder file is being read for the list.
     bool FolderLoading() const;
+    // True while the search index is brought up to date or searched.
+    bool SearchRunning() const { return FSearchRunning; }
+    // Where the window keeps the search index of its store; tests set their own.
+    std::function<std::string(const std::string& storeFolder)> SearchIndexPathFor = SearchIndexPath;
+    // The folder file of the message FMessages[index]: the shown folder's,
+    // or, for search results, each message's own.
+    std::string FileOfMessage(std::size_t index) const;
     // Blocks until the page being composed is done (its result is then
     // handled by the event loop).
     void WaitForPreview();
@@ -213,6 +232,15 @@ private:
 
     void StartPreview();
     void PreviewComposed();
+    struct SearchOutcome {
+        std::vector<SearchHit> hits;
+        IndexUpdate update;
+        std::string error;
+    };
+    void StartSearch();
+    void SearchDone();
+    void ShowSearchResults();
+    void RemoveSearchItem();
     void StartFolderLoad();
     void FolderLoaded();
     void BuildToolBar();
@@ -263,6 +291,14 @@ private:
     std::pair<int, bool> FFolderLoadSort;  // the order the running read sorts in
     bool FFolderLoadRunning = false;
     bool FSelectFirstWhenLoaded = false;  // start-up: the newest message once the list is there
+    // The search off the window's thread: the index brought up to date, then queried.
+    std::shared_ptr<StoreReader> FSearchReader;
+    QFutureWatcher<SearchOutcome>* FSearchWatcher = nullptr;
+    std::string FSearchWanted;  // the query to run when the one under way ends
+    bool FSearchRunning = false;
+    std::shared_ptr<std::atomic<bool>> FSearchCancel = std::make_shared<std::atomic<bool>>(false);
+    QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
+    qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };
 
 }  // namespace vellumine

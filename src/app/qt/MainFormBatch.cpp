@@ -100,10 +100,13 @@ void TMainForm::RunBatch(const BatchRun& run)
         }
         // The selected messages in list order, copied: events may refill the list.
         std::vector<Toe5_MessageInfo> messages;
+        std::vector<std::string> files;
         for (int row = 0; row < FListModel->rowCount(); ++row) {
             const std::size_t index = FListModel->MessageIndexAt(row);
-            if (ListView1->selectionModel()->isRowSelected(row, QModelIndex()) && index < FMessages.size())
+            if (ListView1->selectionModel()->isRowSelected(row, QModelIndex()) && index < FMessages.size()) {
                 messages.push_back(FMessages[index]);
+                files.push_back(FileOfMessage(index));
+            }
         }
         const unsigned generation = FListGeneration;
         // A folder chosen while the run lets events through refills the
@@ -127,7 +130,7 @@ void TMainForm::RunBatch(const BatchRun& run)
                 run.beforeEach();
             return listChanged();
         };
-        const std::size_t done = RunMessageBatch(FReader, FCurrentFile, messages, callbacks).handled;
+        const std::size_t done = RunMessageBatch(FReader, [&](std::size_t index) { return files[index]; }, messages, callbacks).handled;
         SetProStatus(0);
         if (!FCloseRequested)  // a run ended by closing the window closes without its box
             FDialogs->ShowInformation(this, run.caption,

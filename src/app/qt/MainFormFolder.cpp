@@ -20,9 +20,16 @@ void TMainForm::TreeView1Click()
     if (!item)
         return;
     const auto folderIndex = item->data(0, kFolderDataRole).toULongLong();
+    if (folderIndex == kSearchResultsIndex) {
+        ShowSearchResults();
+        return;
+    }
     if (folderIndex >= FFolders.size())
         return;
+    FFolderBeforeSearch = folderIndex;
     FCurrentFile = FFolders[folderIndex].FileName;
+    FMessageFiles.clear();
+    FListModel->SetSearchTexts(nullptr, nullptr);
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     FMessages.clear();
     FSelectFirstWhenLoaded = false;

@@ -61,7 +61,8 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)), FReader(setup.storeLocation),
       FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
       FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),
-      FFolderReader(std::make_shared<StoreReader>(setup.storeLocation))
+      FFolderReader(std::make_shared<StoreReader>(setup.storeLocation)),
+      FSearchReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
     QFont windowFont = font();
@@ -88,6 +89,12 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     Panel1 = new QWidget(Splitter1);
     auto* panel1Layout = new QVBoxLayout(Panel1);
     panel1Layout->setContentsMargins(0, 0, 0, 0);
+    SearchEdit = new QLineEdit(Panel1);
+    SearchEdit->setPlaceholderText(QString::fromUtf8("Suchen…"));
+    SearchEdit->setClearButtonEnabled(true);
+    SearchEdit->setToolTip(QString::fromUtf8(
+        "Wörter, \"Phrasen\", rech*, von:, an:, betreff:, ordner:, anhang:, datum:2003-01..2003-06; Enter sucht"));
+    panel1Layout->addWidget(SearchEdit);
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);
     Splitter2->setHandleWidth(5);
     Splitter2->setChildrenCollapsible(false);
@@ -140,6 +147,11 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
             [this] { Guarded([this] { ListView1Change(); }); });
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Guarded([this, column] { ListView1ColumnClick(column); }); });
+    connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { Guarded([this] { SearchEditReturn(); }); });
+    connect(SearchEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (text.isEmpty())
+            Guarded([this] { SearchEditCleared(); });
+    });
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { Guarded([this] { ListView1DblClick(); }); });
     connect(Splitter2, &QSplitter::splitterMoved, this, [this] { Splitter2Moved(); });
     connect(WebBrowser1, &BrowserView::DownloadComplete, this, [this] { WebBrowser1DownloadComplete(); });

@@ -45,16 +45,17 @@ void TMainForm::ListView1Change()
     if (index >= FMessages.size())
         return;
     const Toe5_MessageInfo& info = FMessages[index];
-    if (info.SourceOffset == FShownOffset && FCurrentFile == FShownFile)
+    const std::string file = FileOfMessage(index);
+    if (info.SourceOffset == FShownOffset && file == FShownFile)
         return;
     // A message shown anew starts at its top: its page gets an address of
     // its own. The same message rendered again keeps its address and place.
-    if (info.SourceOffset != FLastShownOffset || FCurrentFile != FLastShownFile)
+    if (info.SourceOffset != FLastShownOffset || file != FLastShownFile)
         ++FPreviewSerial;
     FShownOffset = FLastShownOffset = info.SourceOffset;
-    FShownFile = FLastShownFile = FCurrentFile;
+    FShownFile = FLastShownFile = file;
     FPendingPreview = std::make_unique<PreviewRequest>(
-        PreviewRequest{FCurrentFile, info.SourceOffset, HeaderFieldsOf(info), ShowHead->isChecked(), CurrentDesign()});
+        PreviewRequest{file, info.SourceOffset, HeaderFieldsOf(info), ShowHead->isChecked(), CurrentDesign()});
     StartPreview();
 }
 

@@ -49,6 +49,9 @@ void TMainForm::OpenStore(const std::string& folder)
     // The workers keep the readers they started with; new ones read the new store.
     FPreviewReader = std::make_shared<StoreReader>(location);
     FFolderReader = std::make_shared<StoreReader>(location);
+    FSearchReader = std::make_shared<StoreReader>(location);
+    FSearchCancel->store(true);  // a search of the old store is dropped
+    FSearchCancel = std::make_shared<std::atomic<bool>>(false);
     FPendingPreview.reset();
     FFolderLoadWanted = 0;
     FShownOffset = FLastShownOffset = -1;

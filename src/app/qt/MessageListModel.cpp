@@ -34,6 +34,14 @@ void MessageListModel::SetSortedRows(const std::vector<Toe5_MessageInfo>* messag
     endResetModel();
 }
 
+void MessageListModel::SetSearchTexts(const std::vector<std::string>* folders, const std::vector<std::string>* snippets)
+{
+    beginResetModel();
+    FFolders = folders;
+    FSnippets = snippets;
+    endResetModel();
+}
+
 void MessageListModel::Sort(int column, bool descending)
 {
     if (!FMessages)
@@ -64,7 +72,7 @@ int MessageListModel::rowCount(const QModelIndex& parent) const
 
 int MessageListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 4;
+    return parent.isValid() ? 0 : FFolders ? 5 : 4;
 }
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const
@@ -79,7 +87,12 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
+    if (role == Qt::ToolTipRole && FSnippets && row.messageIndex < FSnippets->size())
+        return QString::fromStdString((*FSnippets)[row.messageIndex]);
     switch (index.column()) {
+    case kColumnFolder:
+        return FFolders && row.messageIndex < FFolders->size() ? QString::fromStdString((*FFolders)[row.messageIndex])
+                                                               : QString();
     case kColumnFrom: return StoreTextToQString(message.SenderName);
     case kColumnTo: return StoreTextToQString(message.RecipientName);
     case kColumnSubject: return StoreTextToQString(message.Subject);
@@ -91,8 +104,8 @@ QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, 
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum"};
-    return section >= 0 && section < 4 ? QString::fromUtf8(titles[section]) : QVariant();
+    static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum", "Ordner"};
+    return section >= 0 && section < columnCount() ? QString::fromUtf8(titles[section]) : QVariant();
 }
 
 }  // namespace vellumine

@@ -3,6 +3,7 @@
 // shown, in the order of the sort column and direction.
 
 #include <QAbstractTableModel>
+#include <string>
 #include <vector>
 
 #include "app/MessageOrder.h"
@@ -20,6 +21,11 @@ public:
     // Shows the records with rows made and sorted elsewhere (off the
     // window's thread).
     void SetSortedRows(const std::vector<Toe5_MessageInfo>* messages, std::vector<MessageRow> rows);
+    // Search results: a fifth column with each message's folder, and the
+    // text around the match as each row's tooltip; null for a folder's list.
+    // Set before the messages; the caller keeps the vectors alive.
+    void SetSearchTexts(const std::vector<std::string>* folders, const std::vector<std::string>* snippets);
+
     // Sorts anew; selections follow their rows.
     void Sort(int column, bool descending);
 
@@ -34,7 +40,12 @@ public:
 private:
     const std::vector<Toe5_MessageInfo>* FMessages = nullptr;
     std::vector<MessageRow> FRows;
+    const std::vector<std::string>* FFolders = nullptr;
+    const std::vector<std::string>* FSnippets = nullptr;
 };
+
+// The column of the search results' folders.
+inline constexpr int kColumnFolder = 4;
 
 // Store text (Windows-1252) for the widgets.
 QString StoreTextToQString(const std::string& bytes);

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# vellumine-cli index/search on the demo store: the index in the cache
+# folder, results newest first, JSON, an unchanged store left alone, a
+# changed folder file read again, and two searches at once.
+set -u
+cli=$1 demo=$2
+export TZ=UTC LC_ALL=C.UTF-8
+. "$(dirname "$0")/check.sh"
+work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
+export XDG_CACHE_HOME=$work/cache
+cp -r "$demo" "$work/store"
+store=$work/store
+
+first=$("$cli" --store "$store" index)
+check "index: in the cache folder" 1 "$(ls "$work/cache/vellumine/"*.sqlite | wc -l)"
+check "index: every folder file read" "Ordnerdateien gelesen: 6, unverändert: 0, entfernt: 0, nicht lesbar: 0" \
+  "$(echo "$first" | sed -n 2p)"
+check "index: nothing in the store" "" "$(find "$store" -newer "$store/folders.dbx" -type f)"
+check "index again: nothing read" "Ordnerdateien gelesen: 0, unverändert: 6, entfernt: 0, nicht lesbar: 0" \
+  "$("$cli" --store "$store" index | sed -n 2p)"
+
+check "search: folded umlauts, newest first" "Grüße in vielen Schriften – Привет, こんにちは|Grüße aus Köln|Weihnachtsgrüße|Urlaubsfotos vom Bodensee" \
+  "$("$cli" --store "$store" search GRUESSE | cut -f4 | paste -sd'|')"
+check "search: columns" "Lokale Ordner/Posteingang	12/24/03 13:05:06	Anna Müller	Weihnachtsgrüße	9404	Posteingang.dbx" \
+  "$("$cli" --store "$store" search '"frohe weihnachten"' | cut -f1-6)"
+json=$("$cli" --store "$store" search 'anhang:pdf' --json)
+check "search --json: folder and snippet" '"Lokale Ordner/Archiv/Vereine"|1' \
+  "$(echo "$json" | python3 -c 'import json,sys; h=json.load(sys.stdin); print(json.dumps(h[0]["folder"], ensure_ascii=False) + "|" + str(len(h)))')"
+check "search: nothing found" "" "$("$cli" --store "$store" search 'gibtesnicht')"
+"$cli" --store "$store" search 'datum:2003-13' >"$work/out" 2>"$work/err"
+check "search: bad date exit status" 1 "$?"
+check "search: bad date in German" "Ungültige Datumsangabe: 2003-13" "$(cat "$work/err")"
+
+# A folder file replaced by another: read again, its old messages gone.
+cp "$store/Vereine.dbx" "$work/vereine"
+cp "$store/Urlaub.dbx" "$store/Vereine.dbx"
+touch -d '+1 hour' "$store/Vereine.dbx"
+check "changed file: read again" "Ordnerdateien gelesen: 1, unverändert: 5, entfernt: 0, nicht lesbar: 0" \
+  "$("$cli" --store "$store" index | sed -n 2p)"
+check "changed file: old message gone" "" "$("$cli" --store "$store" search 'anhang:pdf')"
+check "changed file: new message there" 2 "$("$cli" --store "$store" search 'bodensee ordner:archiv' | wc -l | tr -d ' ')"
+
+# Two searches while the index is built anew: both succeed.
+rm -rf "$work/cache"
+"$cli" --store "$store" search gruesse >"$work/a" 2>&1 & pid=$!
+"$cli" --store "$store" search gruesse >"$work/b" 2>&1
+wait $pid
+check "concurrent searches: same results" "$(cat "$work/a")" "$(cat "$work/b")"
+check "concurrent searches: five found (Urlaub twice)" 5 "$(wc -l <"$work/b" | tr -d ' ')"
+[ "$failures" -eq 0 ]
