@@ -12,8 +12,9 @@ namespace vellumine::cli {
 int UpdateSearchIndex(const CliOptions& options, std::ostream& out);
 
 // `search QUERY`: the index brought up to date, then one line per message
-// found, newest first: folder, date, sender, subject, source offset, file
-// and snippet, separated by tabs; with `json`, a JSON array.
+// found (at most 1,000), newest first: folder, date, sender, subject,
+// source offset, file and snippet (for the first 100), separated by tabs;
+// with `json`, a JSON array.
 int SearchStore(const CliOptions& options, const std::string& query, bool json, std::ostream& out);
 
 }  // namespace vellumine::cli

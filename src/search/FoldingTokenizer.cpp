@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -54,6 +55,9 @@ int ForwardFolded(void* context, int flags, const char* token, int length, int s
     auto* forwarding = static_cast<Forwarding*>(context);
     try {
         const std::string_view word(token, static_cast<std::size_t>(length));
+        // Most words are ASCII, which the folding leaves as it is.
+        if (std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return forwarding->emit(forwarding->context, flags, token, length, start, end);
         const std::string folded = FoldWord(word);
         int code = forwarding->emit(forwarding->context, flags, folded.data(), static_cast<int>(folded.size()), start, end);
         if (code != SQLITE_OK || !forwarding->document)

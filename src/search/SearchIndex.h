@@ -48,6 +48,8 @@ std::string SearchIndexPath(const std::string& storeFolder);
 
 class SearchIndex {
 public:
+    static constexpr std::size_t kResultsWithSnippet = 100;
+
     // Opens the index file at `indexPath` for the store at `storeFolder`,
     // creating it (and its folder) when missing. Raises the German error
     // when it can be neither opened nor made anew.
@@ -57,8 +59,9 @@ public:
     IndexUpdate Update(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
                        const IndexCallbacks& callbacks = {});
 
-    // The messages the query finds, newest first, at most `limit`. Raises
-    // Error for a query that cannot be read.
+    // The messages the query finds, newest first, at most `limit`; the
+    // first kResultsWithSnippet of them with their snippets. Raises Error
+    // for a query that cannot be read.
     std::vector<SearchHit> Find(const std::string& query, std::size_t limit = 1000);
 
     std::size_t MessageCount();
