@@ -1,6 +1,8 @@
 #include "cli/StoreCommands.h"
 
 #include <nlohmann/json.hpp>
+#include <charconv>
+#include <cstdio>
 #include <ostream>
 
 #include "platform/Charset.h"
@@ -28,17 +30,64 @@ Json FolderJson(const Toe5_FolderInfo& folder)
                 {"special", folder.Special}};
 }
 
-Json MessageJson(std::size_t index, const Toe5_MessageInfo& message)
+// A string as the JSON library writes it: quote, backslash and control
+// characters escaped, everything else as it stands.
+void AppendJsonString(std::string& out, std::string_view utf8)
 {
-    const Json date = message.MessageDate == 0 ? Json(nullptr) : Json(FileTimeToIsoUtc(message.MessageDate));
-    return Json{{"index", index},
-                {"recordOffset", message.RecordOffset},
-                {"sourceOffset", message.SourceOffset},
-                {"date", date},
-                {"dateText", DateTimeText(FileTimeToDateTime(message.MessageDate))},
-                {"sender", StoreText(message.SenderName)},
-                {"recipient", StoreText(message.RecipientName)},
-                {"subject", StoreText(message.Subject)}};
+    out += '"';
+    for (const char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+                out += escaped;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+}
+
+void AppendNumber(std::string& out, std::int64_t value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// One message of `list`, written directly: a folder of 100,000 messages
+// would otherwise spend most of its time building JSON objects.
+void AppendMessageJson(std::string& out, std::size_t index, const Toe5_MessageInfo& message)
+{
+    out += "{\"index\":";
+    AppendNumber(out, static_cast<std::int64_t>(index));
+    out += ",\"recordOffset\":";
+    AppendNumber(out, message.RecordOffset);
+    out += ",\"sourceOffset\":";
+    AppendNumber(out, message.SourceOffset);
+    out += ",\"date\":";
+    if (message.MessageDate == 0)
+        out += "null";
+    else
+        AppendJsonString(out, FileTimeToIsoUtc(message.MessageDate));
+    out += ",\"dateText\":";
+    AppendJsonString(out, DateTimeText(FileTimeToDateTime(message.MessageDate)));
+    out += ",\"sender\":";
+    AppendJsonString(out, Windows1252ToUtf8(message.SenderName));
+    out += ",\"recipient\":";
+    AppendJsonString(out, Windows1252ToUtf8(message.RecipientName));
+    out += ",\"subject\":";
+    AppendJsonString(out, Windows1252ToUtf8(message.Subject));
+    out += '}';
 }
 
 }  // namespace
@@ -67,14 +116,23 @@ Json ReportJson(const StoreReadReport& report)
 
 void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out, bool withReport)
 {
-    StoreRecords records;
     StoreReadReport report;
-    MakeStoreReader(options)->ReadStoreIndex(fileName, &records, &report);
-    // Written item by item: a large folder need not exist twice in memory.
-    out << (withReport ? "{\"messages\": [" : "[");
-    for (std::size_t i = 0; i < records.Messages.size(); ++i)
-        out << (i ? ",\n  " : "\n  ") << MessageJson(i, records.Messages[i]).dump();
-    out << (records.Messages.empty() ? "]" : "\n]");
+    // Each record is written as it is read: a large folder is never held.
+    std::string text = withReport ? "{\"messages\": [" : "[";
+    std::size_t index = 0;
+    MakeStoreReader(options)->ReadMessageRecords(
+        fileName,
+        [&](Toe5_MessageInfo&& message) {
+            text += index ? ",\n  " : "\n  ";
+            AppendMessageJson(text, index++, message);
+            if (text.size() > 60000) {
+                out << text;
+                text.clear();
+            }
+        },
+        &report);
+    text += index == 0 ? "]" : "\n]";
+    out << text;
     if (withReport)
         out << ",\n\"report\": " << ReportJson(report).dump() << "}";
     out << '\n';

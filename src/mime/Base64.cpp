@@ -50,17 +50,27 @@ void Base64Decoder::Feed(std::string_view text, std::string& out)
     const auto* end = p + text.size();
     out.reserve(out.size() + text.size() / 4 * 3 + 3);
     while (p < end) {
-        // The common case: four alphabet characters in a row at a group start.
+        // The common case: four alphabet characters in a row at a group
+        // start, decoded into a small buffer that is appended when full.
         if (FFilled == 0) {
+            char chunk[3 * 1024];
+            std::size_t filled = 0;
             while (end - p >= 4) {
                 const unsigned a = kDecode[p[0]], b = kDecode[p[1]], c = kDecode[p[2]], d = kDecode[p[3]];
                 if ((a | b | c | d) >= 64)
                     break;
                 const unsigned v = (a << 18) | (b << 12) | (c << 6) | d;
-                const char bytes[3] = {static_cast<char>(v >> 16), static_cast<char>(v >> 8), static_cast<char>(v)};
-                out.append(bytes, 3);
+                chunk[filled] = static_cast<char>(v >> 16);
+                chunk[filled + 1] = static_cast<char>(v >> 8);
+                chunk[filled + 2] = static_cast<char>(v);
+                filled += 3;
                 p += 4;
+                if (filled == sizeof chunk) {
+                    out.append(chunk, filled);
+                    filled = 0;
+                }
             }
+            out.append(chunk, filled);
             if (p >= end)
                 break;
         }

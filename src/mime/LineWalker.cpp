@@ -4,6 +4,23 @@
 
 namespace vellumine {
 
+bool LineWalker::NextFrom(std::size_t lineStart)
+{
+    if (FAtEnd)
+        return false;
+    if (!FStarted || lineStart <= NextStart())
+        return Next();
+    // Stand on an empty line that ends in the break before `lineStart` (a
+    // CR there belongs to that break unless it ends an earlier line); Next()
+    // then moves onto the wanted line.
+    const std::size_t breakLength =
+        lineStart >= 2 && lineStart - 2 >= NextStart() && FText[lineStart - 2] == '\r' ? 2 : 1;
+    FStart = lineStart - breakLength;
+    FLength = 0;
+    FBreakLength = breakLength;
+    return Next();
+}
+
 bool LineWalker::Next()
 {
     if (FAtEnd)

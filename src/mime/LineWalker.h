@@ -16,6 +16,10 @@ public:
 
     // Moves to the next line; false once the text is used up.
     bool Next();
+    // Moves to the line that starts at `lineStart` (0 or just after a line
+    // feed, at or after the next line), passing over the lines before it;
+    // false when that is the end of the text.
+    bool NextFrom(std::size_t lineStart);
 
     std::size_t Start() const { return FStart; }
     std::string_view Line() const { return FText.substr(FStart, FLength); }

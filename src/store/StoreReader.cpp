@@ -111,10 +111,9 @@ void StoreReader::ReadItemCount(StoreFile& file)
         FHeader.ItemCount = DecodeSigned32(word);
 }
 
-void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report)
+void StoreReader::WalkRecords(const std::string& fileName, StoreReadReport* report,
+                              const std::function<void(StoreFile&, std::uint32_t, WorkBudget&)>& onRecord)
 {
-    if (!list)
-        return;
     auto file = OpenStoreFile(fileName, kIndexWindow);
     ReadItemCount(*file);
     if (FHeader.ItemCount <= 0)
@@ -122,18 +121,52 @@ void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list
     unsigned char word[4];
     if (file->ReadAt(kRootNodeOffset, sizeof word, word) != sizeof word)
         return;
-    const bool folderList = fileName == kFolderListFileName;
     WorkBudget budget(file->Size());
-    WalkIndex(*file, DecodeFixed32(word), budget, [&](std::uint32_t recordOffset) {
-        if (folderList) {
-            if (auto folder = ReadFolderRecord(*file, recordOffset, budget))
-                list->Folders.push_back(std::move(*folder));
-        } else if (auto message = ReadMessageRecord(*file, recordOffset, budget)) {
-            list->Messages.push_back(std::move(*message));
-        }
-    });
+    WalkIndex(*file, DecodeFixed32(word), budget,
+              [&](std::uint32_t recordOffset) { onRecord(*file, recordOffset, budget); });
     if (report)
         *report = budget.Report();
+}
+
+void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report)
+{
+    if (!list)
+        return;
+    if (fileName == kFolderListFileName) {
+        WalkRecords(fileName, report, [&](StoreFile& file, std::uint32_t recordOffset, WorkBudget& budget) {
+            if (auto folder = ReadFolderRecord(file, recordOffset, budget))
+                list->Folders.push_back(std::move(*folder));
+        });
+        return;
+    }
+    // Room for the records at once, as many as the header counts but no
+    // more than the file could hold (each message takes a source block).
+    const std::uint64_t fits = StoreFileSize(fileName) / (BlockHeader::kBlockLength + RecordHeader::kEncodedLength);
+    bool reserved = false;
+    ReadMessageRecords(
+        fileName,
+        [&](Toe5_MessageInfo&& message) {
+            if (!reserved) {
+                reserved = true;
+                const auto counted = static_cast<std::uint64_t>(FHeader.ItemCount);
+                list->Messages.reserve(list->Messages.size() + static_cast<std::size_t>(std::min(counted, fits)));
+            }
+            list->Messages.push_back(std::move(message));
+        },
+        report);
+}
+
+void StoreReader::ReadMessageRecords(const std::string& fileName,
+                                     const std::function<void(Toe5_MessageInfo&&)>& onMessage,
+                                     StoreReadReport* report)
+{
+    const bool folderList = fileName == kFolderListFileName;
+    WalkRecords(fileName, report, [&](StoreFile& file, std::uint32_t recordOffset, WorkBudget& budget) {
+        if (folderList)
+            return;  // folder records are no messages
+        if (auto message = ReadMessageRecord(file, recordOffset, budget))
+            onMessage(std::move(*message));
+    });
 }
 
 std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int32_t offset)

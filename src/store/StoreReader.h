@@ -4,6 +4,7 @@
 // the reader keeps the header values of the file it read last.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +16,7 @@
 namespace vellumine {
 
 class StoreFile;
+class WorkBudget;
 
 struct StoreFileStamp {
     std::uint64_t size = 0;
@@ -32,6 +34,12 @@ public:
     // werden" when the file cannot be opened; nothing is appended then.
     // `report`, when given, receives what the read passed over and why.
     void ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report = nullptr);
+
+    // The same for a folder file, each message record handed to `onMessage`
+    // as it is read instead of being kept: a large folder is listed without
+    // holding all its records.
+    void ReadMessageRecords(const std::string& fileName, const std::function<void(Toe5_MessageInfo&&)>& onMessage,
+                            StoreReadReport* report = nullptr);
 
     // The source bytes of the message whose first block lies at `offset`;
     // empty for an offset of 0 or less (nothing is opened then).
@@ -59,6 +67,9 @@ public:
 private:
     std::unique_ptr<StoreFile> OpenStoreFile(const std::string& fileName, std::size_t windowSize);
     void ReadItemCount(StoreFile& file);
+    // Walks the index of `fileName`, handing each record's offset on.
+    void WalkRecords(const std::string& fileName, StoreReadReport* report,
+                     const std::function<void(StoreFile&, std::uint32_t, WorkBudget&)>& onRecord);
 
     std::shared_ptr<const StoreLocation> FLocation;
     Toe5_FileHeader FHeader;
