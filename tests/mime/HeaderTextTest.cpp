@@ -61,6 +61,32 @@ TEST(HeaderText, LineWalkerKnowsTheBreakBeforeEachLine)
     EXPECT_EQ(ends, (std::vector<std::size_t>{0, 1, 4}));
 }
 
+TEST(HeaderText, LineWalkerLeapsToALineStartAsIfItHadWalkedThere)
+{
+    // Leaping to each line start gives the lines and breaks of the walk; a
+    // CR that ends the line before an empty LF line is not the leap's break.
+    const std::string text = "a\r\nbb\n\ncc\r\r\n\r\nd";
+    LineWalker walked(text);
+    std::vector<std::size_t> starts;
+    while (walked.Next())
+        starts.push_back(walked.Start());
+    for (std::size_t target = 1; target < starts.size(); ++target) {
+        LineWalker stepped(text), leaped(text);
+        for (std::size_t i = 0; i <= target; ++i)
+            stepped.Next();
+        leaped.Next();
+        ASSERT_TRUE(leaped.NextFrom(starts[target]));
+        EXPECT_EQ(leaped.Start(), stepped.Start()) << target;
+        EXPECT_EQ(leaped.Line(), stepped.Line()) << target;
+        EXPECT_EQ(leaped.PreviousLineEnd(), stepped.PreviousLineEnd()) << target;
+        EXPECT_EQ(leaped.NextStart(), stepped.NextStart()) << target;
+    }
+    LineWalker toEnd(text);
+    toEnd.Next();
+    EXPECT_FALSE(toEnd.NextFrom(text.size()));
+    EXPECT_TRUE(toEnd.AtEnd());
+}
+
 TEST(HeaderText, NormalizeHeaderLine)
 {
     const struct {

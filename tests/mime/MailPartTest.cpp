@@ -105,6 +105,16 @@ TEST(MailPart, DelimiterOddities)
     EXPECT_TRUE(noDelimiter.SubParts().empty());
 }
 
+TEST(MailPart, OnlyDelimitersAtALineStartSplitWhateverTheLineBreaks)
+{
+    TMailMessage m;
+    m.ParseString("Content-Type: multipart/mixed; boundary=b\n\n--b\n\nx --b inside\n-b\n--bb--\r\r\n"
+                  "--b\n\nzwei\n\n--b--\n");
+    ASSERT_EQ(m.SubParts().size(), 2u);
+    EXPECT_EQ(m.SubParts()[0]->Body(), "x --b inside\n-b") << "\"--bb--\" begins with the delimiter";
+    EXPECT_EQ(m.SubParts()[1]->Body(), "zwei\n");
+}
+
 TEST(MailPart, NestedMultipartIsSplitByItsOwnBoundary)
 {
     TMailMessage m;
