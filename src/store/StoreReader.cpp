@@ -173,11 +173,32 @@ std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int
 {
     if (offset <= 0)
         return {};
-    auto file = OpenStoreFile(fileName, kSourceWindow);
-    ReadItemCount(*file);
+    StoreFile& file = SourceFile(fileName);
+    ReadItemCount(file);
     if (FHeader.ItemCount <= 0)
         return {};
-    return ReadBlockChain(*file, static_cast<std::uint32_t>(offset));
+    return ReadBlockChain(file, static_cast<std::uint32_t>(offset));
+}
+
+StoreFile& StoreReader::SourceFile(const std::string& fileName)
+{
+    std::string shownPath;
+    const std::string path = FLocation->StoreFilePath(fileName, shownPath);
+    if (path.empty() || !IsPlainStoreFileName(fileName))
+        throw FileOpenError(shownPath);
+    const std::string found = FindStoreFile(path);
+    struct stat info {};
+    const bool there = ::stat(found.c_str(), &info) == 0;
+    const StoreFileStamp stamp{static_cast<std::uint64_t>(info.st_size),
+                               static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    if (!there || !FSourceFile || found != FSourcePath || stamp != FSourceStamp || info.st_ino != FSourceInode) {
+        FSourceFile.reset();
+        FSourceFile = std::make_shared<StoreFile>(found, kSourceWindow);
+        FSourcePath = found;
+        FSourceStamp = stamp;
+        FSourceInode = info.st_ino;
+    }
+    return *FSourceFile;
 }
 
 }  // namespace vellumine

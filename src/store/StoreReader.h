@@ -71,8 +71,18 @@ private:
     void WalkRecords(const std::string& fileName, StoreReadReport* report,
                      const std::function<void(StoreFile&, std::uint32_t, WorkBudget&)>& onRecord);
 
+    // The folder file that served the last message source, kept open and
+    // mapped for the next: a batch over a folder reads one source after
+    // another. Used again only while the name leads to the same file with
+    // the same size and modification time.
+    StoreFile& SourceFile(const std::string& fileName);
+
     std::shared_ptr<const StoreLocation> FLocation;
     Toe5_FileHeader FHeader;
+    std::shared_ptr<StoreFile> FSourceFile;
+    std::string FSourcePath;
+    std::optional<StoreFileStamp> FSourceStamp;
+    std::uint64_t FSourceInode = 0;
 };
 
 }  // namespace vellumine

@@ -9,7 +9,9 @@
 
 #include "StoreWriter.h"
 #include "TempFolder.h"
+#include "platform/Error.h"
 #include "store/StoreFile.h"
+#include "store/StoreReader.h"
 
 namespace vellumine {
 namespace {
@@ -57,6 +59,29 @@ TEST(StoreFileReads, AFileThatShrinksWhileMappedIsReadOnWithoutACrash)
     ASSERT_EQ(file.ReadAt(50000, sizeof block, block), sizeof block) << "what is left is still read";
     EXPECT_EQ(std::string(reinterpret_cast<char*>(block), sizeof block), bytes.substr(50000, sizeof block));
     EXPECT_EQ(file.ReadAt(99900, sizeof block, block), 100u) << "up to the new end";
+}
+
+TEST(StoreFileReads, ASourceIsReadFromTheFileAsItIsNow)
+{
+    // The reader keeps the file of the last source open; a file replaced
+    // under the same name, or changed in place, is read anew.
+    testing::TempFolder folder;
+    const auto write = [&](const std::string& body) {
+        storewriter::MessageDescription message;
+        message.subject = "s";
+        message.source = "Subject: s\r\n\r\n" + body;
+        const auto image = storewriter::BuildStoreFile({storewriter::MessageRecord(message)});
+        storewriter::WriteFileBytes(folder.File("Post.dbx"), image.bytes);
+        return image.blockOffsets.at(0).at(0);
+    };
+    StoreReader reader(std::make_shared<FolderStoreLocation>(folder.Path()));
+    const auto first = write("erste Fassung");
+    EXPECT_EQ(reader.ReadMessageSource("Post.dbx", static_cast<std::int32_t>(first)), "Subject: s\r\n\r\nerste Fassung");
+    const auto second = write("zweite, l\xE4ngere Fassung");
+    EXPECT_EQ(reader.ReadMessageSource("Post.dbx", static_cast<std::int32_t>(second)),
+              "Subject: s\r\n\r\nzweite, l\xE4ngere Fassung");
+    std::filesystem::remove(folder.File("Post.dbx"));
+    EXPECT_THROW(reader.ReadMessageSource("Post.dbx", static_cast<std::int32_t>(second)), Error);
 }
 
 }  // namespace
