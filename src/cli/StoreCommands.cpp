@@ -7,6 +7,7 @@
 
 #include "platform/Charset.h"
 #include "platform/DateTime.h"
+#include "platform/JsonText.h"
 #include "store/FileTime.h"
 
 namespace vellumine::cli {
@@ -28,33 +29,6 @@ Json FolderJson(const Toe5_FolderInfo& folder)
                 {"name", StoreText(folder.Name)},
                 {"fileName", StoreText(folder.FileName)},
                 {"special", folder.Special}};
-}
-
-// A string as the JSON library writes it: quote, backslash and control
-// characters escaped, everything else as it stands.
-void AppendJsonString(std::string& out, std::string_view utf8)
-{
-    out += '"';
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
 }
 
 void AppendNumber(std::string& out, std::int64_t value)

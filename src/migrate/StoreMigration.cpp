@@ -10,6 +10,7 @@
 #include "output/OutputFileName.h"
 #include "mime/HeaderDecoding.h"
 #include "platform/Error.h"
+#include "platform/JsonText.h"
 #include "platform/Sha256.h"
 #include "store/StoreReader.h"
 
@@ -43,29 +44,6 @@ bool IsEmptyFolder(const std::string& path)
 std::string Describe(const Toe5_MessageInfo& info)
 {
     return "\"" + DecodeHeaderText(info.Subject) + "\" (Position " + std::to_string(info.SourceOffset) + ")";
-}
-
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
 }
 
 std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFolder& folder,

@@ -1,6 +1,7 @@
 #include "render/HtmlText.h"
 
 #include "platform/Ascii.h"
+#include "platform/Charset.h"
 
 namespace vellumine {
 
@@ -25,25 +26,11 @@ std::string HtmlEscape(std::string_view text)
 namespace vellumine {
 namespace {
 
-void AppendUtf8(std::string& out, unsigned long code)
+void AppendCodePoint(std::string& out, unsigned long code)
 {
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         code = 0xFFFD;
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    AppendUtf8(out, static_cast<char32_t>(code));
 }
 
 struct NamedReference {
@@ -82,12 +69,12 @@ std::size_t TakeReference(std::string_view text, std::size_t at, std::string& ou
         }
         if (digits.empty())
             return at;
-        AppendUtf8(out, code);
+        AppendCodePoint(out, code);
         return end + 1;
     }
     for (const NamedReference& reference : kNamedReferences) {
         if (reference.name == name) {
-            AppendUtf8(out, reference.code);
+            AppendCodePoint(out, reference.code);
             return end + 1;
         }
     }
