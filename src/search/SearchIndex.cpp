@@ -8,11 +8,9 @@
 #include <thread>
 
 #include "migrate/MigrationLayout.h"
-#include "platform/DateTime.h"
 #include "platform/Sha256.h"
 #include "search/FoldingTokenizer.h"
-#include "search/IndexedMessage.h"
-#include "search/SearchQuery.h"
+#include "search/IndexWriter.h"
 #include "search/SqliteDatabase.h"
 #include "search/TextPacking.h"
 #include "store/StoreReader.h"
@@ -80,109 +78,11 @@ std::map<std::string, StoredFile> StoredFiles(SqliteDatabase& database)
     return files;
 }
 
-void RemoveFileEntries(SqliteDatabase& database, const std::string& file)
-{
-    SqliteStatement(database,
-                    "INSERT INTO texts(texts, rowid, folder, sender, recipients, subject, body, attachments) "
-                    "SELECT 'delete', id, folder, sender, recipients, subject, vellumine_unpack(body), attachments "
-                    "FROM messages WHERE file = ?1")
-        .Bind(1, file)
-        .Run();
-    SqliteStatement(database, "DELETE FROM messages WHERE file = ?1").Bind(1, file).Run();
-    SqliteStatement(database, "DELETE FROM files WHERE name = ?1").Bind(1, file).Run();
-}
-
-std::int64_t StoredDate(std::uint64_t fileTime)
-{
-    constexpr auto kLatest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    return static_cast<std::int64_t>(std::min(fileTime, kLatest));
-}
-
-// Message ids sort as their dates: the second of the date in the upper
-// bits, a running number among the messages of that second in the lower
-// ones. Newest first is then the index's own order, and a date range a
-// range of ids, which the full-text table walks without sorting.
-constexpr int kSameSecondBits = 20;
-constexpr std::int64_t kSameSecondIds = std::int64_t{1} << kSameSecondBits;
-
-std::int64_t FirstIdOf(std::uint64_t fileTime)
-{
-    constexpr std::uint64_t kLastSecond = (std::uint64_t{1} << (62 - kSameSecondBits)) - 1;
-    return static_cast<std::int64_t>(std::min(fileTime / 10000000, kLastSecond) << kSameSecondBits);
-}
-
-// The messages of one folder file, written into the index.
-class FileIndexer {
-public:
-    explicit FileIndexer(SqliteDatabase& database)
-        : FDatabase(database),
-          FNextId(database, "SELECT coalesce(max(id) + 1, ?1) FROM messages WHERE id >= ?1 AND id < ?2"),
-          FMessage(database, "INSERT INTO messages(file, offset, date, raw_sender, raw_recipient, raw_subject, "
-                             "folder, sender, recipients, subject, body, attachments, id) "
-                             "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13)"),
-          FText(database, "INSERT INTO texts(rowid, folder, sender, recipients, subject, body, attachments) "
-                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)")
-    {
-    }
-
-    void Add(const std::string& file, const Toe5_MessageInfo& info, const IndexedMessage& indexed)
-    {
-        FMessage.Bind(1, file).Bind(2, std::int64_t{info.SourceOffset}).Bind(3, StoredDate(info.MessageDate));
-        FMessage.BindBlob(4, info.SenderName).BindBlob(5, info.RecipientName).BindBlob(6, info.Subject);
-        FMessage.Bind(7, indexed.folder).Bind(8, indexed.sender).Bind(9, indexed.recipients);
-        FMessage.Bind(10, indexed.subject).BindBlob(11, PackText(indexed.body)).Bind(12, indexed.attachments);
-        const std::int64_t id = FreeIdFor(info.MessageDate);
-        FMessage.Bind(13, id).Run();
-        FText.Bind(1, id).Bind(2, indexed.folder).Bind(3, indexed.sender);
-        FText.Bind(4, indexed.recipients).Bind(5, indexed.subject).Bind(6, indexed.body).Bind(7, indexed.attachments);
-        FText.Run();
-    }
-
-private:
-    // The next id of the date's second; a second that is full (a million
-    // messages, undated ones perhaps) lends from the one after.
-    std::int64_t FreeIdFor(std::uint64_t fileTime)
-    {
-        constexpr std::int64_t kLastFirst = std::numeric_limits<std::int64_t>::max() - kSameSecondIds;
-        for (std::int64_t first = FirstIdOf(fileTime); first < kLastFirst; first += kSameSecondIds) {
-            FNextId.Bind(1, first).Bind(2, first + kSameSecondIds);
-            const std::int64_t id = FNextId.Step() ? FNextId.Integer(0) : first;
-            FNextId.Reset();
-            if (id < first + kSameSecondIds)
-                return id;
-        }
-        throw Error("Suchindex: keine freie Nummer für eine Nachricht");
-    }
-
-    SqliteDatabase& FDatabase;
-    SqliteStatement FNextId;
-    SqliteStatement FMessage;
-    SqliteStatement FText;
-};
-
 struct PendingFile {
     FolderFile where;
     StoreFileStamp stamp;
     std::vector<Toe5_MessageInfo> messages;
 };
-
-// The snippet as one line: every run of white space one blank.
-std::string OneLine(const std::string& text)
-{
-    std::string line;
-    bool blank = false;
-    for (const char c : text) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            blank = !line.empty();
-            continue;
-        }
-        if (blank)
-            line += ' ';
-        blank = false;
-        line += c;
-    }
-    return line;
-}
 
 std::string CacheFolder()
 {
@@ -375,77 +275,6 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
     if (callbacks.progress)
         callbacks.progress(done, total);
     return update;
-}
-
-namespace {
-
-// The search's SQL: what `columns` names, of the messages the query finds,
-// newest first, at most ?4 of them.
-std::string FindStatement(const SearchQuery& query, const std::string& columns)
-{
-    const std::string id = query.match.empty() ? "m.id" : "texts.rowid";
-    std::string sql = "SELECT " + columns + " FROM " +
-                      (query.match.empty() ? "messages m WHERE 1" : "texts JOIN messages m ON m.id = texts.rowid "
-                                                                    "WHERE texts MATCH ?1");
-    if (query.from)
-        sql += " AND " + id + " >= ?2";
-    if (query.until)
-        sql += " AND " + id + " < ?3";
-    return sql + " ORDER BY " + id + " DESC LIMIT ?4";
-}
-
-void BindQuery(SqliteStatement& statement, const SearchQuery& query, std::size_t limit)
-{
-    if (!query.match.empty())
-        statement.Bind(1, query.match);
-    if (query.from)
-        statement.Bind(2, FirstIdOf(*query.from));
-    if (query.until)
-        statement.Bind(3, FirstIdOf(*query.until));
-    statement.Bind(4, static_cast<std::int64_t>(std::min<std::size_t>(limit, std::numeric_limits<std::int32_t>::max())));
-}
-
-}  // namespace
-
-std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t limit)
-{
-    const SearchQuery query = ParseSearchQuery(text, CurrentUtcOffsetSeconds());
-    if (query.Empty())
-        return {};
-    std::vector<SearchHit> hits;
-    std::vector<std::int64_t> ids;
-    try {
-        SqliteStatement select(*FDatabase, FindStatement(query, "m.id, m.file, m.folder, m.offset, m.date, "
-                                                                "m.raw_sender, m.raw_recipient, m.raw_subject"));
-        BindQuery(select, query, limit);
-        while (select.Step()) {
-            SearchHit hit;
-            ids.push_back(select.Integer(0));
-            hit.file = select.Text(1);
-            hit.folder = select.Text(2);
-            hit.info.SourceOffset = static_cast<std::int32_t>(select.Integer(3));
-            hit.info.MessageDate = static_cast<std::uint64_t>(select.Integer(4));
-            hit.info.SenderName = select.Text(5);
-            hit.info.RecipientName = select.Text(6);
-            hit.info.Subject = select.Text(7);
-            hits.push_back(std::move(hit));
-        }
-        if (query.match.empty())
-            return hits;
-        // A snippet reads and splits the message's text again: the first
-        // results get one, which is what a reader looks at.
-        SqliteStatement snippets(*FDatabase, FindStatement(query, "texts.rowid, snippet(texts, -1, '', '', '…', 12)"));
-        BindQuery(snippets, query, std::min(limit, kResultsWithSnippet));
-        for (std::size_t i = 0; i < hits.size() && snippets.Step(); ++i) {
-            if (snippets.Integer(0) == ids[i])
-                hits[i].snippet = OneLine(snippets.Text(1));
-        }
-    } catch (const SqliteError& error) {
-        if (error.Damaged() || error.Busy())
-            throw;
-        throw Error(std::string("Die Suche kann nicht ausgeführt werden: ") + error.what());
-    }
-    return hits;
 }
 
 std::size_t SearchIndex::MessageCount()
