@@ -232,7 +232,8 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
         }
     }
     // What is left is gone from the store, or can no longer be read.
-    for (const auto& [file, entry] : stored) {
+    for (const auto& gone : stored) {
+        const std::string& file = gone.first;
         InWriteTransaction(*FDatabase, [&] { RemoveFileEntries(*FDatabase, file); });
         ++update.filesRemoved;
     }

@@ -104,13 +104,20 @@ void TMainForm::SearchDone()
         TreeView1->insertTopLevelItem(0, FSearchItem);
     }
     FSearchItem->setText(0, QString::fromUtf8("Suchergebnis (%1)").arg(FSearchHits.size()));
-    const QSignalBlocker quiet(TreeView1);
-    TreeView1->setCurrentItem(FSearchItem);
+    QString status = QString::fromUtf8("%1 Nachrichten gefunden").arg(FSearchHits.size());
+    if (FBusy) {
+        // A run works through the list: the results wait under their item.
+        StatusPanel0->setText(status);
+        return;
+    }
+    {
+        const QSignalBlocker quiet(TreeView1);
+        TreeView1->setCurrentItem(FSearchItem);
+    }
     ShowSearchResults();
     if (FListModel->rowCount() > 0)  // the newest result shows at once
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    QString status = QString::fromUtf8("%1 Nachrichten gefunden").arg(FSearchHits.size());
     if (!outcome.update.unreadable.empty())
         status += QString::fromUtf8(", %1 Ordnerdateien nicht lesbar").arg(outcome.update.unreadable.size());
     StatusPanel0->setText(status);
