@@ -115,6 +115,7 @@ void TMailPart::Reset()
     FBody = {};
     FOwnBody.clear();
     FDecoded.clear();
+    FDecodedIsBody = false;
     FIsDecoded = false;
     FEmbedded = false;
     FOwnerMessage->FNeedIndexParts = true;
@@ -265,13 +266,17 @@ bool TMailPart::DecodeBody()
             UUDecodeLine(TrimSpaces(lines.Line()), FDecoded);
         EncodeBase64();
     } else {
-        FDecoded.assign(FBody);
+        FDecodedIsBody = true;
     }
     return true;
 }
 
 void TMailPart::EncodeBase64()
 {
+    if (FDecodedIsBody) {
+        FDecoded.assign(FBody);  // the body is about to change
+        FDecodedIsBody = false;
+    }
     FOwnBody = Base64EncodeStream(FDecoded);
     FBody = FOwnBody;
     SetHeader("Content-Transfer-Encoding", "base64");

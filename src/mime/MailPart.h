@@ -62,7 +62,9 @@ public:
     void EncodeBase64();
 
     std::string_view Body() const { return FBody; }
-    const std::string& DecodedData() const { return FDecoded; }
+    // The body itself where its transfer encoding changes nothing (7bit,
+    // 8bit, binary or none): no copy of a body that is only read.
+    std::string_view DecodedData() const { return FDecodedIsBody ? FBody : std::string_view(FDecoded); }
     const std::string& ParentBoundary() const { return FParentBoundary; }
     TMailMessage* OwnerMessage() const { return FOwnerMessage; }
     TMailPart* ParentPart() const { return FParentPart; }
@@ -101,6 +103,7 @@ private:
     std::vector<std::unique_ptr<TMailPart>> FSubParts;
     TMailPart* FParentPart = nullptr;
     bool FIsDecoded = false;
+    bool FDecodedIsBody = false;
     bool FEmbedded = false;
     int FDepth = 0;
 };
