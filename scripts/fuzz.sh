@@ -8,9 +8,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(StoreFileFuzzer MessageFuzzer PageFuzzer)
+[ ${#targets[@]} -gt 0 ] || targets=(StoreFileFuzzer MessageFuzzer PageFuzzer SearchTextFuzzer)
 
-bash scripts/apt-ensure.sh clang libclang-rt-14-dev cmake ninja-build
+bash scripts/apt-ensure.sh clang libclang-rt-14-dev cmake ninja-build libsqlite3-dev zlib1g-dev
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
