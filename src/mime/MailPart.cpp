@@ -145,9 +145,9 @@ void TMailPart::ParseSource(std::string&& source, bool parseHeader)
 {
     if (!FOwnerMessage)
         throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
-    std::string text = std::move(source);  // taken first: it may be this part's own text
-    Reset();
-    FOwnText = std::move(text);
+    // Taken over before it is parsed (the children viewing the old text go
+    // in ParseText before anything reads them).
+    FOwnText = std::move(source);
     ParseText(UpToNul(FOwnText), parseHeader);
 }
 
@@ -186,7 +186,7 @@ void TMailPart::ParseText(std::string_view source, bool parseHeader)
     }
     bool stoppedAtDelimiter = false;
     while (more) {
-        if (kind != BodyKind::Single && lines.Line().substr(0, delimiter.size()) == delimiter) {
+        if (lines.Line().substr(0, delimiter.size()) == delimiter) {
             stoppedAtDelimiter = true;
             break;
         }

@@ -21,9 +21,7 @@ std::string HtmlEscape(std::string_view text)
     return out;
 }
 
-}  // namespace vellumine
 
-namespace vellumine {
 namespace {
 
 void AppendCodePoint(std::string& out, unsigned long code)

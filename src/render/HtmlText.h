@@ -9,9 +9,7 @@ namespace vellumine {
 // entities, and in attribute values the double quote too.
 std::string HtmlEscape(std::string_view text);
 
-}  // namespace vellumine
 
-namespace vellumine {
 
 // The visible text of an HTML text (UTF-8): tags, comments and the
 // contents of script and style elements dropped, character references

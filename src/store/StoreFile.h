@@ -21,7 +21,7 @@ public:
     // Raises "Datei %s kann nicht geöffnet werden" when the file cannot be
     // opened for reading (or is not a regular file).
     // `windowSize`: bytes read ahead per system call; large for the index
-    // walk, small for a message source, whose blocks are read once.
+    // walk, small for a message source, whose blocks lie together.
     enum class Access { Windows, Mapped };
     explicit StoreFile(const std::string& path, std::size_t windowSize = 64 * 1024, Access access = Access::Mapped);
     ~StoreFile();

@@ -27,14 +27,29 @@ constexpr std::size_t kSourceWindow = 8 * 1024;
 
 StoreReader::StoreReader(std::shared_ptr<const StoreLocation> location) : FLocation(std::move(location)) {}
 
-std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileName, std::size_t windowSize)
+namespace {
+
+StoreFileStamp StampFrom(const struct stat& info)
+{
+    return {static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+std::string StoreReader::PathToOpen(const std::string& fileName) const
 {
     std::string shownPath;
     const std::string path = FLocation->StoreFilePath(fileName, shownPath);
     // A recorded name with a path in it would open a file outside the store.
     if (path.empty() || !IsPlainStoreFileName(fileName))
         throw FileOpenError(shownPath);
-    return std::make_unique<StoreFile>(FindStoreFile(path), windowSize);
+    return FindStoreFile(path);
+}
+
+std::unique_ptr<StoreFile> StoreReader::OpenStoreFile(const std::string& fileName, std::size_t windowSize)
+{
+    return std::make_unique<StoreFile>(PathToOpen(fileName), windowSize);
 }
 
 std::vector<Toe5_FolderInfo> StoreReader::ReadStoreFolders()
@@ -80,15 +95,16 @@ std::uint64_t StoreReader::StoreFileSize(const std::string& fileName) const
 
 std::optional<StoreFileStamp> StoreReader::StampOf(const std::string& fileName) const
 {
-    std::string shownPath;
-    const std::string path = FLocation->StoreFilePath(fileName, shownPath);
-    if (path.empty() || !IsPlainStoreFileName(fileName))
+    std::string path;
+    try {
+        path = PathToOpen(fileName);
+    } catch (const Error&) {
         return std::nullopt;
+    }
     struct stat info {};
-    if (::stat(FindStoreFile(path).c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return StoreFileStamp{static_cast<std::uint64_t>(info.st_size),
-                          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+    return StampFrom(info);
 }
 
 std::string StoreReader::StoreFolderPath() const
@@ -182,20 +198,15 @@ std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int
 
 StoreFile& StoreReader::SourceFile(const std::string& fileName)
 {
-    std::string shownPath;
-    const std::string path = FLocation->StoreFilePath(fileName, shownPath);
-    if (path.empty() || !IsPlainStoreFileName(fileName))
-        throw FileOpenError(shownPath);
-    const std::string found = FindStoreFile(path);
+    const std::string path = PathToOpen(fileName);
     struct stat info {};
-    const bool there = ::stat(found.c_str(), &info) == 0;
-    const StoreFileStamp stamp{static_cast<std::uint64_t>(info.st_size),
-                               static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
-    if (!there || !FSourceFile || found != FSourcePath || stamp != FSourceStamp || info.st_ino != FSourceInode) {
+    const bool there = ::stat(path.c_str(), &info) == 0;
+    if (!there || !FSourceFile || path != FSourcePath || StampFrom(info) != FSourceStamp ||
+        info.st_ino != FSourceInode) {
         FSourceFile.reset();
-        FSourceFile = std::make_shared<StoreFile>(found, kSourceWindow);
-        FSourcePath = found;
-        FSourceStamp = stamp;
+        FSourceFile = std::make_shared<StoreFile>(path, kSourceWindow);  // raises the open error
+        FSourcePath = path;
+        FSourceStamp = StampFrom(info);
         FSourceInode = info.st_ino;
     }
     return *FSourceFile;

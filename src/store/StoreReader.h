@@ -65,6 +65,10 @@ public:
     const Toe5_FileHeader& FileHeader() const { return FHeader; }
 
 private:
+    // The path of the store file `fileName`; raises "Datei %s kann nicht
+    // geöffnet werden" when no store folder is known or the name is no
+    // plain file name.
+    std::string PathToOpen(const std::string& fileName) const;
     std::unique_ptr<StoreFile> OpenStoreFile(const std::string& fileName, std::size_t windowSize);
     void ReadItemCount(StoreFile& file);
     // Walks the index of `fileName`, handing each record's offset on.
@@ -79,9 +83,9 @@ private:
 
     std::shared_ptr<const StoreLocation> FLocation;
     Toe5_FileHeader FHeader;
-    std::shared_ptr<StoreFile> FSourceFile;
+    std::shared_ptr<StoreFile> FSourceFile;  // shared: StoreFile is incomplete here
     std::string FSourcePath;
-    std::optional<StoreFileStamp> FSourceStamp;
+    StoreFileStamp FSourceStamp;
     std::uint64_t FSourceInode = 0;
 };
 
