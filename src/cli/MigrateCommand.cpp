@@ -9,15 +9,6 @@
 namespace vellumine::cli {
 namespace {
 
-MigrationFormat ParseFormat(const std::string& name)
-{
-    if (name == "maildir")
-        return MigrationFormat::Maildir;
-    if (name == "eml")
-        return MigrationFormat::EmlTree;
-    return MigrationFormat::Mboxrd;
-}
-
 // "Posteingang: 120/4000  gesamt 5120/100000" on a terminal, nothing elsewhere.
 MigrationCallbacks TerminalProgress()
 {
@@ -41,15 +32,21 @@ int MigrateStoreCommand(const CliOptions& options, const std::string& format, co
 {
     auto reader = MakeStoreReader(options);
     const std::vector<Toe5_FolderInfo> folders = reader->ReadStoreFolders();
-    const MigrationOptions migration{ParseFormat(format), outputFolder, resume, MaildirHostName()};
+    const MigrationOptions migration{FormatNamed(format).value_or(MigrationFormat::Mboxrd), outputFolder, resume,
+                                     MaildirHostName()};
     const MigrationCallbacks callbacks = TerminalProgress();
     const MigrationResult result = MigrateStore(*reader, folders, migration, callbacks);
     if (callbacks.progress)
         std::cerr << '\n';
     std::cout << MigrationTable(result);
-    const std::string report = WriteMigrationReport(result, migration);
-    std::cout << "Bericht: " << report << '\n';
-    if (!result.Complete()) {
+    bool reported = true;
+    try {
+        std::cout << "Bericht: " << WriteMigrationReport(result, migration) << '\n';
+    } catch (const Error& e) {
+        std::cerr << "Der Bericht konnte nicht geschrieben werden: " << e.what() << '\n';
+        reported = false;
+    }
+    if (!result.Complete() || !reported) {
         std::cout << "Die Übernahme ist nicht vollständig: siehe die Meldungen oben.\n";
         return 1;
     }

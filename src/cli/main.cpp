@@ -98,9 +98,9 @@ int main(int argc, char** argv)
 
     std::string migrationFormat = "mboxrd";
     bool resume = false;
-    auto* migrate = app.add_subcommand("migrate", "Die ganze Postablage als mbox, Maildir oder .eml-Baum, geprüft");
-    migrate->add_option("--format", migrationFormat, "mboxrd, maildir oder eml")
-        ->check(CLI::IsMember({"mboxrd", "maildir", "eml"}));
+    auto* migrate = app.add_subcommand("migrate", "Die ganze Postablage als mbox, Thunderbird-Ordner, Maildir oder .eml-Baum, geprüft");
+    migrate->add_option("--format", migrationFormat, "mboxrd, thunderbird, maildir oder eml")
+        ->check(CLI::IsMember({"mboxrd", "thunderbird", "maildir", "eml"}));
     migrate->add_option("OUTDIR", outputFolder, "Zielordner (leer, außer mit --resume)")->required();
     migrate->add_flag("--resume", resume, "einen früheren Lauf fortsetzen: Geschriebenes bleibt");
     migrate->callback([&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume); });

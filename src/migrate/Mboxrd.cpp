@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "migrate/MessageTime.h"
 #include "platform/Ascii.h"
 #include "platform/DateTime.h"
 
@@ -23,34 +24,9 @@ bool IsAddressChar(char c)
     return c > ' ' && c != '<' && c != '>' && c != '"' && c != ',' && c != ';' && c != '(' && c != ')';
 }
 
-// The header's "From:" value with its folded lines joined; empty if none.
 std::string FromField(std::string_view source)
 {
-    std::size_t at = 0;
-    while (at < source.size()) {
-        std::size_t end = source.find('\n', at);
-        if (end == std::string_view::npos)
-            end = source.size();
-        std::string_view line = source.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (line.empty())
-            return {};  // the end of the header
-        if (StartsWithIgnoringAsciiCase(line, 0, "from:")) {
-            std::string value(line.substr(5));
-            for (at = end + 1; at < source.size() && (source[at] == ' ' || source[at] == '\t');) {
-                std::size_t next = source.find('\n', at);
-                if (next == std::string_view::npos)
-                    next = source.size();
-                value += ' ';
-                value.append(source.substr(at, next - at));
-                at = next + 1;
-            }
-            return value;
-        }
-        at = end + 1;
-    }
-    return {};
+    return RawHeaderField(source, "from").value_or(std::string());
 }
 
 }  // namespace
@@ -97,13 +73,24 @@ std::string AsctimeOf(std::uint64_t fileTime)
     return text;
 }
 
-std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime)
+namespace {
+
+// CR LF when the message's first line ends so, else LF.
+const char* LineEndOf(std::string_view source)
 {
     const std::size_t firstBreak = source.find('\n');
-    const char* eol = firstBreak != std::string_view::npos && firstBreak > 0 && source[firstBreak - 1] == '\r'
-                          ? "\r\n"
-                          : "\n";
+    return firstBreak != std::string_view::npos && firstBreak > 0 && source[firstBreak - 1] == '\r' ? "\r\n" : "\n";
+}
+
+const char kMozillaStatus[] = "X-Mozilla-Status: 0001";
+const char kMozillaStatus2[] = "X-Mozilla-Status2: 00000000";
+
+std::string Entry(std::string_view source, std::uint64_t fileTime, bool mozillaStatus)
+{
+    const char* eol = LineEndOf(source);
     std::string entry = "From " + EnvelopeSender(source) + " " + AsctimeOf(fileTime) + eol;
+    if (mozillaStatus)
+        entry = entry + kMozillaStatus + eol + kMozillaStatus2 + eol;
     entry.reserve(entry.size() + source.size() + source.size() / 64 + 4);
     for (std::size_t at = 0; at < source.size();) {
         std::size_t end = source.find('\n', at);
@@ -115,6 +102,36 @@ std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime)
     }
     entry += eol;  // the blank line, or the break the last line lacked
     return entry;
+}
+
+// The line at the start of `text` if it is `line` with a break after it.
+bool StartsWithLine(std::string_view text, std::string_view line, std::string_view eol)
+{
+    return text.substr(0, line.size()) == line && text.substr(line.size(), eol.size()) == eol;
+}
+
+}  // namespace
+
+std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime)
+{
+    return Entry(source, fileTime, false);
+}
+
+std::string ThunderbirdEntry(std::string_view source, std::uint64_t fileTime)
+{
+    return Entry(source, fileTime, true);
+}
+
+std::string_view WithoutMozillaStatus(std::string_view message)
+{
+    for (const std::string_view eol : {std::string_view("\r\n"), std::string_view("\n")}) {
+        if (!StartsWithLine(message, kMozillaStatus, eol))
+            continue;
+        const std::string_view rest = message.substr(sizeof kMozillaStatus - 1 + eol.size());
+        if (StartsWithLine(rest, kMozillaStatus2, eol))
+            return rest.substr(sizeof kMozillaStatus2 - 1 + eol.size());
+    }
+    return message;
 }
 
 void MboxrdReader::Feed(std::string_view text)
@@ -147,8 +164,13 @@ void MboxrdReader::Finish()
 
 void MboxrdReader::Line(std::string_view line)
 {
+    const std::uint64_t at = FOffset;
+    FOffset += line.size();
     if (IsMboxSeparator(line)) {
+        FOffset = at;
         EndMessage();
+        FOffset = at + line.size();
+        FEntryStart = at;
         FInMessage = true;
         FSeparatorBreak = line.size() >= 2 && line[line.size() - 2] == '\r' ? "\r\n" : "\n";
         return;
@@ -167,7 +189,7 @@ void MboxrdReader::EndMessage()
     const std::string_view end = FSeparatorBreak;
     if (FMessage.size() >= end.size() && std::string_view(FMessage).substr(FMessage.size() - end.size()) == end)
         FMessage.resize(FMessage.size() - end.size());
-    FEach(FMessage);
+    FEach(FMessage, FEntryStart, FOffset);
     FMessage.clear();
     FInMessage = false;
 }

@@ -26,12 +26,29 @@ std::string AsctimeOf(std::uint64_t fileTime);
 // bytes exactly.
 std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime);
 
+// The same for Thunderbird's Local Folders: the status headers Thunderbird
+// keeps at the top of each message go first ("X-Mozilla-Status: 0001",
+// read, and "X-Mozilla-Status2: 00000000"), so that its reader, which takes
+// "From " as a separator only before header lines, finds every message.
+std::string ThunderbirdEntry(std::string_view source, std::uint64_t fileTime);
+
+// The message without exactly those two lines at its top; as it is when
+// they are not there.
+std::string_view WithoutMozillaStatus(std::string_view message);
+
 // Splits an mbox file's text as it arrives in pieces: every message is
 // handed to `each` un-escaped, without its separator line and the line
 // break that ends it. Feed the text in order, then call Finish.
 class MboxrdReader {
 public:
-    explicit MboxrdReader(std::function<void(std::string_view message)> each) : FEach(std::move(each)) {}
+    // `entryStart` is the offset of the message's separator line in the
+    // text fed, `entryEnd` the offset after its last line.
+    using Each = std::function<void(std::string_view message, std::uint64_t entryStart, std::uint64_t entryEnd)>;
+    explicit MboxrdReader(std::function<void(std::string_view message)> each)
+        : FEach([each = std::move(each)](std::string_view m, std::uint64_t, std::uint64_t) { each(m); })
+    {
+    }
+    explicit MboxrdReader(Each each) : FEach(std::move(each)) {}
     void Feed(std::string_view text);
     void Finish();
 
@@ -39,7 +56,9 @@ private:
     void Line(std::string_view line);  // with its line break
     void EndMessage();
 
-    std::function<void(std::string_view)> FEach;
+    Each FEach;
+    std::uint64_t FOffset = 0;      // of the line being handled
+    std::uint64_t FEntryStart = 0;  // of the current message's separator
     std::string FPartialLine;
     std::string FMessage;
     std::string FSeparatorBreak;  // "\r\n" or "\n", as the separator line ended

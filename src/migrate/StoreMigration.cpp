@@ -1,11 +1,14 @@
 #include "migrate/StoreMigration.h"
 
 #include <cstdio>
+#include <ctime>
+#include <set>
 #include <filesystem>
 #include <unistd.h>
 #include <unordered_map>
 
 #include "migrate/FolderOutput.h"
+#include "migrate/MessageTime.h"
 #include "output/BatchLoop.h"
 #include "output/OutputFileName.h"
 #include "mime/HeaderDecoding.h"
@@ -18,19 +21,29 @@ namespace vellumine {
 namespace {
 
 // How many messages of each SHA-256 a folder's output holds, the digests
-// kept as their 32 bytes.
-using DigestCounts = std::unordered_map<std::string, std::size_t>;
+// kept as their 32 bytes, and where each stands.
+struct OutputDigests {
+    std::unordered_map<std::string, std::size_t> counts;
+    std::unordered_map<std::string, std::vector<std::string>> places;
+    std::vector<std::string> odd;  // entries that hold no message
+};
 
 std::string DigestOf(std::string_view message)
 {
     return Sha256Bytes(message);
 }
 
-DigestCounts DigestsOf(const FolderOutput& output)
+OutputDigests DigestsOf(const FolderOutput& output)
 {
-    DigestCounts counts;
-    output.ReadBack([&](std::string_view message) { ++counts[DigestOf(message)]; });
-    return counts;
+    OutputDigests digests;
+    output.ReadBack(
+        [&](std::string_view message, const std::string& where) {
+            std::string digest = DigestOf(message);
+            ++digests.counts[digest];
+            digests.places[digest].push_back(where);
+        },
+        [&](const std::string& where) { digests.odd.push_back(where); });
+    return digests;
 }
 
 bool IsEmptyFolder(const std::string& path)
@@ -46,6 +59,25 @@ std::string Describe(const Toe5_MessageInfo& info)
     return "\"" + DecodeHeaderText(info.Subject) + "\" (Position " + std::to_string(info.SourceOffset) + ")";
 }
 
+// "beschädigt: 1 Nachricht nicht lesbar", for a read that passed over something.
+std::string DamageText(const StoreReadReport& report)
+{
+    std::vector<std::string> parts;
+    const std::size_t messages = report.recordsUnreadable + report.recordsOverBudget;
+    if (messages > 0)
+        parts.push_back(std::to_string(messages) + (messages == 1 ? " Nachricht" : " Nachrichten") + " nicht lesbar");
+    if (report.nodesUnreadable + report.entriesBeyondFile > 0)
+        parts.push_back("Teile des Verzeichnisses nicht lesbar");
+    if (report.nodesRevisited + report.recordsRepeated > 0)
+        parts.push_back("Verzeichnis verweist mehrfach auf dieselben Einträge");
+    if (report.workBudgetSpent)
+        parts.push_back("Lesen vor dem Ende abgebrochen");
+    std::string text = "beschädigt: ";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i ? ", " : "") + parts[i];
+    return text;
+}
+
 std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFolder& folder,
                                          FolderMigration& report)
 {
@@ -53,7 +85,12 @@ std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFol
         return {};
     try {
         StoreRecords records;
-        reader.ReadStoreIndex(folder.storeFile, &records);
+        StoreReadReport readReport;
+        reader.ReadStoreIndex(folder.storeFile, &records, &readReport);
+        if (!readReport.Clean()) {
+            report.damaged = true;
+            report.problems.push_back(DamageText(readReport));
+        }
         return std::move(records.Messages);
     } catch (const Error& e) {
         report.problems.push_back(e.what());
@@ -64,21 +101,24 @@ std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFol
 class Migration {
 public:
     Migration(StoreReader& reader, const MigrationOptions& options, const MigrationCallbacks& callbacks)
-        : FReader(reader), FOptions(options), FCallbacks(callbacks)
+        : FReader(reader), FOptions(options), FCallbacks(callbacks),
+          FRunTime(FileTimeOfUnixTime(options.runTime ? options.runTime : static_cast<std::int64_t>(std::time(nullptr))))
     {
     }
 
     MigrationResult Run(const std::vector<MigrationFolder>& plan)
     {
         MigrationResult result;
-        std::vector<std::size_t> counts;
         for (const MigrationFolder& folder : plan) {
             FolderMigration ignored;
-            counts.push_back(MessagesOf(FReader, folder, ignored).size());
-            FAllTotal += counts.back();
+            FAllTotal += MessagesOf(FReader, folder, ignored).size();
         }
-        for (std::size_t i = 0; i < plan.size(); ++i) {
-            result.folders.push_back(MigrateFolder(plan[i]));
+        for (const MigrationFolder& folder : plan) {
+            result.folders.push_back(MigrateFolder(folder));
+            if (!FStopped.empty()) {
+                result.stopped = FStopped;
+                break;
+            }
             if (FCancelled) {
                 result.cancelled = true;
                 break;
@@ -96,12 +136,46 @@ private:
         report.output = RelativeMigrationPath(folder, FOptions.format);
         const std::vector<Toe5_MessageInfo> messages = MessagesOf(FReader, folder, report);
         report.inStore = messages.size();
+        if (!folder.placeable) {
+            report.problems.push_back("Der Ordner liegt zu tief: sein Name passt in diesem Format nicht in einen "
+                                      "Dateinamen; er wird nicht geschrieben");
+            FAllDone += messages.size();
+            return report;
+        }
         const std::string path = MigrationPathOf(folder, FOptions.format, FOptions.outputFolder);
-        auto output = OpenFolderOutput(FOptions.format, path, FNames, FOptions.hostName);
-        // On resume, what stands in the output already is not written again.
-        DigestCounts present = FOptions.resume ? DigestsOf(*output) : DigestCounts();
+        std::unique_ptr<FolderOutput> output;
         std::vector<std::pair<std::string, std::size_t>> writtenDigests;  // digest, index into messages
+        const std::size_t before = FAllDone;
+        // A folder that cannot be written is reported and skipped, the run
+        // goes on; a full disk ends it.
+        try {
+            if (FOptions.resume)
+                RefuseLinks(path);
+            output = OpenFolderOutput(FOptions.format, path, FNames, FOptions.hostName);
+            if (FOptions.resume)
+                report.repairs = output->Repair(StoreDigests(folder, messages));
+            // On resume, what stands in the output already is not written again.
+            OutputDigests present = FOptions.resume ? DigestsOf(*output) : OutputDigests();
+            RunMessageBatch(FReader, folder.storeFile, messages,
+                            Batch(folder, messages, *output, present.counts, writtenDigests, report));
+            output->Close();
+        } catch (const OutputWriteError& e) {
+            report.problems.push_back(e.what());
+            if (e.DiskFull())
+                FStopped = e.what();
+        } catch (const Error& e) {
+            report.problems.push_back(e.what());
+        }
+        FAllDone = before + messages.size();
+        if (output)
+            Verify(*output, messages, writtenDigests, report);
+        return report;
+    }
 
+    BatchCallbacks Batch(const MigrationFolder& folder, const std::vector<Toe5_MessageInfo>& messages,
+                         FolderOutput& output, std::unordered_map<std::string, std::size_t>& present,
+                         std::vector<std::pair<std::string, std::size_t>>& writtenDigests, FolderMigration& report)
+    {
         BatchCallbacks batch;
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
             if (info.SourceOffset <= 0)
@@ -111,7 +185,7 @@ private:
                 --there->second;
                 ++report.alreadyThere;
             } else {
-                output->Write(source, info);
+                output.Write(source, info, MigrationTimeOf(info.MessageDate, source, FRunTime));
                 ++report.written;
             }
             writtenDigests.emplace_back(std::move(digest), static_cast<std::size_t>(&info - messages.data()));
@@ -120,8 +194,8 @@ private:
             ++report.unreadable;
             report.problems.push_back("Nicht lesbar, übersprungen: " + Describe(info) + ": " + error);
         };
-        std::size_t before = FAllDone;
-        batch.progress = [&](std::size_t, std::size_t) {
+        const std::size_t before = FAllDone;
+        batch.progress = [&, before](std::size_t, std::size_t) {
             ++FAllDone;
             if (FCallbacks.progress)
                 FCallbacks.progress(folder.shownPath, FAllDone - before, messages.size(), FAllDone, FAllTotal);
@@ -130,58 +204,81 @@ private:
             FCancelled = FCancelled || (FCallbacks.cancelled && FCallbacks.cancelled());
             return FCancelled;
         };
-        // A message that cannot be written (the disk is full) is a problem
-        // of the whole folder: it ends the folder with its error.
-        try {
-            RunMessageBatch(FReader, folder.storeFile, messages, batch);
-            output->Close();
-        } catch (const Error& e) {
-            report.problems.push_back(e.what());
-        }
-        Verify(*output, messages, writtenDigests, report);
-        return report;
+        return batch;
+    }
+
+    // The digests of the folder's messages in the store, for putting right
+    // what an interrupted run left.
+    std::set<std::string> StoreDigests(const MigrationFolder& folder, const std::vector<Toe5_MessageInfo>& messages)
+    {
+        std::set<std::string> digests;
+        BatchCallbacks batch;
+        batch.handle = [&](const std::string& source, const Toe5_MessageInfo&) { digests.insert(DigestOf(source)); };
+        batch.cancelled = [&] { return FCancelled; };
+        RunMessageBatch(FReader, folder.storeFile, messages, batch);
+        return digests;
+    }
+
+    // A resumed run finds the output as someone left it: it never writes
+    // through a symbolic link inside it.
+    void RefuseLinks(const std::string& path) const
+    {
+        RefuseLinksBelow(FOptions.outputFolder, path);
+        if (FOptions.format == MigrationFormat::Maildir)
+            for (const char* sub : {"/cur", "/new", "/tmp"})
+                RefuseLinksBelow(FOptions.outputFolder, path + sub);
+        if (IsMboxFormat(FOptions.format))
+            RefuseLinksBelow(FOptions.outputFolder, path + ".sbd");
     }
 
     // Every message the store gave must stand in the output with its bytes,
-    // and nothing else.
+    // and nothing else; what else stands there is named.
     static void Verify(const FolderOutput& output, const std::vector<Toe5_MessageInfo>& messages,
                        const std::vector<std::pair<std::string, std::size_t>>& digests, FolderMigration& report)
     {
-        DigestCounts found = DigestsOf(output);
+        OutputDigests found = DigestsOf(output);
         for (const auto& [digest, index] : digests) {
-            const Toe5_MessageInfo& info = messages[index];
-            auto there = found.find(digest);
-            if (there != found.end() && there->second > 0) {
+            auto there = found.counts.find(digest);
+            if (there != found.counts.end() && there->second > 0) {
                 --there->second;
                 ++report.verified;
             } else {
-                report.problems.push_back("Fehlt in der Ausgabe oder weicht ab: " + Describe(info));
+                report.problems.push_back("Fehlt in der Ausgabe oder weicht ab: " + Describe(messages[index]));
             }
         }
         std::size_t extra = 0;
-        for (const auto& [digest, count] : found)
-            extra += count;
+        std::string names;
+        for (const auto& [digest, count] : found.counts) {
+            const std::vector<std::string>& places = found.places[digest];
+            for (std::size_t i = places.size() - count; i < places.size(); ++i)
+                names += (extra++ ? ", " : "") + places[i];
+        }
         if (extra > 0)
-            report.problems.push_back(std::to_string(extra) + " Nachrichten der Ausgabe stehen nicht in der Postablage");
+            report.problems.push_back(std::to_string(extra) + " Nachrichten der Ausgabe stehen nicht in der Postablage: " +
+                                      names);
+        for (const std::string& odd : found.odd)
+            report.problems.push_back("Keine Nachrichtendatei, übergangen: " + odd);
     }
 
     StoreReader& FReader;
     const MigrationOptions& FOptions;
     const MigrationCallbacks& FCallbacks;
+    const std::uint64_t FRunTime;
     UniqueFileNamer FNames;
     std::size_t FAllTotal = 0;
     std::size_t FAllDone = 0;
     bool FCancelled = false;
+    std::string FStopped;
 };
 
 }  // namespace
 
 bool MigrationResult::Complete() const
 {
-    if (cancelled)
+    if (cancelled || !stopped.empty())
         return false;
     for (const FolderMigration& folder : folders)
-        if (!folder.problems.empty() || folder.unreadable > 0 || folder.verified != folder.inStore)
+        if (!folder.problems.empty() || folder.damaged || folder.unreadable > 0 || folder.verified != folder.inStore)
             return false;
     return true;
 }
@@ -190,10 +287,20 @@ std::string FormatName(MigrationFormat format)
 {
     switch (format) {
     case MigrationFormat::Mboxrd: return "mboxrd";
+    case MigrationFormat::Thunderbird: return "thunderbird";
     case MigrationFormat::Maildir: return "maildir";
     case MigrationFormat::EmlTree: return "eml";
     }
     return {};
+}
+
+std::optional<MigrationFormat> FormatNamed(std::string_view name)
+{
+    for (const auto format :
+         {MigrationFormat::Mboxrd, MigrationFormat::Thunderbird, MigrationFormat::Maildir, MigrationFormat::EmlTree})
+        if (FormatName(format) == name)
+            return format;
+    return std::nullopt;
 }
 
 MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
@@ -203,7 +310,7 @@ MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderI
         throw Error("Der Zielordner " + options.outputFolder +
                     " ist nicht leer. Wählen Sie einen leeren Ordner oder setzen Sie einen früheren Lauf fort");
     PrepareMigrationRoot(options.format, options.outputFolder);
-    return Migration(reader, options, callbacks).Run(PlanMigrationFolders(folders));
+    return Migration(reader, options, callbacks).Run(PlanMigrationFolders(folders, options.format));
 }
 
 std::string WriteMigrationReport(const MigrationResult& result, const MigrationOptions& options)
@@ -211,9 +318,13 @@ std::string WriteMigrationReport(const MigrationResult& result, const MigrationO
     std::filesystem::path out = std::filesystem::absolute(options.outputFolder).lexically_normal();
     if (!out.has_filename())
         out = out.parent_path();
-    return CreateUniqueFile(out.parent_path().string(), BaseName{"migration-report", {}}, ".json",
-                            MigrationReportJson(result, options))
-        .path;
+    const std::string json = MigrationReportJson(result, options);
+    try {
+        return CreateUniqueFile(out.parent_path().string(), BaseName{"migration-report", {}}, ".json", json).path;
+    } catch (const FileNotCreated&) {
+        // The parent takes no file (not writable): the output folder does.
+        return CreateUniqueFile(out.string(), BaseName{"migration-report", {}}, ".json", json).path;
+    }
 }
 
 std::string MaildirHostName()
@@ -245,18 +356,36 @@ std::string MigrationTable(const MigrationResult& result)
                  std::to_string(folder.unreadable) + " | " + std::to_string(folder.verified) + "\n";
         for (const std::string& problem : folder.problems)
             table += "  " + problem + "\n";
+        for (const std::string& repair : folder.repairs)
+            table += "  " + repair + "\n";
     }
+    if (!result.stopped.empty())
+        table += result.stopped + ".\n";
     if (result.cancelled)
         table += "Abgebrochen.\n";
     return table;
 }
+
+namespace {
+
+std::string JsonList(const std::vector<std::string>& texts)
+{
+    std::string json = "[";
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        json += std::string(k ? ", " : "") + JsonString(texts[k]);
+    return json + "]";
+}
+
+}  // namespace
 
 std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options)
 {
     std::string json = "{\n  \"format\": " + JsonString(FormatName(options.format)) +
                        ",\n  \"output\": " + JsonString(options.outputFolder) +
                        ",\n  \"complete\": " + (result.Complete() ? "true" : "false") +
-                       ",\n  \"cancelled\": " + (result.cancelled ? "true" : "false") + ",\n  \"folders\": [";
+                       ",\n  \"cancelled\": " + (result.cancelled ? "true" : "false") +
+                       ",\n  \"stopped\": " + (result.stopped.empty() ? "null" : JsonString(result.stopped)) +
+                       ",\n  \"folders\": [";
     for (std::size_t i = 0; i < result.folders.size(); ++i) {
         const FolderMigration& f = result.folders[i];
         json += std::string(i ? "," : "") + "\n    {\"id\": " + std::to_string(f.storeId) +
@@ -264,10 +393,8 @@ std::string MigrationReportJson(const MigrationResult& result, const MigrationOp
                 ", \"output\": " + JsonString(f.output) + ", \"inStore\": " + std::to_string(f.inStore) +
                 ", \"written\": " + std::to_string(f.written) + ", \"alreadyThere\": " +
                 std::to_string(f.alreadyThere) + ", \"unreadable\": " + std::to_string(f.unreadable) +
-                ", \"verified\": " + std::to_string(f.verified) + ", \"problems\": [";
-        for (std::size_t k = 0; k < f.problems.size(); ++k)
-            json += std::string(k ? ", " : "") + JsonString(f.problems[k]);
-        json += "]}";
+                ", \"verified\": " + std::to_string(f.verified) + ", \"damaged\": " + (f.damaged ? "true" : "false") +
+                ", \"problems\": " + JsonList(f.problems) + ", \"repairs\": " + JsonList(f.repairs) + "}";
     }
     return json + "\n  ]\n}\n";
 }

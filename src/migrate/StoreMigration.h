@@ -5,8 +5,11 @@
 // Nothing is ever written into the store.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "migrate/MigrationLayout.h"
@@ -22,6 +25,9 @@ struct MigrationOptions {
     // (the same bytes) are not written again.
     bool resume = false;
     std::string hostName = "localhost";  // for Maildir file names
+    // The time of messages that have neither a store date nor a readable
+    // Date header (Unix seconds); 0: the time the run starts.
+    std::int64_t runTime = 0;
 };
 
 struct MigrationCallbacks {
@@ -42,12 +48,16 @@ struct FolderMigration {
     std::size_t alreadyThere = 0; // found written by an earlier run (resume)
     std::size_t unreadable = 0;   // sources that could not be read: skipped
     std::size_t verified = 0;     // found in the output with the store's bytes
+    bool damaged = false;         // the folder file's read passed over something
     std::vector<std::string> problems;  // what differs or failed, one sentence each
+    std::vector<std::string> repairs;   // what a resumed run put right, one sentence each
 };
 
 struct MigrationResult {
     std::vector<FolderMigration> folders;
     bool cancelled = false;
+    // Why the run stopped before its end (a full disk); empty when it did not.
+    std::string stopped;
     // True when every readable message of the store is in the output with
     // its bytes, nothing else is there, and no message was unreadable.
     bool Complete() const;
@@ -62,9 +72,9 @@ MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderI
 std::string MigrationTable(const MigrationResult& result);
 std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options);
 
-// Writes the report as migration-report.json beside the output folder (an
-// existing report is not replaced: the next free name is taken) and returns
-// its path.
+// Writes the report as migration-report.json beside the output folder, or
+// inside it when its parent takes no file (an existing report is not
+// replaced: the next free name is taken) and returns its path.
 std::string WriteMigrationReport(const MigrationResult& result, const MigrationOptions& options);
 
 // The number of messages verified in the output.
@@ -74,7 +84,9 @@ std::size_t VerifiedMessages(const MigrationResult& result);
 // replaced, as they mean something there).
 std::string MaildirHostName();
 
-// The name of a format as the command line takes it ("mboxrd", "maildir", "eml").
+// The name of a format as the command line takes it ("mboxrd", "thunderbird",
+// "maildir", "eml"), and the format of such a name.
 std::string FormatName(MigrationFormat format);
+std::optional<MigrationFormat> FormatNamed(std::string_view name);
 
 }  // namespace vellumine

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 #include <map>
 
+#include "StoreDamage.h"
 #include "StoreWriter.h"
 #include "TempFolder.h"
 #include "migrate/FolderOutput.h"
@@ -94,9 +97,15 @@ TEST(MigrationLayout, SafeUniqueNamesAndEachFormatsPaths)
     EXPECT_EQ(byId[2].names.back(), "A_B_1") << "unique among siblings, also without regard to case";
     EXPECT_EQ(byId[3].shownPath, "Lokale Ordner/a/b/Gelöscht.2003");
     EXPECT_EQ(byId[4].names.back(), "Ordner");
-    EXPECT_EQ(RelativeMigrationPath(byId[3], MigrationFormat::Mboxrd), "Lokale Ordner.sbd/a_b.sbd/Gel_scht_2003");
-    EXPECT_EQ(RelativeMigrationPath(byId[3], MigrationFormat::Maildir), ".Lokale Ordner.a_b.Gel_scht_2003");
-    EXPECT_EQ(RelativeMigrationPath(byId[3], MigrationFormat::EmlTree), "Lokale Ordner/a_b/Gel_scht_2003");
+    const auto pathOf = [&](MigrationFormat format) {
+        for (const MigrationFolder& folder : PlanMigrationFolders(folders, format))
+            if (folder.storeId == 3)
+                return RelativeMigrationPath(folder, format);
+        return std::string();
+    };
+    EXPECT_EQ(pathOf(MigrationFormat::Mboxrd), "Lokale Ordner.sbd/a_b.sbd/Gelöscht.2003");
+    EXPECT_EQ(pathOf(MigrationFormat::Maildir), ".Lokale Ordner.a_b.Gel&APY-scht_2003");
+    EXPECT_EQ(pathOf(MigrationFormat::EmlTree), "Lokale Ordner/a_b/Gelöscht.2003");
 }
 
 class MigrationRun : public ::testing::Test {
@@ -121,9 +130,14 @@ protected:
         FFolders = FReader.ReadStoreFolders();
     }
 
-    MigrationResult Migrate(MigrationFormat format, bool resume = false)
+    MigrationResult Migrate(MigrationFormat format, bool resume = false, const std::string& out = {})
     {
-        return MigrateStore(FReader, FFolders, MigrationOptions{format, FOut.File("aus"), resume, "host"});
+        return MigrateStore(FReader, FFolders, MigrationOptions{format, out.empty() ? FOut.File("aus") : out, resume, "host"});
+    }
+
+    void WriteInbox(const std::vector<sw::StoreRecordDescription>& records)
+    {
+        sw::WriteFileBytes(FStore.File("Posteingang.dbx"), sw::BuildStoreFile(records).bytes);
     }
 
     testing::TempFolder FStore, FOut;
@@ -181,6 +195,7 @@ TEST_F(MigrationRun, ANonEmptyTargetIsRefusedAndResumeWritesWhatIsMissing)
     EXPECT_FALSE(result.Complete()) << "the changed file is not in the store";
     ASSERT_EQ(result.folders[0].problems.size(), 1u);
     EXPECT_NE(result.folders[0].problems[0].find("1 Nachrichten der Ausgabe"), std::string::npos);
+    EXPECT_NE(result.folders[0].problems[0].find("Nachricht 1.eml"), std::string::npos) << "the file is named";
 
     fs::remove(FOut.File("aus/Posteingang/2004-01-02 1200 Nachricht 1.eml"));
     EXPECT_TRUE(Migrate(MigrationFormat::EmlTree, true).Complete());
@@ -216,6 +231,218 @@ TEST_F(MigrationRun, AStoreWithoutFolderListOpensFromItsFolderFiles)
     fs::remove(FStore.File("Gelöscht.dbx"));
     fs::remove(FStore.File("Posteingang.dbx"));
     EXPECT_THROW(FReader.ReadStoreFolders(), Error) << "no folder list and no folder files";
+}
+
+TEST_F(MigrationRun, ADamagedFolderFileIsCarriedIntoTheResult)
+{
+    std::vector<sw::StoreRecordDescription> records;
+    for (int i = 0; i < 6; ++i) {
+        sw::MessageDescription m;
+        m.subject = "N" + std::to_string(i);
+        m.source = "Subject: N" + std::to_string(i) + "\r\n\r\nx\r\n";
+        records.push_back(sw::MessageRecord(m));
+    }
+    sw::StoreImage image = sw::BuildStoreFile(records);
+    sw::BreakRecordOwnOffset(image, 2);
+    sw::WriteFileBytes(FStore.File("Posteingang.dbx"), image.bytes);
+    const MigrationResult result = Migrate(MigrationFormat::Maildir);
+    EXPECT_FALSE(result.Complete());
+    EXPECT_TRUE(result.folders[0].damaged);
+    EXPECT_EQ(result.folders[0].verified, 5u);
+    ASSERT_EQ(result.folders[0].problems.size(), 1u);
+    EXPECT_EQ(result.folders[0].problems[0], "beschädigt: 1 Nachricht nicht lesbar");
+    EXPECT_NE(MigrationTable(result).find("beschädigt: 1 Nachricht nicht lesbar"), std::string::npos);
+    EXPECT_NE(MigrationReportJson(result, {}).find("\"damaged\": true"), std::string::npos);
+}
+
+// Cuts the file at `path` by `bytes` from its end, as a full disk or a
+// crash leaves it.
+void CutFile(const std::string& path, std::uintmax_t bytes)
+{
+    fs::resize_file(path, fs::file_size(path) - bytes);
+}
+
+TEST_F(MigrationRun, ResumeCutsAPartialMboxBackToItsLastWholeMessage)
+{
+    for (const auto format : {MigrationFormat::Mboxrd, MigrationFormat::Thunderbird}) {
+        fs::remove_all(FOut.File("aus"));
+        ASSERT_TRUE(Migrate(format).Complete());
+        const std::string mbox = FOut.File("aus/Posteingang");
+        const std::string whole = *ReadFileBytes(mbox);
+        for (const std::uintmax_t cut : {std::uintmax_t{1}, std::uintmax_t{9}, std::uintmax_t{30}}) {
+            CutFile(mbox, cut);
+            const MigrationResult result = Migrate(format, true);
+            EXPECT_TRUE(result.Complete()) << MigrationTable(result);
+            EXPECT_EQ(result.folders[0].written, 1u);
+            EXPECT_EQ(result.folders[0].repairs.size(), 1u);
+            EXPECT_EQ(*ReadFileBytes(mbox), whole) << "cut by " << cut;
+        }
+        // A whole file is left as it is.
+        const MigrationResult again = Migrate(format, true);
+        EXPECT_TRUE(again.Complete());
+        EXPECT_TRUE(again.folders[0].repairs.empty());
+        EXPECT_EQ(again.folders[0].alreadyThere, 5u);
+    }
+}
+
+TEST_F(MigrationRun, ResumeRemovesEmptyAndUnfinishedFiles)
+{
+    const struct {
+        MigrationFormat format;
+        const char* messages;  // where the messages lie
+        const char* leftovers[2];  // an empty file (the .eml tree: under the lost one's name), a half-written one
+    } cases[] = {
+        {MigrationFormat::Maildir, "aus/.Posteingang/cur",
+         {"aus/.Posteingang/cur/1.M1P1.host:2,S", "aus/.Posteingang/tmp/2.M2P1.host.vellumine-teil"}},
+        {MigrationFormat::EmlTree, "aus/Posteingang", {"", "aus/Posteingang/.3.M3P1.host.vellumine-teil"}},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(FOut.File("aus"));
+        ASSERT_TRUE(Migrate(c.format).Complete());
+        // One message lost by a crash: its file empty or half written.
+        const fs::path lost = fs::directory_iterator(FOut.File(c.messages))->path();
+        fs::remove(lost);
+        sw::WriteFileBytes(c.format == MigrationFormat::EmlTree ? lost.string() : FOut.File(c.leftovers[0]), "");
+        sw::WriteFileBytes(FOut.File(c.leftovers[1]), "Subject: halb");
+        const MigrationResult result = Migrate(c.format, true);
+        EXPECT_TRUE(result.Complete()) << MigrationTable(result);
+        EXPECT_EQ(result.folders[0].written, 1u);
+        ASSERT_EQ(result.folders[0].repairs.size(), 2u) << MigrationTable(result);
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(FOut.File(c.messages)))
+            ++files;
+        EXPECT_EQ(files, 5u);
+    }
+}
+
+TEST_F(MigrationRun, ResumeNeverWritesThroughALink)
+{
+    const struct {
+        MigrationFormat format;
+        const char* link;
+    } cases[] = {
+        {MigrationFormat::Maildir, "aus/.Posteingang"},
+        {MigrationFormat::Maildir, "aus/.Posteingang/cur"},
+        {MigrationFormat::EmlTree, "aus/Posteingang"},
+        {MigrationFormat::Mboxrd, "aus/Posteingang"},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(FOut.File("aus"));
+        fs::remove_all(FOut.File("anderswo"));
+        fs::create_directories(FOut.File("anderswo"));
+        fs::create_directories(FOut.File("aus"));
+        fs::create_directories(fs::path(FOut.File(c.link)).parent_path());
+        fs::create_directory_symlink(FOut.File("anderswo"), FOut.File(c.link));
+        const MigrationResult result = Migrate(c.format, true);
+        EXPECT_FALSE(result.Complete());
+        ASSERT_FALSE(result.folders[0].problems.empty());
+        EXPECT_NE(result.folders[0].problems[0].find("symbolische Verknüpfung"), std::string::npos)
+            << result.folders[0].problems[0];
+        EXPECT_TRUE(fs::is_empty(FOut.File("anderswo"))) << c.link;
+    }
+}
+
+TEST_F(MigrationRun, AFolderThatCannotBeWrittenIsSkippedAndTheRunGoesOn)
+{
+    std::vector<sw::StoreRecordDescription> folders = {
+        sw::FolderRecord({.id = 1, .name = "Posteingang", .fileName = "Posteingang.dbx"}),
+        sw::FolderRecord({.id = 2, .name = "Zweiter", .fileName = "Zweiter.dbx"})};
+    sw::MessageDescription m;
+    m.source = "Subject: zwei\r\n\r\nx\r\n";
+    sw::WriteFileBytes(FStore.File("Zweiter.dbx"), sw::BuildStoreFile({sw::MessageRecord(m)}).bytes);
+    sw::WriteFileBytes(FStore.File("folders.dbx"), sw::BuildStoreFile(folders).bytes);
+    FFolders = FReader.ReadStoreFolders();
+    fs::create_directories(FOut.File("aus"));
+    sw::WriteFileBytes(FOut.File("aus/Posteingang"), "kein Ordner");  // where the first folder belongs
+    const MigrationResult result = Migrate(MigrationFormat::EmlTree, true);
+    ASSERT_EQ(result.folders.size(), 2u);
+    EXPECT_FALSE(result.Complete());
+    EXPECT_FALSE(result.folders[0].problems.empty());
+    EXPECT_EQ(result.folders[1].verified, 1u);
+    EXPECT_TRUE(result.folders[1].problems.empty());
+}
+
+TEST_F(MigrationRun, AFolderTooDeepForMaildirIsReportedNotFatal)
+{
+    std::vector<sw::StoreRecordDescription> folders;
+    for (int i = 1; i <= 40; ++i)
+        folders.push_back(sw::FolderRecord({.id = i, .parentId = i - 1,
+                                            .name = "Ein ziemlich langer Ordnername der Ebene " + std::to_string(i),
+                                            .fileName = i == 40 ? "Posteingang.dbx" : ""}));
+    sw::WriteFileBytes(FStore.File("folders.dbx"), sw::BuildStoreFile(folders).bytes);
+    FFolders = FReader.ReadStoreFolders();
+    const MigrationResult result = Migrate(MigrationFormat::Maildir);
+    ASSERT_EQ(result.folders.size(), 40u);
+    EXPECT_FALSE(result.Complete());
+    EXPECT_EQ(result.folders.back().inStore, 5u);
+    ASSERT_EQ(result.folders.back().problems.size(), 1u);
+    EXPECT_NE(result.folders.back().problems[0].find("zu tief"), std::string::npos);
+    EXPECT_TRUE(result.folders.front().problems.empty());
+    EXPECT_TRUE(Migrate(MigrationFormat::Thunderbird, false, FOut.File("mbox")).Complete())
+        << "each mbox level is a name of its own";
+}
+
+// A small file system of its own (tmpfs), for a disk that fills up; only
+// where this process may mount one.
+class SmallDisk {
+public:
+    SmallDisk(const std::string& path, const char* options) : FPath(path)
+    {
+        fs::create_directories(path);
+        FMounted = ::geteuid() == 0 && std::system(("mount -t tmpfs -o " + std::string(options) + " tmpfs '" + path +
+                                                    "' 2>/dev/null").c_str()) == 0;
+    }
+    ~SmallDisk()
+    {
+        if (FMounted)
+            [[maybe_unused]] const int ignored = std::system(("umount -l '" + FPath + "'").c_str());
+    }
+    bool Mounted() const { return FMounted; }
+
+private:
+    std::string FPath;
+    bool FMounted = false;
+};
+
+TEST_F(MigrationRun, AFullDiskStopsTheRunAndNamesTheTarget)
+{
+    std::vector<sw::StoreRecordDescription> records;
+    for (int i = 0; i < 4; ++i) {
+        sw::MessageDescription m;
+        m.subject = "Gross " + std::to_string(i);
+        m.date = sw::FileTimeFromUtc(2004, 1, 1 + i, 12);
+        m.source = "Subject: Gross " + std::to_string(i) + "\r\n\r\n" + std::string(40000, 'a' + i) + "\r\n";
+        records.push_back(sw::MessageRecord(m));
+    }
+    WriteInbox(records);
+    for (const auto format : {MigrationFormat::Mboxrd, MigrationFormat::Maildir, MigrationFormat::EmlTree}) {
+        const std::string out = FOut.File("voll" + FormatName(format));
+        SmallDisk disk(out, "size=96k");
+        if (!disk.Mounted())
+            GTEST_SKIP() << "a small file system for the full disk needs root and tmpfs";
+        const MigrationResult result = Migrate(format, false, out + "/aus");
+        EXPECT_FALSE(result.Complete());
+        EXPECT_NE(result.stopped.find("kein Platz"), std::string::npos) << MigrationTable(result);
+        EXPECT_NE(result.stopped.find(out), std::string::npos) << "the target is named";
+        EXPECT_EQ(result.folders[0].unreadable, 0u) << "a full disk is no message that cannot be read";
+        for (const std::string& problem : result.folders[0].problems)
+            EXPECT_EQ(problem.find("Nicht lesbar"), std::string::npos) << problem;
+    }
+}
+
+TEST_F(MigrationRun, TheReportGoesIntoTheTargetWhenItsParentTakesNoFile)
+{
+    const std::string parent = FOut.File("nur-lesen");
+    SmallDisk outer(parent, "size=1m");
+    if (!outer.Mounted())
+        GTEST_SKIP() << "a read-only parent needs root and tmpfs";
+    fs::create_directories(parent + "/aus");
+    SmallDisk inner(parent + "/aus", "size=1m");
+    ASSERT_EQ(std::system(("mount -o remount,ro '" + parent + "'").c_str()), 0);
+    const MigrationOptions options{MigrationFormat::Maildir, parent + "/aus", false, "host"};
+    const MigrationResult result = MigrateStore(FReader, FFolders, options);
+    EXPECT_TRUE(result.Complete());
+    EXPECT_EQ(WriteMigrationReport(result, options), parent + "/aus/migration-report.json");
 }
 
 }  // namespace

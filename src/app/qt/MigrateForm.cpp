@@ -21,11 +21,12 @@ TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
-    MboxCheck = new QRadioButton(QStringLiteral("mbox-Dateien (Thunderbird, Lokale Ordner)"), this);
+    ThunderbirdCheck = new QRadioButton(QStringLiteral("Thunderbird (Lokale Ordner)"), this);
+    MboxCheck = new QRadioButton(QStringLiteral("mbox-Dateien, Byte für Byte (mutt, Dovecot, Archiv)"), this);
     MaildirCheck = new QRadioButton(QStringLiteral("Maildir (IMAP-Server wie Dovecot)"), this);
     EmlCheck = new QRadioButton(QStringLiteral("Ordner mit .eml-Dateien"), this);
-    MboxCheck->setChecked(true);
-    for (QRadioButton* box : {MboxCheck, MaildirCheck, EmlCheck})
+    ThunderbirdCheck->setChecked(true);
+    for (QRadioButton* box : {ThunderbirdCheck, MboxCheck, MaildirCheck, EmlCheck})
         layout->addWidget(box);
     layout->addWidget(new QLabel(QStringLiteral("Zielverzeichnis:"), this));
     DirectoryEdit = new FolderEdit(this);
@@ -51,7 +52,9 @@ MigrationFormat TMigrateForm::Format() const
         return MigrationFormat::Maildir;
     if (EmlCheck->isChecked())
         return MigrationFormat::EmlTree;
-    return MigrationFormat::Mboxrd;
+    if (MboxCheck->isChecked())
+        return MigrationFormat::Mboxrd;
+    return MigrationFormat::Thunderbird;
 }
 
 }  // namespace vellumine

@@ -20,6 +20,7 @@ public:
 
     MigrationFormat Format() const;
 
+    QRadioButton* ThunderbirdCheck;
     QRadioButton* MboxCheck;
     QRadioButton* MaildirCheck;
     QRadioButton* EmlCheck;
