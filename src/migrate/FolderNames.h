@@ -1,8 +1,8 @@
 #pragma once
-// Folder names as they go on disk: in UTF-8 for the mbox and .eml trees,
-// in modified UTF-7 (RFC 3501 section 5.1.3) for Maildir++, where Dovecot
-// expects it; made unique among siblings and cut to what the file system
-// takes.
+// Folder names as they go on disk: in UTF-8 for Thunderbird and the .eml
+// tree, in modified UTF-7 (RFC 3501 section 5.1.3) where Dovecot reads
+// them (Maildir++ and the mboxrd tree); made unique among siblings and cut
+// to what the file system takes.
 
 #include <cstddef>
 #include <set>

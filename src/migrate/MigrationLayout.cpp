@@ -153,7 +153,13 @@ private:
                          std::min(room, kMinimumNameBytes)});
     }
 
-    NameEncoder Encoder() const { return FFormat == MigrationFormat::Maildir ? ModifiedUtf7 : KeepUtf8; }
+    // Dovecot keeps folder names in modified UTF-7 on disk, in Maildir++ and
+    // in mbox trees alike, and opens no other; Thunderbird and the .eml tree
+    // take UTF-8.
+    NameEncoder Encoder() const
+    {
+        return FFormat == MigrationFormat::Maildir || FFormat == MigrationFormat::Mboxrd ? ModifiedUtf7 : KeepUtf8;
+    }
 
     const std::vector<Toe5_FolderInfo>& FFolders;
     MigrationFormat FFormat;

@@ -1,7 +1,8 @@
 #pragma once
 // Where each store folder lands in a migration: the folder tree walked from
-// the top, each folder's name on disk as the user named it (UTF-8 in the
-// mbox and .eml trees, modified UTF-7 in Maildir++), unique among its
+// the top, each folder's name on disk as the user named it (UTF-8 for
+// Thunderbird and in the .eml tree, modified UTF-7 where Dovecot reads it:
+// Maildir++ and the mboxrd tree), unique among its
 // siblings and short enough for the file system, the store's inbox as the
 // target's INBOX, and the path that the output format gives it.
 

@@ -103,7 +103,8 @@ TEST(MigrationLayout, SafeUniqueNamesAndEachFormatsPaths)
                 return RelativeMigrationPath(folder, format);
         return std::string();
     };
-    EXPECT_EQ(pathOf(MigrationFormat::Mboxrd), "Lokale Ordner.sbd/a_b.sbd/Gelöscht.2003");
+    EXPECT_EQ(pathOf(MigrationFormat::Thunderbird), "Lokale Ordner.sbd/a_b.sbd/Gelöscht.2003");
+    EXPECT_EQ(pathOf(MigrationFormat::Mboxrd), "Lokale Ordner.sbd/a_b.sbd/Gel&APY-scht.2003");
     EXPECT_EQ(pathOf(MigrationFormat::Maildir), ".Lokale Ordner.a_b.Gel&APY-scht_2003");
     EXPECT_EQ(pathOf(MigrationFormat::EmlTree), "Lokale Ordner/a_b/Gelöscht.2003");
 }

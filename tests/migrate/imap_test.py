@@ -23,6 +23,7 @@ import time
 
 CLI, STOREWRITER, DESCRIPTION = sys.argv[1:4]
 STORE = None  # the store being checked
+FIRST_STORE = None  # the store of the description, with an inbox
 failures = []
 
 
@@ -35,6 +36,25 @@ def check(label, want, have):
 
 def cli(*args):
     return subprocess.run([CLI, "--store", STORE] + list(args), capture_output=True, check=True).stdout
+
+
+def decode_mutf7(name):
+    """An IMAP folder name in modified UTF-7 (RFC 3501 5.1.3) as text."""
+    import base64
+    out, i = [], 0
+    while i < len(name):
+        if name[i] != "&":
+            out.append(name[i])
+            i += 1
+            continue
+        end = name.index("-", i)
+        if end == i + 1:
+            out.append("&")
+        else:
+            chunk = name[i + 1:end].replace(",", "/")
+            out.append(base64.b64decode(chunk + "=" * (-len(chunk) % 4)).decode("utf-16-be"))
+        i = end + 1
+    return "".join(out)
 
 
 def crlf(data):
@@ -69,6 +89,19 @@ def store_messages():
     return result
 
 
+def plain_leaf_names():
+    """Folder id -> the store's name, for every folder whose name needs no
+    change on disk: no "/" or "." in it, no sibling of the same name in
+    another case, not the inbox."""
+    folders = json.loads(cli("folders"))
+    siblings = {}
+    for f in folders:
+        siblings.setdefault(f["parentId"], []).append(f["name"].lower())
+    return {f["id"]: f["name"] for f in folders
+            if not set(f["name"]) & set("/.") and f["name"] and siblings[f["parentId"]].count(f["name"].lower()) == 1
+            and f["name"].lower() not in ("inbox", "posteingang")}
+
+
 def migrate(fmt, out):
     """Runs the migration; the report tells where each folder id landed."""
     run = subprocess.run([CLI, "--store", STORE, "migrate", "--format", fmt, out], capture_output=True)
@@ -79,6 +112,11 @@ def migrate(fmt, out):
     os.remove(report_path)
     check("migrate --format %s: complete" % fmt, True, report["complete"])
     return {f["id"]: f["output"] for f in report["folders"]}
+
+
+def imap_name_of_maildir(output):
+    """The folder as a default Dovecot lists it: ".A.B" is "A.B", the root INBOX."""
+    return "INBOX" if output == "." else decode_mutf7(output[1:])
 
 
 def mail_user():
@@ -179,7 +217,7 @@ def imap_folders(port):
     else:
         raise RuntimeError("no IMAP login")
     typ, listing = imap.list()
-    result = {}
+    result, flags = {}, {}
     for line in listing:
         m = re.match(rb'\((?P<flags>[^)]*)\) "(?P<sep>[^"]*)" (?P<name>.*)$', line)
         name = m.group("name").decode()
@@ -189,13 +227,17 @@ def imap_folders(port):
             continue
         typ, data = imap.select('"%s"' % name, readonly=True)
         count = int(data[0])
-        messages = []
+        messages, seen = [], []
         if count:
-            typ, fetched = imap.fetch("1:*", "(BODY.PEEK[])")
-            messages = [part[1] for part in fetched if isinstance(part, tuple)]
-        result[name] = messages
+            typ, fetched = imap.fetch("1:*", "(FLAGS BODY.PEEK[])")
+            for part in fetched:
+                if isinstance(part, tuple):
+                    messages.append(part[1])
+                    seen.append(b"\\Seen" in part[0])
+        result[decode_mutf7(name)] = messages
+        flags[decode_mutf7(name)] = seen
     imap.logout()
-    return result
+    return result, flags
 
 
 def unquote_mboxrd(data):
@@ -253,8 +295,9 @@ def main():
     written = tempfile.mkdtemp(prefix="vellumine-store-")
     try:
         subprocess.run([STOREWRITER, DESCRIPTION, written], check=True, capture_output=True)
+        global STORE, FIRST_STORE
+        FIRST_STORE = written
         for store in [written] + sys.argv[4:]:
-            global STORE
             STORE = store
             print("store", store)
             check_store()
@@ -267,6 +310,7 @@ def main():
 
 def check_store():
     store = store_messages()
+    plain = plain_leaf_names()
     work = tempfile.mkdtemp(prefix="vellumine-imap-")
     os.chmod(work, 0o755)  # the mail user reads the output below it
     try:
@@ -276,33 +320,43 @@ def check_store():
         server = Dovecot(os.path.join(work, "dovecot-maildir"),
                          "maildir:%s:INDEX=%s/dovecot-maildir/index:CONTROL=%s/dovecot-maildir/control" % (maildir, work, work))
         try:
-            seen = imap_folders(server.port)
+            seen, flags = imap_folders(server.port)
         finally:
             server.stop()
-        check("maildir: every folder over IMAP", sorted(places[i][1:] for i in store),
-              sorted(n for n in seen if n != "INBOX"))
+        names = {i: imap_name_of_maildir(places[i]) for i in store}
+        check("maildir: every folder over IMAP", sorted(set(names.values()) | {"INBOX"}), sorted(seen))
         for folder_id, (path, sources) in store.items():
-            name = places[folder_id][1:]  # ".Lokale Ordner.Posteingang" is the folder "Lokale Ordner.Posteingang"
-            check("maildir over IMAP: %s" % name, digests(crlf(s) for s in sources),
-                  digests(seen.get(name, [])))
+            name = names[folder_id]
+            check("maildir over IMAP: %s" % name, digests(crlf(s) for s in sources), digests(seen.get(name, [])))
+            check("maildir over IMAP, read: %s" % name, [True] * len(sources), flags.get(name, []))
+            if folder_id in plain:
+                check("maildir folder named as in the store: %s" % name, plain[folder_id], name.split(".")[-1])
+        check("maildir: the store's inbox is INBOX", True,
+              any(names[i] == "INBOX" and p[-1] == "Posteingang" for i, (p, _) in store.items()) or STORE != FIRST_STORE)
 
-        # mboxrd under Dovecot: "Name.sbd/" folders hold the children.
+        # mboxrd under Dovecot: "Name.sbd/" folders hold the children, the
+        # store's inbox is "Inbox" as in Thunderbird's Local Folders.
         mbox = os.path.join(work, "mbox")
         places = migrate("mboxrd", mbox)
-        inbox = os.path.join(work, "inbox")
-        open(inbox, "wb").close()
+        inbox = os.path.join(mbox, "Inbox")
+        if not os.path.exists(inbox):
+            open(inbox, "wb").close()
         server = Dovecot(os.path.join(work, "dovecot-mbox"), "mbox:%s:INBOX=%s:INDEX=%s/dovecot-mbox/index:CONTROL=%s/dovecot-mbox/control" % (mbox, inbox, work, work))
         try:
-            seen = imap_folders(server.port)
+            seen, flags = imap_folders(server.port)
         finally:
             server.stop()
-        check("mbox: every folder over IMAP", sorted(places.values()), sorted(n for n in seen if n != "INBOX"))
+        # Names on disk are modified UTF-7, as a default Dovecot keeps them.
+        names = {i: "INBOX" if places[i] == "Inbox" else decode_mutf7(places[i]) for i in store}
+        check("mbox: every folder over IMAP", sorted(set(names.values()) | {"INBOX"}), sorted(seen))
         for folder_id, (path, sources) in store.items():
-            name = places[folder_id]  # "Lokale Ordner.sbd/Posteingang"
+            name = names[folder_id]  # "Lokale Ordner.sbd/Geschäftliches"
             # Dovecot reads mbox as mboxo: the quoting of From lines stays.
             fetched = [unquote_mboxrd(m) for m in seen.get(name, [])]
             check("mbox over IMAP: %s" % name, digests(crlf(s) for s in sources), digests(fetched))
-            file = os.path.join(mbox, name)
+            if folder_id in plain:
+                check("mbox folder named as in the store: %s" % name, plain[folder_id], name.split("/")[-1])
+            file = os.path.join(mbox, places[folder_id])
             check("mbox read by the mboxrd rules: %s" % name, digests(sources), digests(read_mboxrd_with_eols(file)))
             check("mbox counted by Python's mailbox: %s" % name, len(sources), len(mailbox.mbox(file, create=False)))
             if shutil.which("mutt") and shutil.which("script") and sources:
