@@ -82,6 +82,25 @@ const char* LineEndOf(std::string_view source)
     return firstBreak != std::string_view::npos && firstBreak > 0 && source[firstBreak - 1] == '\r' ? "\r\n" : "\n";
 }
 
+// Whether the message has an empty line (the end of its header).
+bool HasBlankLine(std::string_view source)
+{
+    return source.substr(0, 1) == "\n" || source.substr(0, 2) == "\r\n" ||
+           source.find("\n\n") != std::string_view::npos || source.find("\n\r\n") != std::string_view::npos;
+}
+
+// A message whose last line has no break is written with one where readers
+// need a blank line before the next separator: always for Thunderbird;
+// elsewhere when the message is all header (mutt and Dovecot read a header
+// on to its blank line) or ends in a lone CR (which the break after it
+// would make a CR LF).
+bool NeedsFinalBreak(std::string_view source, bool thunderbird)
+{
+    if (source.empty() || source.back() == '\n')
+        return false;
+    return thunderbird || source.back() == '\r' || !HasBlankLine(source);
+}
+
 const char kMozillaStatus[] = "X-Mozilla-Status: 0001";
 const char kMozillaStatus2[] = "X-Mozilla-Status2: 00000000";
 
@@ -100,7 +119,9 @@ std::string Entry(std::string_view source, std::uint64_t fileTime, bool mozillaS
         entry.append(source.substr(at, end - at));
         at = end;
     }
-    entry += eol;  // the blank line, or the break the last line lacked
+    if (NeedsFinalBreak(source, mozillaStatus))
+        entry += eol;  // so that a blank line comes before the next separator
+    entry += eol;      // the blank line, or the break the last line lacked
     return entry;
 }
 
@@ -120,6 +141,14 @@ std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime)
 std::string ThunderbirdEntry(std::string_view source, std::uint64_t fileTime)
 {
     return Entry(source, fileTime, true);
+}
+
+std::string MboxHeldMessage(std::string_view source, bool thunderbird)
+{
+    std::string message(source);
+    if (NeedsFinalBreak(source, thunderbird))
+        message += LineEndOf(source);
+    return message;
 }
 
 std::string_view WithoutMozillaStatus(std::string_view message)

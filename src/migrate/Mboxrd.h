@@ -23,7 +23,7 @@ std::string AsctimeOf(std::uint64_t fileTime);
 // the blank line after it, with the message's own line ending (CR LF when
 // its first line ends so, else LF). A message that does not end in a line
 // break gets one instead of the blank line, so that reading gives back its
-// bytes exactly.
+// bytes exactly (see MboxHeldMessage for the few that cannot).
 std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime);
 
 // The same for Thunderbird's Local Folders: the status headers Thunderbird
@@ -31,6 +31,13 @@ std::string MboxrdEntry(std::string_view source, std::uint64_t fileTime);
 // read, and "X-Mozilla-Status2: 00000000"), so that its reader, which takes
 // "From " as a separator only before header lines, finds every message.
 std::string ThunderbirdEntry(std::string_view source, std::uint64_t fileTime);
+
+// A message as an mbox file holds it and gives it back: byte for byte,
+// except that a last line without a line break gets one (the message's own)
+// where readers need a blank line before the next separator: in
+// Thunderbird's folders always, in mboxrd when the message is all header or
+// ends in a lone CR.
+std::string MboxHeldMessage(std::string_view source, bool thunderbird);
 
 // The message without exactly those two lines at its top; as it is when
 // they are not there.

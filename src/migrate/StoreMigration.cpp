@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "migrate/FolderOutput.h"
+#include "migrate/Mboxrd.h"
 #include "migrate/MessageTime.h"
 #include "output/BatchLoop.h"
 #include "output/OutputFileName.h"
@@ -180,7 +181,7 @@ private:
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
             if (info.SourceOffset <= 0)
                 throw Error("Die Nachricht " + Describe(info) + " hat keinen Quelltext");
-            std::string digest = DigestOf(source);
+            std::string digest = DigestInOutput(source);
             if (auto there = present.find(digest); there != present.end() && there->second > 0) {
                 --there->second;
                 ++report.alreadyThere;
@@ -213,10 +214,19 @@ private:
     {
         std::set<std::string> digests;
         BatchCallbacks batch;
-        batch.handle = [&](const std::string& source, const Toe5_MessageInfo&) { digests.insert(DigestOf(source)); };
+        batch.handle = [&](const std::string& source, const Toe5_MessageInfo&) { digests.insert(DigestInOutput(source)); };
         batch.cancelled = [&] { return FCancelled; };
         RunMessageBatch(FReader, folder.storeFile, messages, batch);
         return digests;
+    }
+
+    // The digest of the message as the output holds it: byte for byte, in
+    // mbox files with a break after a last line that needed one.
+    std::string DigestInOutput(const std::string& source) const
+    {
+        if (!IsMboxFormat(FOptions.format) || source.empty() || source.back() == '\n')
+            return DigestOf(source);
+        return DigestOf(MboxHeldMessage(source, FOptions.format == MigrationFormat::Thunderbird));
     }
 
     // A resumed run finds the output as someone left it: it never writes

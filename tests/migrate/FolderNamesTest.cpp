@@ -227,11 +227,19 @@ TEST(Thunderbird, EveryMessageStartsWithItsStatusAndComesBack)
         EXPECT_EQ(entry.compare(entry.find('\n') + 1, 22, "X-Mozilla-Status: 0001"), 0) << "the first line after the separator";
         file += entry;
     }
-    std::vector<std::string> back;
+    std::vector<std::string> back, expected;
     MboxrdReader reader([&](std::string_view m) { back.emplace_back(WithoutMozillaStatus(m)); });
     reader.Feed(file);
     reader.Finish();
-    EXPECT_EQ(back, messages);
+    for (const std::string& m : messages)
+        expected.push_back(MboxHeldMessage(m, true));
+    EXPECT_EQ(back, expected);
+    EXPECT_EQ(expected[2], "Subject: one header line only\n") << "a last line gets its break";
+    EXPECT_EQ(expected[5], "x\r\n");
+    // Thunderbird's reader: a separator only after a blank line.
+    for (std::size_t at = file.find("\nFrom ", 1); at != std::string::npos; at = file.find("\nFrom ", at + 1))
+        EXPECT_TRUE(file[at - 1] == '\n' || (file[at - 1] == '\r' && file[at - 2] == '\n'))
+            << "no blank line before the separator at " << at;
     EXPECT_EQ(WithoutMozillaStatus("X-Mozilla-Status: 0001\r\nSubject: x\r\n"), "X-Mozilla-Status: 0001\r\nSubject: x\r\n")
         << "only both lines together are taken off";
 }

@@ -40,7 +40,7 @@ TEST(Mboxrd, EveryMessageComesBackByteForByte)
         "From: a@b\r\nSubject: x\r\n\r\nFrom here\r\n>From there\r\n>>From far\r\nFrom\r\n",
         "Subject: lf\n\nFrom lf\n",
         "Subject: no break at the end\r\n\r\nlast",
-        "Subject: lone cr at the end\n\nx\r",
+        "Subject: lone cr inside\n\nx\ry\n",
         "",
         "Subject: ends in a blank line\r\n\r\n\r\n",
         "From the very first line\r\n\r\nbody\r\n",
@@ -56,6 +56,34 @@ TEST(Mboxrd, EveryMessageComesBackByteForByte)
         separators += file.compare(at, 5, "From ") == 0 ? 1 : 0;
     EXPECT_EQ(separators, messages.size());
     EXPECT_NE(file.find("\r\n>From here\r\n>>From there\r\n>>>From far\r\nFrom\r\n"), std::string::npos);
+}
+
+TEST(Mboxrd, ALastLineGetsItsBreakOnlyWhereReadersNeedABlankLine)
+{
+    const struct {
+        const char* source;
+        bool thunderbird;
+        const char* held;
+    } cases[] = {
+        {"Subject: x\r\n\r\nlast", false, "Subject: x\r\n\r\nlast"},  // as stored
+        {"Subject: x\r\n\r\nlast", true, "Subject: x\r\n\r\nlast\r\n"},
+        {"Subject: nur eine Kopfzeile", false, "Subject: nur eine Kopfzeile\n"},  // all header
+        {"Subject: a\r\nX: b", false, "Subject: a\r\nX: b\r\n"},
+        {"Subject: x\n\nlone CR\r", false, "Subject: x\n\nlone CR\r\n"},
+        {"Subject: nur CR\rText\r", false, "Subject: nur CR\rText\r\n"},
+        {"Subject: x\n\n", false, "Subject: x\n\n"},
+        {"", true, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MboxHeldMessage(c.source, c.thunderbird), c.held) << c.source;
+        const std::string entry = c.thunderbird ? ThunderbirdEntry(c.source, 0) : MboxrdEntry(c.source, 0);
+        std::vector<std::string> back = ReadBackMbox(entry + MboxrdEntry("Subject: next\n\n", 0), entry.size());
+        ASSERT_EQ(back.size(), 2u);
+        EXPECT_EQ(c.thunderbird ? std::string(WithoutMozillaStatus(back[0])) : back[0], c.held) << c.source;
+        if (std::string_view(c.held).ends_with("\n")) {
+            EXPECT_TRUE(entry.ends_with("\n\n") || entry.ends_with("\n\r\n")) << "a blank line after " << c.source;
+        }
+    }
 }
 
 TEST(Mboxrd, SeparatorLine)

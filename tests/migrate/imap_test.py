@@ -57,6 +57,23 @@ def decode_mutf7(name):
     return "".join(out)
 
 
+def line_end(message):
+    first = message.find(b"\n")
+    return b"\r\n" if first > 0 and message[first - 1:first] == b"\r" else b"\n"
+
+
+def mbox_held(source, thunderbird=False):
+    """A message as an mbox file holds it: a last line without its break
+    gets one where a blank line must follow it before the next separator
+    (in Thunderbird's folders always, else when the message is all header
+    or ends in a lone CR)."""
+    if not source or source.endswith(b"\n"):
+        return source
+    all_header = not (source.startswith(b"\n") or source.startswith(b"\r\n") or b"\n\n" in source
+                      or b"\n\r\n" in source)
+    return source + line_end(source) if thunderbird or source.endswith(b"\r") or all_header else source
+
+
 def crlf(data):
     """IMAP servers hand out CR LF line endings."""
     return re.sub(rb"(?<!\r)\n", b"\r\n", data)
@@ -94,11 +111,14 @@ def plain_leaf_names():
     change on disk: no "/" or "." in it, no sibling of the same name in
     another case, not the inbox."""
     folders = json.loads(cli("folders"))
+    def folded(name):
+        return name.replace("/", "_").replace(".", "_").lower()
+
     siblings = {}
     for f in folders:
-        siblings.setdefault(f["parentId"], []).append(f["name"].lower())
+        siblings.setdefault(f["parentId"], []).append(folded(f["name"]))
     return {f["id"]: f["name"] for f in folders
-            if not set(f["name"]) & set("/.") and f["name"] and siblings[f["parentId"]].count(f["name"].lower()) == 1
+            if not set(f["name"]) & set("/.") and f["name"] and siblings[f["parentId"]].count(folded(f["name"])) == 1
             and f["name"].lower() not in ("inbox", "posteingang")}
 
 
@@ -353,11 +373,12 @@ def check_store():
             name = names[folder_id]  # "Lokale Ordner.sbd/Geschäftliches"
             # Dovecot reads mbox as mboxo: the quoting of From lines stays.
             fetched = [unquote_mboxrd(m) for m in seen.get(name, [])]
-            check("mbox over IMAP: %s" % name, digests(crlf(s) for s in sources), digests(fetched))
+            check("mbox over IMAP: %s" % name, digests(crlf(mbox_held(s)) for s in sources), digests(fetched))
             if folder_id in plain:
                 check("mbox folder named as in the store: %s" % name, plain[folder_id], name.split("/")[-1])
             file = os.path.join(mbox, places[folder_id])
-            check("mbox read by the mboxrd rules: %s" % name, digests(sources), digests(read_mboxrd_with_eols(file)))
+            check("mbox read by the mboxrd rules: %s" % name, digests(mbox_held(s) for s in sources),
+                  digests(read_mboxrd_with_eols(file)))
             check("mbox counted by Python's mailbox: %s" % name, len(sources), len(mailbox.mbox(file, create=False)))
             if shutil.which("mutt") and shutil.which("script") and sources:
                 check("mbox counted by mutt: %s" % name, len(sources), mutt_count(file, work))
