@@ -19,6 +19,10 @@
 #include "app/qt/MessageListModel.h"
 #include "output/qt/ExportForm.h"
 #include "app/qt/MigrateForm.h"
+#include "app/qt/MigrateResultForm.h"
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include "app/RecentStores.h"
 #include <QMenu>
 #include <QRadioButton>
@@ -359,25 +363,42 @@ void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
     GuiWorld world;
     auto form = world.OpenWindow();
     TempFolder target;
-    const auto answer = [&](const std::string& folder, bool maildir) {
-        world.dialogs.onModal = [&world, folder, maildir](QDialog& dialog) {
+    QStringList summaries, tables;
+    bool resumeOffered = false;
+    QString opened;
+    // Answers the format dialog (format, target, resume) and the result
+    // dialog (its texts kept, the report opened).
+    const auto answer = [&](const std::string& folder, bool maildir, bool resume = false) {
+        world.dialogs.onModal = [&, folder, maildir, resume](QDialog& dialog) {
+            if (auto* result = qobject_cast<TMigrateResultForm*>(&dialog)) {
+                summaries << result->SummaryLabel->text();
+                tables << result->TableEdit->toPlainText();
+                result->OpenReport = [&](const QString& path) { opened = path; };
+                result->OpenReportBtn->click();
+                return int(QDialog::Accepted);
+            }
             auto* migrate = qobject_cast<TMigrateForm*>(&dialog);
             if (!migrate)
                 return int(QDialog::Rejected);
             (maildir ? migrate->MaildirCheck : migrate->MboxCheck)->setChecked(true);
             migrate->DirectoryEdit->SetText(QString::fromStdString(folder));
+            resumeOffered = migrate->ResumeCheck->isEnabled();
+            migrate->ResumeCheck->setChecked(resume);
             return int(QDialog::Accepted);
         };
     };
     // This store names a folder file that is missing: the export says it is
-    // not complete and points at the report.
+    // not complete, shows the table and opens the report.
     answer(target.File("unvollstaendig"), true);
     form->MigrateStoreClick();
-    QCOMPARE(world.dialogs.errors.size(), 1);
-    QVERIFY(world.dialogs.errors.first().contains(QString::fromUtf8("nicht vollständig")));
+    QCOMPARE(summaries.size(), 1);
+    QVERIFY(summaries.first().contains(QString::fromUtf8("nicht vollständig")));
+    QVERIFY(tables.first().contains("fehlt.dbx"));
+    QCOMPARE(opened, QString::fromStdString(target.File("migration-report.json")));
     const auto report = ReadFileBytes(target.File("migration-report.json"));
     QVERIFY(report && report->find("fehlt.dbx") != std::string::npos);
     QVERIFY(std::filesystem::is_directory(target.File("unvollstaendig/.Lokale Ordner.Archiv.Zehn/cur")));
+    QVERIFY(!resumeOffered);
 
     TempFolder clean;
     WriteStore(clean, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
@@ -386,24 +407,52 @@ void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
     connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) { percents << percent; });
     answer(target.File("maildir"), true);
     form->MigrateStoreClick();
-    QCOMPARE(world.dialogs.errors.size(), 1);
-    QCOMPARE(world.dialogs.information.size(), 1);
-    QVERIFY2(world.dialogs.information.first().startsWith(QString::fromUtf8(
-                 "Export beendet|Es wurden 2 Nachrichten in 2 Ordnern übernommen und geprüft!")),
-             qPrintable(world.dialogs.information.first()));
+    QCOMPARE(summaries.size(), 2);
+    QCOMPARE(summaries.last(), QString::fromUtf8("Es wurden 2 Nachrichten in 2 Ordnern übernommen und geprüft!"));
     QVERIFY(percents.contains(100));
     QCOMPARE(percents.last(), 0);
     QVERIFY(!form->FBusy);
 
-    // Cancelled at the first message: the box says so, the window is idle.
+    // The same target again: going on with the earlier run is offered; a
+    // fresh run is refused with the reason.
+    answer(target.File("maildir"), true, true);
+    form->MigrateStoreClick();
+    QVERIFY(resumeOffered);
+    QCOMPARE(summaries.size(), 3);
+    QVERIFY2(summaries.last().startsWith("Es wurden 2 Nachrichten"), qPrintable(summaries.last()));
+    answer(target.File("maildir"), true, false);
+    form->MigrateStoreClick();
+    QCOMPARE(summaries.size(), 3);
+    QCOMPARE(world.dialogs.errors.size(), 1);
+    QVERIFY(world.dialogs.errors.first().contains(QString::fromUtf8("nicht leer")));
+
+    // Cancelled during a larger run: the table says so, the window is idle,
+    // and it answered all along (the run is on a worker).
+    TempFolder large;
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 3000; ++i)
+        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, std::string(4000, 'x') + "\r\n"));
+    WriteStore(large, many);
+    form->OpenStore(large.Path());
     answer(target.File("mbox"), false);
-    connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) {
-        if (percent > 0 && form->FBusy)
+    QTimer::singleShot(0, form.get(), [&] {
+        if (form->FBusy)
             form->CancelBtn->click();
     });
+    QElapsedTimer sinceTick;
+    qint64 longestWait = 0;
+    QTimer ticks;
+    connect(&ticks, &QTimer::timeout, form.get(), [&] {
+        longestWait = std::max(longestWait, sinceTick.restart());
+    });
+    sinceTick.start();
+    ticks.start(5);
     form->MigrateStoreClick();
-    QCOMPARE(world.dialogs.errors.size(), 2);
-    QVERIFY(world.dialogs.errors.last().startsWith("Der Export wurde abgebrochen"));
+    ticks.stop();
+    qInfo("longest wait of the window during the run: %lld ms", static_cast<long long>(longestWait));
+    QCOMPARE(summaries.size(), 4);
+    QVERIFY2(summaries.last().startsWith("Der Export wurde abgebrochen"), qPrintable(summaries.last()));
+    QVERIFY(tables.last().contains("Abgebrochen."));
     QVERIFY(!form->FBusy);
     QVERIFY(!form->CancelBtn->isEnabled());
 }

@@ -47,6 +47,7 @@ class ProgressPanel;
 class TAboutBox;
 class TExportForm;
 class TMigrateForm;
+class TMigrateResultForm;
 class TImageBtn;
 class TShowMailForm;
 
@@ -162,6 +163,7 @@ public:
     TAboutBox* AboutBox;
     TExportForm* ExportForm;
     TMigrateForm* MigrateForm;
+    TMigrateResultForm* MigrateResultForm;
 
     // Fields the subsystems share.
     std::string FCurrentFile = "folders.dbx";
@@ -293,6 +295,7 @@ private:
     bool FSelectFirstWhenLoaded = false;  // start-up: the newest message once the list is there
     // The search off the window's thread: the index brought up to date, then queried.
     std::shared_ptr<StoreReader> FSearchReader;
+    std::shared_ptr<StoreReader> FMigrationReader;  // the migration's worker reads with it
     QFutureWatcher<SearchOutcome>* FSearchWatcher = nullptr;
     std::string FSearchWanted;  // the query to run when the one under way ends
     bool FSearchRunning = false;

@@ -33,6 +33,7 @@
 #include "app/qt/AboutBox.h"
 #include "output/qt/ExportForm.h"
 #include "app/qt/MigrateForm.h"
+#include "app/qt/MigrateResultForm.h"
 #include "output/qt/PagePrinter.h"
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
@@ -62,7 +63,8 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
       FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
       FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FFolderReader(std::make_shared<StoreReader>(setup.storeLocation)),
-      FSearchReader(std::make_shared<StoreReader>(setup.storeLocation))
+      FSearchReader(std::make_shared<StoreReader>(setup.storeLocation)),
+      FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
     QFont windowFont = font();
@@ -133,6 +135,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     ShowMailForm = new TShowMailForm(this);
     ExportForm = new TExportForm(this);
     MigrateForm = new TMigrateForm(this);
+    MigrateResultForm = new TMigrateResultForm(this);
     AboutBox = new TAboutBox(this);
     PrinterFactory = DefaultPrinter;
 

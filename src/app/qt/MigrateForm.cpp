@@ -1,5 +1,7 @@
 #include "app/qt/MigrateForm.h"
 
+#include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,7 +19,8 @@ TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
     setFont(small);
     auto* layout = new QVBoxLayout(this);
     auto* intro = new QLabel(QString::fromUtf8("Alle Ordner und Nachrichten der Postablage werden übernommen und "
-                                               "danach geprüft. Der Zielordner muss leer sein."),
+                                               "danach geprüft. Der Zielordner muss leer sein, außer ein früherer "
+                                               "Lauf wird fortgesetzt."),
                              this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
@@ -31,6 +34,9 @@ TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
     layout->addWidget(new QLabel(QStringLiteral("Zielverzeichnis:"), this));
     DirectoryEdit = new FolderEdit(this);
     layout->addWidget(DirectoryEdit);
+    ResumeCheck = new QCheckBox(QString::fromUtf8("Früheren Lauf fortsetzen"), this);
+    ResumeCheck->setEnabled(false);
+    layout->addWidget(ResumeCheck);
     auto* buttons = new QHBoxLayout();
     OkBtn = new QPushButton(QStringLiteral("OK"), this);
     OkBtn->setDefault(true);
@@ -42,8 +48,26 @@ TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
     connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DirectoryEdit, &FolderEdit::Changed, this, [this] { OkBtn->setEnabled(!DirectoryEdit->Text().isEmpty()); });
+    connect(DirectoryEdit, &FolderEdit::Changed, this, [this] { RefreshTarget(); });
     resize(400, sizeHint().height());
+}
+
+// A target that holds anything holds an earlier run: going on with it is
+// offered (and chosen), as a fresh run would refuse the folder.
+void TMigrateForm::RefreshTarget()
+{
+    const QString target = DirectoryEdit->Text();
+    OkBtn->setEnabled(!target.isEmpty());
+    const QDir folder(target);
+    const bool earlierRun =
+        !target.isEmpty() && folder.exists() && !folder.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    ResumeCheck->setEnabled(earlierRun);
+    ResumeCheck->setChecked(earlierRun);
+}
+
+bool TMigrateForm::Resume() const
+{
+    return ResumeCheck->isEnabled() && ResumeCheck->isChecked();
 }
 
 MigrationFormat TMigrateForm::Format() const

@@ -6,6 +6,7 @@
 
 #include "migrate/MigrationLayout.h"
 
+class QCheckBox;
 class QPushButton;
 class QRadioButton;
 
@@ -19,12 +20,17 @@ public:
     explicit TMigrateForm(QWidget* parent = nullptr);
 
     MigrationFormat Format() const;
+    // Whether the run goes on from an earlier one in the target.
+    bool Resume() const;
+    // Looks at the target again (an earlier run may have filled it since).
+    void RefreshTarget();
 
     QRadioButton* ThunderbirdCheck;
     QRadioButton* MboxCheck;
     QRadioButton* MaildirCheck;
     QRadioButton* EmlCheck;
     FolderEdit* DirectoryEdit;
+    QCheckBox* ResumeCheck;  // offered when the target holds an earlier run
     QPushButton* OkBtn;
     QPushButton* CancelBtn;
 };
