@@ -4,7 +4,8 @@
 // time to fill the list of "Bench" and to sort it by each column, and for the
 // one large message of "Big" how long composing it would block the window
 // on the window's thread against the longest stretch the window really
-// stays unresponsive while the message is selected and shown.
+// stays unresponsive while the message is selected and shown; with a third
+// argument, the whole store migrated from the window into that folder.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,6 +19,11 @@
 
 #include "app/qt/MainForm.h"
 #include "app/qt/MessageListModel.h"
+#include "app/qt/MigrateForm.h"
+#include "app/qt/MigrateResultForm.h"
+#include <QLabel>
+#include <QRadioButton>
+#include "ui/FolderEdit.h"
 #include "platform/WindowsPath.h"
 #include "render/MessagePage.h"
 #include "render/TempFiles.h"
@@ -31,6 +37,22 @@ namespace {
 class SilentDialogs : public QtDialogService {
 public:
     void ShowError(QWidget*, const QString& text) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
+    // "Postablage exportieren" into `migrationTarget` as Maildir; its result
+    // is printed.
+    int ExecModal(QDialog& dialog) override
+    {
+        if (auto* form = qobject_cast<TMigrateForm*>(&dialog)) {
+            form->MaildirCheck->setChecked(true);
+            form->DirectoryEdit->SetText(migrationTarget);
+            return QDialog::Accepted;
+        }
+        if (auto* result = qobject_cast<TMigrateResultForm*>(&dialog)) {
+            std::printf("migration: %s\n", qPrintable(result->SummaryLabel->text()));
+            return QDialog::Accepted;
+        }
+        return QtDialogService::ExecModal(dialog);
+    }
+    QString migrationTarget;
 };
 
 QTreeWidgetItem* FolderItem(TMainForm& window, const QString& name)
@@ -86,6 +108,25 @@ void MeasureBigMessage(TMainForm& window)
                 static_cast<long long>(clock.elapsed()), static_cast<long long>(longestGap));
 }
 
+// The whole store migrated from the window: how long the run takes and the
+// longest stretch the window stays unresponsive meanwhile.
+void MeasureMigration(TMainForm& window, SilentDialogs& dialogs, const char* target)
+{
+    dialogs.migrationTarget = QString::fromLocal8Bit(target);
+    QElapsedTimer clock, sinceTick;
+    qint64 longestGap = 0;
+    QTimer ticker;
+    ticker.setInterval(10);
+    QObject::connect(&ticker, &QTimer::timeout, [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+    sinceTick.start();
+    ticker.start();
+    clock.start();
+    window.MigrateStoreClick();
+    ticker.stop();
+    std::printf("migration of the store from the window (Maildir): %lld ms, longest unresponsive stretch %lld ms\n",
+                static_cast<long long>(clock.elapsed()), static_cast<long long>(longestGap));
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -96,7 +137,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     InitUiResources();
     if (argc < 3) {
-        std::fprintf(stderr, "usage: vellumine-viewerbench DEMO_STORE BENCH_STORE\n");
+        std::fprintf(stderr, "usage: vellumine-viewerbench DEMO_STORE BENCH_STORE [MIGRATION_TARGET]\n");
         return 2;
     }
     SilentDialogs dialogs;
@@ -153,5 +194,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     std::printf("select all: %lld ms\n", static_cast<long long>(clock.elapsed()));
     MeasureBigMessage(window);
+    if (argc > 3)
+        MeasureMigration(window, dialogs, argv[3]);
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/Charset.h"
 #include "platform/Sha256.h"
 
 namespace vellumine {
@@ -31,25 +32,6 @@ std::vector<char32_t> CodePoints(std::string_view utf8)
         i += length;
     }
     return points;
-}
-
-void AppendUtf8(std::string& out, char32_t point)
-{
-    if (point < 0x80) {
-        out += static_cast<char>(point);
-    } else if (point < 0x800) {
-        out += static_cast<char>(0xC0 | (point >> 6));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else if (point < 0x10000) {
-        out += static_cast<char>(0xE0 | (point >> 12));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (point >> 18));
-        out += static_cast<char>(0x80 | ((point >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (point & 0x3F));
-    }
 }
 
 std::string Utf8Of(const std::vector<char32_t>& points, std::size_t count)

@@ -1,9 +1,11 @@
 #include "migrate/MessageTime.h"
 
+#include <algorithm>
 #include <cctype>
 #include <vector>
 
 #include "platform/Ascii.h"
+#include "platform/DateTime.h"
 
 namespace vellumine {
 namespace {
@@ -18,17 +20,6 @@ std::string_view LineAt(std::string_view source, std::size_t at, std::size_t& ne
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     return line;
-}
-
-// Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day)
-{
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
 }
 
 // The words of a date: runs of letters, of digits, and the signs + - :
@@ -154,12 +145,11 @@ std::optional<std::uint64_t> ParseMessageDate(std::string_view text)
     }
     if (day < 1 || day > 31 || year < 1601 || year > 9999 || clock[0] > 23 || clock[1] > 59 || clock[2] > 60)
         return std::nullopt;
-    const std::int64_t seconds = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) * 86400 +
-                                 clock[0] * 3600 + clock[1] * 60 + clock[2] - offset * 60;
-    const std::int64_t ticks = seconds * 10'000'000 + static_cast<std::int64_t>(kUnixEpochAsFileTime);
-    if (ticks <= 0)
+    const std::uint64_t local = SystemTimeToFileTime(SystemTime{year, month, day, clock[0], clock[1], std::min(clock[2], 59), 0});
+    const std::int64_t shift = static_cast<std::int64_t>(offset) * 60 * 10'000'000;
+    if (local == 0 || static_cast<std::int64_t>(local) <= shift)
         return std::nullopt;
-    return static_cast<std::uint64_t>(ticks);
+    return static_cast<std::uint64_t>(static_cast<std::int64_t>(local) - shift);
 }
 
 std::uint64_t FileTimeOfUnixTime(std::int64_t seconds)
