@@ -197,7 +197,10 @@ public:
         const std::uint64_t size = FileSize();
         const bool whole = any && lastEnd == size && size > 0 && ReadByteAt(size - 1) == '\n' &&
                            storeDigests.count(lastDigest) > 0;
-        if (!any || whole)
+        // Without any separator, only the start of a first one cut short
+        // ("Fro") is ours to take back.
+        const bool cutSeparator = !any && size > 0 && size < 5 && StartsWithCutSeparator(size);
+        if (whole || (!any && !cutSeparator))
             return {};
         const std::uint64_t keep = any ? lastStart : 0;
         if (::truncate(FPath.c_str(), static_cast<off_t>(keep)) != 0)
@@ -225,6 +228,13 @@ private:
     {
         struct stat info {};
         return ::lstat(FPath.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    }
+    bool StartsWithCutSeparator(std::uint64_t size) const
+    {
+        for (std::uint64_t i = 0; i < size; ++i)
+            if (ReadByteAt(i) != "From "[i])
+                return false;
+        return true;
     }
     char ReadByteAt(std::uint64_t offset) const
     {

@@ -306,6 +306,10 @@ TEST_F(MigrationRun, ResumeCutsAPartialMboxBackToItsLastWholeMessage)
             EXPECT_EQ(result.folders[0].repairs.size(), 1u);
             EXPECT_EQ(*ReadFileBytes(mbox), whole) << "cut by " << cut;
         }
+        // Cut inside the first separator: nothing whole is left.
+        fs::resize_file(mbox, 3);
+        ASSERT_TRUE(Migrate(format, true).Complete());
+        EXPECT_EQ(*ReadFileBytes(mbox), whole);
         // A whole file is left as it is.
         const MigrationResult again = Migrate(format, true);
         EXPECT_TRUE(again.Complete());
