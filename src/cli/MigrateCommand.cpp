@@ -5,6 +5,7 @@
 
 #include "migrate/StoreMigration.h"
 #include "platform/Error.h"
+#include "platform/TerminalText.h"
 
 namespace vellumine::cli {
 namespace {
@@ -28,7 +29,7 @@ MigrationCallbacks TerminalProgress()
                             std::size_t allTotal) {
         if (done != total && done % 64 != 0)
             return;
-        std::cerr << "\r\033[K" << folder << ": " << done << '/' << total << "  gesamt " << allDone << '/'
+        std::cerr << "\r\033[K" << TerminalText(folder) << ": " << done << '/' << total << "  gesamt " << allDone << '/'
                   << allTotal << std::flush;
     };
     return callbacks;
@@ -48,7 +49,7 @@ int MigrateStoreCommand(const CliOptions& options, const std::string& format, co
         std::cerr << '\n';
     std::cout << MigrationTable(result);
     const std::string report = WriteMigrationReport(result, migration);
-    std::cout << "Bericht: " << report << '\n';
+    std::cout << "Bericht: " << TerminalText(report) << '\n';
     if (!result.Complete()) {
         std::cout << "Die Übernahme ist nicht vollständig: siehe die Meldungen oben.\n";
         return 1;

@@ -12,6 +12,7 @@
 #include "platform/Error.h"
 #include "platform/JsonText.h"
 #include "platform/Sha256.h"
+#include "platform/TerminalText.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -240,11 +241,12 @@ std::string MigrationTable(const MigrationResult& result)
 {
     std::string table = "Ordner | Ausgabe | in der Postablage | geschrieben | schon da | nicht lesbar | geprüft\n";
     for (const FolderMigration& folder : result.folders) {
-        table += folder.folder + " | " + folder.output + " | " + std::to_string(folder.inStore) + " | " +
-                 std::to_string(folder.written) + " | " + std::to_string(folder.alreadyThere) + " | " +
-                 std::to_string(folder.unreadable) + " | " + std::to_string(folder.verified) + "\n";
+        table += TerminalText(folder.folder) + " | " + TerminalText(folder.output) + " | " +
+                 std::to_string(folder.inStore) + " | " + std::to_string(folder.written) + " | " +
+                 std::to_string(folder.alreadyThere) + " | " + std::to_string(folder.unreadable) + " | " +
+                 std::to_string(folder.verified) + "\n";
         for (const std::string& problem : folder.problems)
-            table += "  " + problem + "\n";
+            table += "  " + TerminalText(problem) + "\n";
     }
     if (result.cancelled)
         table += "Abgebrochen.\n";

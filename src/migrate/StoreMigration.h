@@ -58,7 +58,8 @@ struct MigrationResult {
 MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
                              const MigrationOptions& options, const MigrationCallbacks& callbacks = {});
 
-// The per-folder table as text, and the report as JSON.
+// The per-folder table as text for a terminal (control characters in names
+// and sentences shown as "?"), and the report as JSON (texts as they are).
 std::string MigrationTable(const MigrationResult& result);
 std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options);
 

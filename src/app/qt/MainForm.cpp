@@ -170,7 +170,8 @@ PageDesign TMainForm::CurrentDesign() const
 {
     PageDesign design;
     if (DesignBox->currentIndex() >= 0)
-        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
+        design.templatePath =
+            DesignTemplatePath(FAppDir + "vorlagen/", DesignBox->currentText().toStdString()).value_or(std::string());
     design.showFrom = voncheck->isChecked();
     design.showTo = ancheck->isChecked();
     design.showDate = datumcheck->isChecked();
