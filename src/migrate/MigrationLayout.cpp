@@ -24,6 +24,22 @@ std::string UniqueSiblingName(const std::string& storeName, std::set<std::string
     return name;
 }
 
+// Safe names hold no "/", so the joined path splits back into them.
+std::vector<std::string_view> SafeNames(const std::string& safePath)
+{
+    std::vector<std::string_view> names;
+    const std::string_view path = safePath;
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = path.find('/', start);
+        names.push_back(path.substr(start, slash == std::string_view::npos ? std::string_view::npos : slash - start));
+        if (slash == std::string_view::npos)
+            return names;
+        start = slash + 1;
+    }
+}
+
+// Each folder's paths are its parent's with its own name added, so the
+// plan grows with the sum of the depths, which the tree bounds.
 void PlanLevel(const std::vector<std::unique_ptr<FolderNode>>& nodes, const std::vector<Toe5_FolderInfo>& folders,
                const MigrationFolder* parent, std::vector<MigrationFolder>& plan)
 {
@@ -34,12 +50,13 @@ void PlanLevel(const std::vector<std::unique_ptr<FolderNode>>& nodes, const std:
         folder.folderIndex = node->folderIndex;
         folder.storeId = info.Id;
         folder.storeFile = info.FileName;
-        folder.names = parent ? parent->names : std::vector<std::string>();
-        folder.names.push_back(UniqueSiblingName(info.Name, taken));
+        const std::string name = UniqueSiblingName(info.Name, taken);
+        folder.safePath = parent ? parent->safePath + "/" + name : name;
         folder.shownPath = (parent ? parent->shownPath + "/" : std::string()) + Windows1252ToUtf8(info.Name);
         folder.hasChildren = !node->children.empty();
+        folder.placedAtDepthBound = node->placedAtDepthBound;
         plan.push_back(folder);
-        PlanLevel(node->children, folders, &folder, plan);
+        PlanLevel(node->children, folders, &folder, plan);  // recursion as deep as the tree: kMaxFolderDepth at most
     }
 }
 
@@ -55,20 +72,19 @@ std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderI
 
 std::string RelativeMigrationPath(const MigrationFolder& folder, MigrationFormat format)
 {
+    const std::vector<std::string_view> names = SafeNames(folder.safePath);
     std::string path;
     switch (format) {
     case MigrationFormat::Mboxrd:
-        for (std::size_t i = 0; i + 1 < folder.names.size(); ++i)
-            path += folder.names[i] + ".sbd/";
-        return path + folder.names.back();
+        for (std::size_t i = 0; i + 1 < names.size(); ++i)
+            path.append(names[i]).append(".sbd/");
+        return path.append(names.back());
     case MigrationFormat::Maildir:
-        for (const std::string& name : folder.names)
-            path += "." + name;
+        for (const std::string_view name : names)
+            path.append(".").append(name);
         return path;
     case MigrationFormat::EmlTree:
-        for (std::size_t i = 0; i < folder.names.size(); ++i)
-            path += (i ? "/" : "") + folder.names[i];
-        return path;
+        return folder.safePath;
     }
     return path;
 }

@@ -21,12 +21,16 @@ struct MigrationFolder {
     std::size_t folderIndex = 0;     // into the store's folder records
     std::int32_t storeId = -1;       // the folder's id
     std::string storeFile;           // the folder file; empty for a folder without messages
-    std::vector<std::string> names;  // the safe names from the top down to this folder
+    std::string safePath;            // the safe names from the top down to this folder, joined by "/"
     std::string shownPath;           // the store's names, UTF-8, joined by "/"
     bool hasChildren = false;
+    bool placedAtDepthBound = false;  // lay deeper than the tree shows (kMaxFolderDepth)
 };
 
 // Every folder, parents before their children, in the tree's display order.
+// Each path is its parent's with one name added, and the tree is at most
+// kMaxFolderDepth levels deep, so the plan grows with the folder count, not
+// with the square of a chain's length.
 std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders);
 
 // The folder's place under `outputFolder`: the mbox file, the Maildir++

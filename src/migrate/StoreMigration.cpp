@@ -13,6 +13,7 @@
 #include "platform/JsonText.h"
 #include "platform/Sha256.h"
 #include "platform/TerminalText.h"
+#include "store/FolderTree.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -95,6 +96,7 @@ private:
         report.storeId = folder.storeId;
         report.folder = folder.shownPath;
         report.output = RelativeMigrationPath(folder, FOptions.format);
+        report.placedAtDepthBound = folder.placedAtDepthBound;
         const std::vector<Toe5_MessageInfo> messages = MessagesOf(FReader, folder, report);
         report.inStore = messages.size();
         const std::string path = MigrationPathOf(folder, FOptions.format, FOptions.outputFolder);
@@ -247,6 +249,9 @@ std::string MigrationTable(const MigrationResult& result)
                  std::to_string(folder.verified) + "\n";
         for (const std::string& problem : folder.problems)
             table += "  " + TerminalText(problem) + "\n";
+        if (folder.placedAtDepthBound)
+            table += "  Lag in der Postablage tiefer als " + std::to_string(kMaxFolderDepth) +
+                     " Ebenen: auf der untersten Ebene angelegt\n";
     }
     if (result.cancelled)
         table += "Abgebrochen.\n";
@@ -266,7 +271,8 @@ std::string MigrationReportJson(const MigrationResult& result, const MigrationOp
                 ", \"output\": " + JsonString(f.output) + ", \"inStore\": " + std::to_string(f.inStore) +
                 ", \"written\": " + std::to_string(f.written) + ", \"alreadyThere\": " +
                 std::to_string(f.alreadyThere) + ", \"unreadable\": " + std::to_string(f.unreadable) +
-                ", \"verified\": " + std::to_string(f.verified) + ", \"problems\": [";
+                ", \"verified\": " + std::to_string(f.verified) +
+                (f.placedAtDepthBound ? ", \"placedAtDepthBound\": true" : "") + ", \"problems\": [";
         for (std::size_t k = 0; k < f.problems.size(); ++k)
             json += std::string(k ? ", " : "") + JsonString(f.problems[k]);
         json += "]}";

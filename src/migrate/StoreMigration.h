@@ -43,6 +43,7 @@ struct FolderMigration {
     std::size_t unreadable = 0;   // sources that could not be read: skipped
     std::size_t verified = 0;     // found in the output with the store's bytes
     std::vector<std::string> problems;  // what differs or failed, one sentence each
+    bool placedAtDepthBound = false;    // lay deeper in the store than the output's levels
 };
 
 struct MigrationResult {

@@ -198,6 +198,11 @@ void TMainForm::BuildFolderTree()
     for (const auto& top : tree.TopLevel())
         mirror(*top, nullptr);
     TreeView1->expandAll();
+    StatusPanel0->setText(tree.FoldersPlacedAtDepthBound() == 0
+                              ? QString()
+                              : QString::fromUtf8("%1 Ordner tiefer als %2 Ebenen: auf Ebene %2 gezeigt")
+                                    .arg(tree.FoldersPlacedAtDepthBound())
+                                    .arg(kMaxFolderDepth));
 }
 
 // --- message list ---
