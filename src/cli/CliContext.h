@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/Error.h"
 #include "store/StoreReader.h"
 
 namespace vellumine::cli {
@@ -14,5 +15,15 @@ struct CliOptions {
 };
 
 std::unique_ptr<StoreReader> MakeStoreReader(const CliOptions& options);
+
+// A command line asking for what is not there (a design template of
+// another name): its German error and exit status kUsageStatus, raised
+// before anything is read or written.
+class UsageError : public Error {
+public:
+    using Error::Error;
+};
+
+inline constexpr int kUsageStatus = 2;
 
 }  // namespace vellumine::cli

@@ -5,6 +5,7 @@
 
 #include "migrate/StoreMigration.h"
 #include "platform/Error.h"
+#include "platform/TerminalText.h"
 
 namespace vellumine::cli {
 namespace {
@@ -19,7 +20,7 @@ MigrationCallbacks TerminalProgress()
                             std::size_t allTotal) {
         if (done != total && done % 64 != 0)
             return;
-        std::cerr << "\r\033[K" << folder << ": " << done << '/' << total << "  gesamt " << allDone << '/'
+        std::cerr << "\r\033[K" << TerminalText(folder) << ": " << done << '/' << total << "  gesamt " << allDone << '/'
                   << allTotal << std::flush;
     };
     return callbacks;
@@ -41,9 +42,9 @@ int MigrateStoreCommand(const CliOptions& options, const std::string& format, co
     std::cout << MigrationTable(result);
     bool reported = true;
     try {
-        std::cout << "Bericht: " << WriteMigrationReport(result, migration) << '\n';
+        std::cout << "Bericht: " << TerminalText(WriteMigrationReport(result, migration)) << '\n';
     } catch (const Error& e) {
-        std::cerr << "Der Bericht konnte nicht geschrieben werden: " << e.what() << '\n';
+        std::cerr << "Der Bericht konnte nicht geschrieben werden: " << TerminalText(e.what()) << '\n';
         reported = false;
     }
     if (!result.Complete() || !reported) {

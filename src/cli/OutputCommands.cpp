@@ -11,23 +11,34 @@
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "platform/FileAccess.h"
+#include "platform/TerminalText.h"
 #include "platform/WindowsPath.h"
 #include "render/MessagePage.h"
 
 namespace vellumine::cli {
 namespace {
 
+// The chosen template's path; without a choice the last template in name
+// order, as the window picks it, or none when the folder holds none.
+std::string TemplatePathFor(const std::optional<std::string>& name)
+{
+    const std::string folder = ProgramDirectory() + "vorlagen/";
+    const std::vector<std::string> names = ListTemplates(folder);
+    if (!name)
+        return names.empty() ? std::string() : folder + names.back();
+    if (const auto path = DesignTemplatePath(folder, *name))
+        return *path;
+    std::string known;
+    for (const std::string& each : names)
+        known += (known.empty() ? "" : ", ") + each;
+    throw UsageError("Unbekannte Design-Vorlage '" + *name + "' (" +
+                     (known.empty() ? std::string("im Ordner vorlagen/ liegt keine") : "vorhanden: " + known) + ")");
+}
+
 PageDesign DesignFrom(const PageOptions& page)
 {
     PageDesign design;
-    const std::string folder = ProgramDirectory() + "vorlagen/";
-    std::string name = page.templateName;
-    if (name.empty()) {
-        const auto names = ListTemplates(folder);
-        if (!names.empty())
-            name = names.back();
-    }
-    design.templatePath = name.empty() ? std::string() : folder + name;
+    design.templatePath = TemplatePathFor(page.templateName);
     if (page.fields) {
         std::set<std::string> wanted;
         std::istringstream list(*page.fields);
@@ -77,6 +88,7 @@ void EndProgress(std::size_t total)
 void ComposePage(const CliOptions& options, const std::string& fileName, std::int32_t offset,
                  const std::string& outputFolder, const PageOptions& page)
 {
+    const PageDesign design = DesignFrom(page);  // a refused choice before anything is read or made
     auto reader = MakeStoreReader(options);
     const auto messages = SelectedMessages(*reader, fileName, {offset});
     if (messages.empty())
@@ -85,7 +97,7 @@ void ComposePage(const CliOptions& options, const std::string& fileName, std::in
     if (!CreateFolders(outputFolder))
         throw FileCreateError(outputFolder);
     ExportMessagePage(outputFolder, BaseName{"mail", {}}, source, HeaderFieldsOf(messages.front()), page.withDesign,
-                      DesignFrom(page));
+                      design);
 }
 
 namespace {
@@ -102,7 +114,9 @@ std::size_t RunOverMessages(const CliOptions& options, const std::string& fileNa
     CreateFolders(outputFolder);  // a folder that cannot be made shows in every file
     BatchCallbacks callbacks;
     callbacks.handle = handle;
-    callbacks.failed = [](const Toe5_MessageInfo&, const std::string& error) { std::cerr << error << '\n'; };
+    callbacks.failed = [](const Toe5_MessageInfo&, const std::string& error) {
+        std::cerr << TerminalText(error) << '\n';
+    };
     callbacks.progress = ShowProgress;
     const BatchOutcome outcome = RunMessageBatch(*reader, fileName, messages, callbacks);
     EndProgress(messages.size());

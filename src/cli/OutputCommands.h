@@ -13,7 +13,7 @@ namespace vellumine::cli {
 
 struct PageOptions {
     bool withDesign = true;
-    std::string templateName;            // empty: the last template in name order
+    std::optional<std::string> templateName;  // none: the last template in name order
     std::optional<std::string> fields;   // "von,an,datum,betreff"; none: all four
     bool rawText = false;                // text files keep the body's bytes
 };

@@ -8,6 +8,7 @@
 #include "mime/HeaderDecoding.h"
 #include "platform/Charset.h"
 #include "platform/DateTime.h"
+#include "platform/TerminalText.h"
 #include "search/SearchIndex.h"
 #include "store/FileTime.h"
 
@@ -36,7 +37,7 @@ IndexUpdate UpdatedIndex(StoreReader& reader, SearchIndex& index)
     if (update.rebuilt)
         std::cerr << "Der Suchindex war beschädigt oder gehörte nicht zu dieser Postablage; er wurde neu aufgebaut.\n";
     for (const std::string& error : update.unreadable)
-        std::cerr << error << '\n';
+        std::cerr << TerminalText(error) << '\n';
     return update;
 }
 
@@ -53,7 +54,7 @@ int UpdateSearchIndex(const CliOptions& options, std::ostream& out)
     const std::string indexPath = SearchIndexPath(reader->StoreFolderPath());
     SearchIndex index(indexPath, reader->StoreFolderPath());
     const IndexUpdate update = UpdatedIndex(*reader, index);
-    out << "Suchindex: " << indexPath << '\n'
+    out << "Suchindex: " << TerminalText(indexPath) << '\n'
         << "Ordnerdateien gelesen: " << update.filesRead << ", unverändert: " << update.filesUnchanged
         << ", entfernt: " << update.filesRemoved << ", nicht lesbar: " << update.unreadable.size() << '\n'
         << "Nachrichten neu aufgenommen: " << update.messagesIndexed << ", im Index: " << index.MessageCount() << '\n';
@@ -71,8 +72,10 @@ int SearchStore(const CliOptions& options, const std::string& query, bool json, 
         const std::string sender = DecodeHeaderText(hit.info.SenderName);
         const std::string subject = DecodeHeaderText(hit.info.Subject);
         if (!json) {
-            out << hit.folder << '\t' << DateText(hit.info.MessageDate) << '\t' << sender << '\t' << subject << '\t'
-                << hit.info.SourceOffset << '\t' << Windows1252ToUtf8(hit.file) << '\t' << hit.snippet << '\n';
+            // One line per message, its fields apart: no text may add a tab or a line.
+            out << TerminalText(hit.folder) << '\t' << TerminalText(DateText(hit.info.MessageDate)) << '\t'
+                << TerminalText(sender) << '\t' << TerminalText(subject) << '\t' << hit.info.SourceOffset << '\t'
+                << TerminalText(Windows1252ToUtf8(hit.file)) << '\t' << TerminalText(hit.snippet) << '\n';
             continue;
         }
         const Json date = hit.info.MessageDate == 0 ? Json(nullptr) : Json(FileTimeToIsoUtc(hit.info.MessageDate));

@@ -11,6 +11,7 @@
 #include "cli/SearchCommands.h"
 #include "cli/StoreCommands.h"
 #include "platform/Error.h"
+#include "platform/TerminalText.h"
 
 int main(int argc, char** argv)
 {
@@ -49,10 +50,11 @@ int main(int argc, char** argv)
     std::string outputFolder;
     PageOptions page;
     std::string fields;
+    std::string templateName;
     const auto addPageOptions = [&](CLI::App* command) {
         command->add_flag("--no-design", [&](std::int64_t) { page.withDesign = false; },
                           "ohne Kopfblock und Design-Vorlage");
-        command->add_option("--template", page.templateName, "Design-Vorlage aus vorlagen/");
+        command->add_option("--template", templateName, "Design-Vorlage aus vorlagen/");
         command->add_option("--fields", fields, "Kopfzeilen: von,an,datum,betreff");
     };
     auto* pageCommand = app.add_subcommand("page", "Seite einer Nachricht wie in der Vorschau");
@@ -60,9 +62,15 @@ int main(int argc, char** argv)
     pageCommand->add_option("OFFSET", offset, "Position des ersten Blocks (SourceOffset)")->required();
     pageCommand->add_option("OUTDIR", outputFolder, "Zielordner für mail.htm und die Bilder")->required();
     addPageOptions(pageCommand);
-    pageCommand->callback([&] {
-        if (!fields.empty() || pageCommand->count("--fields"))
+    // An option given empty is a choice too: no field, no such template.
+    const auto takePageChoices = [&](CLI::App* command) {
+        if (!fields.empty() || command->count("--fields"))
             page.fields = fields;
+        if (command->count("--template"))
+            page.templateName = templateName;
+    };
+    pageCommand->callback([&] {
+        takePageChoices(pageCommand);
         ComposePage(options, fileName, offset, outputFolder, page);
     });
 
@@ -88,8 +96,7 @@ int main(int argc, char** argv)
     addBatchOptions(exportCommand);
     addPageOptions(exportCommand);
     exportCommand->callback([&] {
-        if (!fields.empty() || exportCommand->count("--fields"))
-            page.fields = fields;
+        takePageChoices(exportCommand);
         const ExportFormat chosen = format == "text"    ? ExportFormat::AllText
                                     : format == "mixed" ? ExportFormat::Mixed
                                                         : ExportFormat::AllHtml;
@@ -121,9 +128,13 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         return app.exit(e);
+    } catch (const UsageError& e) {
+        std::cout.flush();
+        std::cerr << vellumine::TerminalText(e.what()) << '\n';
+        return kUsageStatus;
     } catch (const std::exception& e) {
         std::cout.flush();
-        std::cerr << e.what() << '\n';
+        std::cerr << vellumine::TerminalText(e.what()) << '\n';
         return 1;
     }
     std::cout.flush();

@@ -72,6 +72,7 @@ private:
     void PlanInbox(const FolderNode& node)
     {
         MigrationFolder folder = Describe(node);
+        folder.shownPath = ShownPath(node);
         folder.inbox = true;
         folder.names = {FFormat == MigrationFormat::Maildir ? kMaildirInbox : kMboxInbox};
         FPlan.push_back(folder);
@@ -86,6 +87,8 @@ private:
             if (node.get() == FInbox)
                 continue;  // planned at the top as INBOX
             MigrationFolder folder = Describe(*node);
+            folder.shownPath = (parent ? parent->shownPath + "/" : std::string()) +
+                               Windows1252ToUtf8(FFolders[node->folderIndex].Name);
             folder.names = parent ? parent->names : std::vector<std::string>();
             folder.placeable = !parent || parent->placeable;
             const std::string clean = CleanName(FFolders[node->folderIndex].Name);
@@ -94,7 +97,7 @@ private:
             folder.names.push_back(folder.placeable ? Encoder()(UniqueFolderName(clean, room, Encoder(), taken)) : clean);
             FPlan.push_back(folder);
             std::set<std::string> childNames;
-            PlanLevel(node->children, &folder, childNames);
+            PlanLevel(node->children, &folder, childNames);  // recursion as deep as the tree: kMaxFolderDepth at most
         }
     }
 
@@ -105,12 +108,13 @@ private:
         folder.folderIndex = node.folderIndex;
         folder.storeId = info.Id;
         folder.storeFile = info.FileName;
-        folder.shownPath = ShownPath(node);
         folder.hasChildren = !node.children.empty();
+        folder.placedAtDepthBound = node.placedAtDepthBound;
         return folder;
     }
 
-    // The store's names from the top, also for the inbox moved out of its place.
+    // The store's names from the top, for the inbox moved out of its place;
+    // every other folder's path is its parent's with its own name added.
     std::string ShownPath(const FolderNode& node) const
     {
         std::string path = Windows1252ToUtf8(FFolders[node.folderIndex].Name);

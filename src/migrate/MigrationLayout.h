@@ -31,10 +31,13 @@ struct MigrationFolder {
     // False when the folder cannot have a name in the format (a Maildir++
     // chain of levels longer than a file name); it is reported, not written.
     bool placeable = true;
+    bool placedAtDepthBound = false;  // lay deeper than the tree shows (kMaxFolderDepth)
 };
 
 // Every folder, parents before their children, in the tree's display order,
-// named for the format.
+// named for the format. Each path is its parent's with one name added, and
+// the tree is at most kMaxFolderDepth levels deep, so the plan grows with the
+// folder count, not with the square of a chain's length.
 std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders,
                                                   MigrationFormat format = MigrationFormat::EmlTree);
 

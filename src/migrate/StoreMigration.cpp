@@ -16,6 +16,8 @@
 #include "platform/Error.h"
 #include "platform/JsonText.h"
 #include "platform/Sha256.h"
+#include "platform/TerminalText.h"
+#include "store/FolderTree.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -135,6 +137,7 @@ private:
         report.storeId = folder.storeId;
         report.folder = folder.shownPath;
         report.output = RelativeMigrationPath(folder, FOptions.format);
+        report.placedAtDepthBound = folder.placedAtDepthBound;
         const std::vector<Toe5_MessageInfo> messages = MessagesOf(FReader, folder, report);
         report.inStore = messages.size();
         if (!folder.placeable) {
@@ -361,16 +364,20 @@ std::string MigrationTable(const MigrationResult& result)
 {
     std::string table = "Ordner | Ausgabe | in der Postablage | geschrieben | schon da | nicht lesbar | geprüft\n";
     for (const FolderMigration& folder : result.folders) {
-        table += folder.folder + " | " + folder.output + " | " + std::to_string(folder.inStore) + " | " +
-                 std::to_string(folder.written) + " | " + std::to_string(folder.alreadyThere) + " | " +
-                 std::to_string(folder.unreadable) + " | " + std::to_string(folder.verified) + "\n";
+        table += TerminalText(folder.folder) + " | " + TerminalText(folder.output) + " | " +
+                 std::to_string(folder.inStore) + " | " + std::to_string(folder.written) + " | " +
+                 std::to_string(folder.alreadyThere) + " | " + std::to_string(folder.unreadable) + " | " +
+                 std::to_string(folder.verified) + "\n";
         for (const std::string& problem : folder.problems)
-            table += "  " + problem + "\n";
+            table += "  " + TerminalText(problem) + "\n";
         for (const std::string& repair : folder.repairs)
-            table += "  " + repair + "\n";
+            table += "  " + TerminalText(repair) + "\n";
+        if (folder.placedAtDepthBound)
+            table += "  Lag in der Postablage tiefer als " + std::to_string(kMaxFolderDepth) +
+                     " Ebenen: auf der untersten Ebene angelegt\n";
     }
     if (!result.stopped.empty())
-        table += result.stopped + ".\n";
+        table += TerminalText(result.stopped) + ".\n";
     if (result.cancelled)
         table += "Abgebrochen.\n";
     return table;
@@ -404,6 +411,7 @@ std::string MigrationReportJson(const MigrationResult& result, const MigrationOp
                 ", \"written\": " + std::to_string(f.written) + ", \"alreadyThere\": " +
                 std::to_string(f.alreadyThere) + ", \"unreadable\": " + std::to_string(f.unreadable) +
                 ", \"verified\": " + std::to_string(f.verified) + ", \"damaged\": " + (f.damaged ? "true" : "false") +
+                (f.placedAtDepthBound ? ", \"placedAtDepthBound\": true" : "") +
                 ", \"problems\": " + JsonList(f.problems) + ", \"repairs\": " + JsonList(f.repairs) + "}";
     }
     return json + "\n  ]\n}\n";

@@ -51,6 +51,7 @@ struct FolderMigration {
     bool damaged = false;         // the folder file's read passed over something
     std::vector<std::string> problems;  // what differs or failed, one sentence each
     std::vector<std::string> repairs;   // what a resumed run put right, one sentence each
+    bool placedAtDepthBound = false;    // lay deeper in the store than the output's levels
 };
 
 struct MigrationResult {
@@ -68,7 +69,8 @@ struct MigrationResult {
 MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
                              const MigrationOptions& options, const MigrationCallbacks& callbacks = {});
 
-// The per-folder table as text, and the report as JSON.
+// The per-folder table as text for a terminal (control characters in names
+// and sentences shown as "?"), and the report as JSON (texts as they are).
 std::string MigrationTable(const MigrationResult& result);
 std::string MigrationReportJson(const MigrationResult& result, const MigrationOptions& options);
 

@@ -31,8 +31,8 @@ int Windows1252Byte(char32_t codePoint)
     return -1;
 }
 
-// Length of the UTF-8 sequence at text[at] and its code point; 0 when the
-// bytes there are not a well-formed sequence.
+}  // namespace
+
 std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& codePoint)
 {
     const auto lead = static_cast<unsigned char>(text[at]);
@@ -62,8 +62,6 @@ std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& codePo
         return 0;
     return length;
 }
-
-}  // namespace
 
 void AppendUtf8(std::string& out, char32_t cp)
 {

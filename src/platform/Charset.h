@@ -21,6 +21,10 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 
 bool IsValidUtf8(std::string_view text);
 
+// Length of the UTF-8 sequence at text[at] (which must be inside the text)
+// and its code point; 0 when the bytes there are not a well-formed sequence.
+std::size_t DecodeUtf8At(std::string_view text, std::size_t at, char32_t& codePoint);
+
 void AppendUtf8(std::string& out, char32_t codePoint);
 
 }  // namespace vellumine

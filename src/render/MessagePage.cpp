@@ -80,4 +80,12 @@ std::vector<std::string> ListTemplates(const std::string& folder)
     return names;
 }
 
+std::optional<std::string> DesignTemplatePath(const std::string& folder, const std::string& name)
+{
+    const std::vector<std::string> names = ListTemplates(folder);
+    if (std::find(names.begin(), names.end(), name) == names.end())
+        return std::nullopt;
+    return folder + name;
+}
+
 }  // namespace vellumine

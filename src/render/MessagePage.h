@@ -3,6 +3,7 @@
 // export share.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,5 +60,11 @@ void ComposeMessagePage(const std::string& source, const HeaderFields& fields, c
 // The design templates in a folder: the names of its "*.htm" files, in
 // name order (the window picks the last one).
 std::vector<std::string> ListTemplates(const std::string& folder);
+
+// The path of the template `name` in `folder`, only when `name` is one of
+// the folder's templates as ListTemplates gives them: a name from a
+// command line or a settings file never reaches another file ("../x.htm",
+// "/etc/passwd").
+std::optional<std::string> DesignTemplatePath(const std::string& folder, const std::string& name);
 
 }  // namespace vellumine

@@ -42,8 +42,11 @@ public:
         // against shared ids making folders change places for ever.
         for (std::size_t pass = 0; pass <= FFolders.size() + 1 && RunPass(); ++pass) {
         }
+        BoundDepth();
         return std::move(FTop);
     }
+
+    std::size_t PlacedAtDepthBound() const { return FPlacedAtDepthBound; }
 
 private:
     void SortLevel(NodeList& level)
@@ -76,6 +79,56 @@ private:
         SortLevel(newParent->children);
     }
 
+    // Every folder below the last allowed level moves up onto it: the
+    // descendants of a last-level folder become its siblings, without
+    // children of their own, and that level is sorted once.
+    void BoundDepth()
+    {
+        struct Pending {
+            FolderNode* node;
+            std::size_t depth;
+        };
+        std::vector<Pending> pending;
+        for (const auto& node : FTop)
+            pending.push_back({node.get(), 0});
+        while (!pending.empty()) {
+            const Pending at = pending.back();
+            pending.pop_back();
+            if (at.depth + 2 == kMaxFolderDepth) {
+                GatherDeepFolders(at.node);
+                continue;
+            }
+            for (const auto& child : at.node->children)
+                pending.push_back({child.get(), at.depth + 1});
+        }
+    }
+
+    // `parent` is on the level above the last: its grandchildren and all
+    // below them become its children.
+    void GatherDeepFolders(FolderNode* parent)
+    {
+        NodeList deep;
+        for (const auto& child : parent->children)
+            for (auto& grandchild : child->children)
+                deep.push_back(std::move(grandchild));
+        if (deep.empty())
+            return;
+        for (const auto& child : parent->children)
+            child->children.clear();
+        for (std::size_t i = 0; i < deep.size(); ++i) {  // grows while it is walked
+            for (auto& below : deep[i]->children)
+                deep.push_back(std::move(below));
+            deep[i]->children.clear();
+        }
+        FPlacedAtDepthBound += deep.size();
+        for (auto& node : deep) {
+            node->parent = parent;
+            node->placedAtDepthBound = true;
+            parent->children.push_back(std::move(node));
+        }
+        SortLevel(parent->children);
+    }
+
     bool RunPass()
     {
         bool moved = false;
@@ -100,6 +153,7 @@ private:
 
     const std::vector<Toe5_FolderInfo>& FFolders;
     NodeList FTop;
+    std::size_t FPlacedAtDepthBound = 0;
 };
 
 }  // namespace
@@ -116,7 +170,9 @@ int TreeView1Compare(const Toe5_FolderInfo& a, const Toe5_FolderInfo& b)
 FolderTree FolderTree::Build(const std::vector<Toe5_FolderInfo>& folders)
 {
     FolderTree tree;
-    tree.FTop = TreeBuilder(folders).Build();
+    TreeBuilder builder(folders);
+    tree.FTop = builder.Build();
+    tree.FPlacedAtDepthBound = builder.PlacedAtDepthBound();
     return tree;
 }
 

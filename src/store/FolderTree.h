@@ -15,7 +15,15 @@ struct FolderNode {
     std::size_t folderIndex = 0;  // index into the folder records
     FolderNode* parent = nullptr;
     std::vector<std::unique_ptr<FolderNode>> children;
+    bool placedAtDepthBound = false;  // lay deeper than kMaxFolderDepth levels
 };
+
+// The levels a tree shows at most. A folder list whose parent links go
+// deeper (a damaged or hostile folders.dbx: 10,000 nested folders fit in
+// half a megabyte) would make every path from the top as long as the chain;
+// folders below this level are placed on it instead, beside their ancestor
+// of that level.
+inline constexpr std::size_t kMaxFolderDepth = 256;
 
 // Negative when folder a comes before folder b on one level.
 int TreeView1Compare(const Toe5_FolderInfo& a, const Toe5_FolderInfo& b);
@@ -29,12 +37,17 @@ public:
 
     const std::vector<std::unique_ptr<FolderNode>>& TopLevel() const { return FTop; }
 
+    // The folders that lay deeper than kMaxFolderDepth levels and were
+    // placed on the last one.
+    std::size_t FoldersPlacedAtDepthBound() const { return FPlacedAtDepthBound; }
+
     // The nodes counted depth-first from the top: a node, its children, then
     // its next sibling.
     std::vector<const FolderNode*> DisplayOrder() const;
 
 private:
     std::vector<std::unique_ptr<FolderNode>> FTop;
+    std::size_t FPlacedAtDepthBound = 0;
 };
 
 }  // namespace vellumine

@@ -1,10 +1,11 @@
-// A store file as input: read as the folder list and as a folder file, and
-// message sources read at the offsets its records name and at offsets taken
-// from its first bytes.
+// A store file as input: read as the folder list (and its folders built
+// into the tree) and as a folder file, and message sources read at the
+// offsets its records name and at offsets taken from its first bytes.
 
 #include <fstream>
 
 #include "FuzzSupport.h"
+#include "store/FolderTree.h"
 #include "store/StoreReader.h"
 
 using namespace vellumine;
@@ -21,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     StoreReader reader(std::make_shared<FolderStoreLocation>(folder.string()));
     StoreRecords records;
     reader.ReadStoreIndex("folders.dbx", &records);
+    FolderTree::Build(records.Folders);
     reader.ReadStoreIndex("Ordner.dbx", &records);
     std::size_t budget = 64;  // sources per input, so that one input stays quick
     for (const auto& message : records.Messages) {

@@ -1,6 +1,11 @@
 #include "WindowUseTest.h"
 
 #include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QWindow>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -98,6 +103,26 @@ sw::StoreRecordDescription BigMessage(std::size_t size)
                "--r\r\nContent-Type: application/octet-stream\r\nContent-Transfer-Encoding: base64\r\n"
                "Content-ID: <gross>\r\n\r\n" + base64 + "--r--\r\n";
     return sw::MessageRecord(m);
+}
+
+// The text a tooltip or label of automatic format shows for `text`.
+QString ShownAsTooltip(const QString& text)
+{
+    QTextDocument document;
+    if (Qt::mightBeRichText(text))
+        document.setHtml(text);
+    else
+        document.setPlainText(text);
+    return document.toPlainText();
+}
+
+// The tooltip on the screen, if one is.
+QLabel* ShownTooltip()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == "qtooltip_label" && widget->isVisible())
+            return qobject_cast<QLabel*>(widget);
+    return nullptr;
 }
 
 int ScrollTop(BrowserView& view)
@@ -455,4 +480,72 @@ void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
     QVERIFY(tables.last().contains("Abgebrochen."));
     QVERIFY(!form->FBusy);
     QVERIFY(!form->CancelBtn->isEnabled());
+}
+
+void WindowUseTest::storeTextInTooltipsAndTitlesShowsAsWritten()
+{
+    GuiWorld world;
+    TempFolder store;
+    // A picture beside the store that rich text would read and show.
+    const std::string picture = store.File("bild.png");
+    QImage red(8, 8, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(QString::fromStdString(picture)));
+    const std::string subject = "<h1>Gro\xDF</h1><img src=\"" + picture + "\"> [*] & Co";
+    WriteStore(store, {Message(subject, 1, "x\r\n")});
+    const QString shown = QString::fromUtf8("<h1>Groß</h1><img src=\"") + QString::fromStdString(picture) + "\"> [*] & Co";
+    auto form = OpenPost(world, store);
+    QCOMPARE(form->ListModel()->rowCount(), 1);
+
+    // Hovering the row shows its subject as written: no heading, no picture.
+    QTreeView* list = form->ListView1;
+    const QRect row = list->visualRect(form->ListModel()->index(0, kColumnSubject));
+    QHelpEvent hover(QEvent::ToolTip, row.center(), list->viewport()->mapToGlobal(row.center()));
+    QApplication::sendEvent(list->viewport(), &hover);
+    QLabel* tip = nullptr;
+    QVERIFY(QTest::qWaitFor([&] { return (tip = ShownTooltip()) != nullptr; }, 5000));
+    QCOMPARE(ShownAsTooltip(tip->text()), shown);
+    QToolTip::hideText();
+
+    // Search results: the text around the match as well.
+    const std::vector<Toe5_MessageInfo> messages(1);
+    const std::vector<std::string> folders{"Post"}, snippets{"vor <img src=\"" + picture + "\"> nach\nZeile"};
+    MessageListModel results;
+    results.SetSearchTexts(&folders, &snippets);
+    results.SetMessages(&messages, kColumnSubject, true);
+    QCOMPARE(ShownAsTooltip(results.index(0, 0).data(Qt::ToolTipRole).toString()),
+             QString::fromStdString(snippets.front()));
+
+    // The message window's title keeps "[*]" and the rest as written.
+    QString title;
+    world.dialogs.onModal = [&](QDialog& dialog) {
+        dialog.winId();
+        title = dialog.windowHandle()->title();
+        return int(QDialog::Rejected);
+    };
+    SelectRow(*form, 0);
+    form->ListView1DblClick();
+    QCOMPARE(title, shown);
+}
+
+void WindowUseTest::deepFolderTreesEndAtTheLastLevel()
+{
+    GuiWorld world;
+    TempFolder store;
+    std::vector<sw::StoreRecordDescription> folders;
+    for (int id = 1; id <= 300; ++id)
+        folders.push_back(sw::FolderRecord({.id = id, .parentId = id - 1, .name = "F" + std::to_string(id)}));
+    sw::WriteFileBytes(store.File("folders.dbx"), sw::BuildStoreFile(folders).bytes);
+    auto form = world.OpenWindow(store.Path());
+    int deepest = 0;
+    int count = 0;
+    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it, ++count) {
+        int level = 1;
+        for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent())
+            ++level;
+        deepest = std::max(deepest, level);
+    }
+    QCOMPARE(count, 300);
+    QCOMPARE(deepest, 256);
+    QCOMPARE(form->StatusPanel0->text(), QString::fromUtf8("44 Ordner tiefer als 256 Ebenen: auf Ebene 256 gezeigt"));
 }

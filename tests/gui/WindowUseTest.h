@@ -18,4 +18,6 @@ private slots:
     void largeFoldersAreReadOffTheWindowsThread();
     void anotherStoreOpensAndIsOfferedAgain();
     void theWholeStoreIsExportedWithProgressAndCancel();
+    void storeTextInTooltipsAndTitlesShowsAsWritten();
+    void deepFolderTreesEndAtTheLastLevel();
 };

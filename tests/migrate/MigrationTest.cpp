@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <unistd.h>
 #include <map>
@@ -16,6 +17,7 @@
 #include "migrate/StoreMigration.h"
 #include "platform/Error.h"
 #include "platform/FileAccess.h"
+#include "store/FolderTree.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -137,6 +139,39 @@ TEST(MigrationLayout, SafeUniqueNamesAndEachFormatsPaths)
     EXPECT_EQ(pathOf(MigrationFormat::EmlTree), "Lokale Ordner/a_b/Gelöscht.2003");
 }
 
+TEST(MigrationLayout, DeepChainsArePlannedOnTheTreesLastLevel)
+{
+    // 1,000 nested folders: the plan's paths stop at the tree's last level
+    // instead of growing with the chain (which made the plan quadratic).
+    std::vector<Toe5_FolderInfo> folders;
+    for (int id = 1; id <= 1000; ++id)
+        folders.push_back({id, id - 1, "F" + std::to_string(id), "", false});
+    const auto plan = PlanMigrationFolders(folders);
+    ASSERT_EQ(plan.size(), 1000u);
+    std::size_t placed = 0;
+    std::size_t longest = 0;
+    for (const auto& folder : plan) {
+        placed += folder.placedAtDepthBound ? 1 : 0;
+        std::size_t length = 0;
+        for (const std::string& name : folder.names)
+            length += name.size() + 1;
+        longest = std::max(longest, length);
+        EXPECT_EQ(static_cast<std::ptrdiff_t>(folder.names.size()) - 1,
+                  std::count(folder.shownPath.begin(), folder.shownPath.end(), '/'));
+    }
+    EXPECT_EQ(placed, 1000u - kMaxFolderDepth);
+    const MigrationFolder& last = plan.back();
+    ASSERT_TRUE(last.placedAtDepthBound);
+    EXPECT_EQ(last.names.size(), kMaxFolderDepth);
+    EXPECT_LE(longest, kMaxFolderDepth * 6);
+    const std::string mbox = RelativeMigrationPath(last, MigrationFormat::Mboxrd);
+    std::size_t levels = 0;
+    for (std::size_t at = mbox.find(".sbd/"); at != std::string::npos; at = mbox.find(".sbd/", at + 1))
+        ++levels;
+    EXPECT_EQ(levels, kMaxFolderDepth - 1);
+    EXPECT_EQ(mbox.substr(mbox.rfind('/') + 1), "F" + std::to_string(folders[last.folderIndex].Id));
+}
+
 class MigrationRun : public ::testing::Test {
 protected:
     MigrationRun() : FReader(std::make_shared<FolderStoreLocation>(FStore.Path()))
@@ -244,6 +279,27 @@ TEST_F(MigrationRun, AMessageThatCannotBeReadIsReportedAndSkipped)
     EXPECT_EQ(result.folders[0].verified, 1u);
     ASSERT_EQ(result.folders[0].problems.size(), 1u);
     EXPECT_NE(result.folders[0].problems[0].find("ohne Quelltext"), std::string::npos);
+}
+
+TEST_F(MigrationRun, FoldersBelowTheLastLevelAreWrittenThereAndReported)
+{
+    std::vector<sw::StoreRecordDescription> chain;
+    for (int id = 1; id <= 260; ++id)
+        chain.push_back(sw::FolderRecord({.id = id, .parentId = id - 1, .name = "F" + std::to_string(id),
+                                          .fileName = id == 260 ? "Posteingang.dbx" : ""}));
+    sw::WriteFileBytes(FStore.File("folders.dbx"), sw::BuildStoreFile(chain).bytes);
+    const MigrationResult result = MigrateStore(FReader, FReader.ReadStoreFolders(),
+                                                MigrationOptions{MigrationFormat::EmlTree, FOut.File("aus"), false, "h"});
+    EXPECT_TRUE(result.Complete()) << MigrationTable(result);
+    ASSERT_EQ(result.folders.size(), 260u);
+    const FolderMigration& deepest = result.folders.back();
+    EXPECT_TRUE(deepest.placedAtDepthBound);
+    EXPECT_EQ(deepest.verified, 5u);
+    EXPECT_EQ(static_cast<std::size_t>(std::count(deepest.output.begin(), deepest.output.end(), '/')),
+              kMaxFolderDepth - 1);
+    EXPECT_NE(MigrationTable(result).find("tiefer als 256 Ebenen"), std::string::npos);
+    EXPECT_NE(MigrationReportJson(result, {MigrationFormat::EmlTree, "aus", false, "h"}).find("\"placedAtDepthBound\": true"),
+              std::string::npos);
 }
 
 TEST_F(MigrationRun, AStoreWithoutFolderListOpensFromItsFolderFiles)

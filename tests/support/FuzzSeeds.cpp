@@ -27,6 +27,15 @@ std::vector<sw::StoreRecordDescription> Messages(int count, std::size_t bodyByte
     return records;
 }
 
+// Parent links deeper than the folder tree shows.
+std::vector<sw::StoreRecordDescription> DeepFolders(int depth)
+{
+    std::vector<sw::StoreRecordDescription> records;
+    for (int id = 1; id <= depth; ++id)
+        records.push_back(sw::FolderRecord({.id = id, .parentId = id - 1, .name = "F" + std::to_string(id)}));
+    return records;
+}
+
 std::vector<sw::StoreRecordDescription> Folders()
 {
     return {sw::FolderRecord({.id = 0, .name = "Lokale Ordner"}),
@@ -92,6 +101,7 @@ int main(int argc, char** argv)
     damaged(3, [](auto& i) { sw::BreakRecordOwnOffset(i, 0); });
     damaged(2, [](auto& i) { sw::SetBlockDataLength(i, 0, 1, -5); });
     damaged(2, [](auto& i) { sw::SetBlockNext(i, 0, 0, 0x7FFFFFF0); });
+    store(sw::BuildStoreFile(DeepFolders(300), small));
     int m = 0;
     for (const char* message : kMessages)
         sw::WriteFileBytes((out / "message" / ("seed" + std::to_string(m++) + ".eml")).string(), message);

@@ -170,7 +170,8 @@ PageDesign TMainForm::CurrentDesign() const
 {
     PageDesign design;
     if (DesignBox->currentIndex() >= 0)
-        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
+        design.templatePath =
+            DesignTemplatePath(FAppDir + "vorlagen/", DesignBox->currentText().toStdString()).value_or(std::string());
     design.showFrom = voncheck->isChecked();
     design.showTo = ancheck->isChecked();
     design.showDate = datumcheck->isChecked();
@@ -197,6 +198,11 @@ void TMainForm::BuildFolderTree()
     for (const auto& top : tree.TopLevel())
         mirror(*top, nullptr);
     TreeView1->expandAll();
+    StatusPanel0->setText(tree.FoldersPlacedAtDepthBound() == 0
+                              ? QString()
+                              : QString::fromUtf8("%1 Ordner tiefer als %2 Ebenen: auf Ebene %2 gezeigt")
+                                    .arg(tree.FoldersPlacedAtDepthBound())
+                                    .arg(kMaxFolderDepth));
 }
 
 // --- message list ---

@@ -127,6 +127,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     setCentralWidget(central);
 
     StatusPanel0 = new QLabel(this);
+    StatusPanel0->setTextFormat(Qt::PlainText);  // counts and names, never markup
     StatusPanel0->setFixedWidth(250);
     StatusPanel1 = new ProgressPanel(this);
     statusBar()->addWidget(StatusPanel0);

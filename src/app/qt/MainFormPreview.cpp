@@ -18,6 +18,7 @@
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
 #include "ui/Dialogs.h"
+#include "ui/PlainText.h"
 
 namespace vellumine {
 
@@ -140,7 +141,7 @@ void TMainForm::ListView1DblClick()
         return;
     const auto text = [&](int column) { return FListModel->index(row, column).data().toString(); };
     const QString subject = text(kColumnSubject);
-    ShowMailForm->setWindowTitle(subject.isEmpty() ? QStringLiteral("eMail Nachricht") : subject);
+    ShowMailForm->setWindowTitle(subject.isEmpty() ? QStringLiteral("eMail Nachricht") : PlainTitleText(subject));
     ShowMailForm->Edit1->setText(text(kColumnFrom));
     ShowMailForm->Edit2->setText(text(kColumnDate));
     ShowMailForm->Edit3->setText(text(kColumnTo));

@@ -18,6 +18,7 @@
 #include "app/qt/MigrateResultForm.h"
 #include "ui/Dialogs.h"
 #include "ui/FolderEdit.h"
+#include "ui/PlainText.h"
 
 namespace vellumine {
 
@@ -30,7 +31,7 @@ void TMainForm::FillStoreMenu()
     if (!recent.empty())
         menu->addSeparator();
     for (const std::string& folder : recent) {
-        menu->addAction(QString::fromStdString(folder), this, [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
+        menu->addAction(PlainMenuText(QString::fromStdString(folder)), this, [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
     }
     menu->addSeparator();
     menu->addAction(QString::fromUtf8("Postablage exportieren…"), this,

@@ -5,6 +5,7 @@
 
 #include "mime/HeaderDecoding.h"
 #include "platform/DateTime.h"
+#include "ui/PlainText.h"
 
 namespace vellumine {
 
@@ -85,11 +86,20 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
         static const QIcon mail(QStringLiteral(":/icons/mail.svg"));
         return mail;
     }
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
+    if (role == Qt::ToolTipRole) {
+        // Tooltips read markup: store text must show as written.
+        if (FSnippets && row.messageIndex < FSnippets->size())
+            return PlainTipText(QString::fromStdString((*FSnippets)[row.messageIndex]));
+        return PlainTipText(ColumnText(row, message, index.column()));
+    }
+    if (role != Qt::DisplayRole)
         return {};
-    if (role == Qt::ToolTipRole && FSnippets && row.messageIndex < FSnippets->size())
-        return QString::fromStdString((*FSnippets)[row.messageIndex]);
-    switch (index.column()) {
+    return ColumnText(row, message, index.column());
+}
+
+QString MessageListModel::ColumnText(const MessageRow& row, const Toe5_MessageInfo& message, int column) const
+{
+    switch (column) {
     case kColumnFolder:
         return FFolders && row.messageIndex < FFolders->size() ? QString::fromStdString((*FFolders)[row.messageIndex])
                                                                : QString();

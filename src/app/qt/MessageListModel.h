@@ -38,6 +38,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    QString ColumnText(const MessageRow& row, const Toe5_MessageInfo& message, int column) const;
+
     const std::vector<Toe5_MessageInfo>* FMessages = nullptr;
     std::vector<MessageRow> FRows;
     const std::vector<std::string>* FFolders = nullptr;
