@@ -169,10 +169,12 @@ def sample_files():
 
 
 def without_line_break_bytes(parsed):
-    """A text or a message carried as an attachment keeps the line breaks of
-    its source: its size and digest differ between the two forms."""
+    """A text, a message or an armoured signature carried as an attachment
+    keeps the line breaks of its source: its size and digest differ between
+    the two forms."""
     for attachment in parsed["attachments"]:
-        if attachment["contentType"].split("/")[0] in ("text", "message", ""):
+        ctype = attachment["contentType"]
+        if ctype.split("/")[0] in ("text", "message", "") or ctype == "application/pgp-signature":
             del attachment["size"], attachment["sha256"]
     return parsed
 
@@ -219,14 +221,15 @@ def words(text):
 
 def leaf_text(part):
     data = part.get_payload(decode=True) or b""
-    for charset in (part.get_content_charset(), "utf-8", "cp1252"):
+    for charset in (part.get_content_charset(), "utf-8"):
         try:
-            return data.decode(charset) if charset else None
+            return data.decode(charset) if charset else data.decode("utf-8")
         except (LookupError, UnicodeDecodeError):
             continue
-    return None
+    return data.decode("cp1252", "replace")
 
 
+UUENCODED_BLOCK = re.compile(r"^begin [0-7]{3} .*?^end\s*$", re.M | re.S)
 REPORTS = ("message/delivery-status", "message/disposition-notification", "text/rfc822-headers")
 
 
@@ -258,8 +261,12 @@ def inline_texts(part, depth=0):
         return
     if ctype in ("text/plain", "text/html") + REPORTS:
         text = leaf_text(part)
+        if text and ctype == "text/html":
+            text = visible_text(text)
+        elif text and "Content-Type" not in part:
+            text = UUENCODED_BLOCK.sub("", text)  # shown as files
         if text:
-            yield visible_text(text) if ctype == "text/html" else text
+            yield text
 
 
 def check_inline_texts(failures):
