@@ -31,7 +31,7 @@ check "missing file: nothing on stdout" "" "$(cat "$work/out")"
 mkdir -p "$work/cfg/vellumine"
 printf 'REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express]\n"Store Root"="%s"\n' "$demo" \
   >"$work/cfg/vellumine/user.reg"
-check "registry names the store" 7 \
+check "registry names the store" 8 \
   "$(XDG_CONFIG_HOME=$work/cfg "$cli" folders | grep -c '"id"')"
 
 check "list --report: the demo folder reads clean" 1 \
