@@ -93,21 +93,30 @@ std::string AttachedMessageHtml(TMailMessage& attached)
     return lines.Text();
 }
 
+constexpr const char* kRuleAbove = "border-top:1px solid #999;margin-top:1em;padding-top:.5em";
+
+// A part after others is set off from them by a rule; the first thing on
+// the page needs none.
+std::string Separated(const char* element, const TLineList& page, const char* moreStyle = "")
+{
+    return std::string("<") + element + " style=\"" + (page.Empty() ? "" : kRuleAbove) + moreStyle + "\">";
+}
+
 void AppendShownPartHtml(TLineList& page, TShownPart& shown)
 {
     switch (shown.kind) {
     case TShownKind::Text:
-        page.Add("<div style=\"border-top:1px solid #999;margin-top:1em;padding-top:.5em\">");
+        page.Add(Separated("div", page));
         AddTextLines(page, PartTextUtf8(*shown.part, false));
         page.Add("</div>");
         break;
     case TShownKind::Html:
-        page.Add("<div style=\"border-top:1px solid #999;margin-top:1em;padding-top:.5em\">");
+        page.Add(Separated("div", page));
         AddLines(page, BodyContent(PartTextUtf8(*shown.part, true)));
         page.Add("</div>");
         break;
     case TShownKind::Report:
-        page.Add("<pre style=\"border-top:1px solid #999;margin-top:1em;padding-top:.5em;white-space:pre-wrap\">");
+        page.Add(Separated("pre", page, ";white-space:pre-wrap"));
         AddLines(page, HtmlEscape(PartTextUtf8(*shown.part, false)));
         page.Add("</pre>");
         break;
