@@ -109,4 +109,8 @@ private:
     int FAttachedDepth = 0;
 };
 
+// The attachment parts of a message and, after them, those of the attached
+// messages it shows, in the order of ShownParts, at every level.
+TMailPartList AttachmentPartsWithAttached(const TMailMessage& message);
+
 }  // namespace vellumine

@@ -123,6 +123,18 @@ void TMailMessage::CollectShownLeaf(TMailPart& part, const std::string& ct)
     ShownParts.push_back({kind, &part, nullptr});
 }
 
+TMailPartList AttachmentPartsWithAttached(const TMailMessage& message)
+{
+    TMailPartList parts = message.AttachmentParts;
+    for (const TShownPart& shown : message.ShownParts) {
+        if (shown.attached) {
+            const TMailPartList inner = AttachmentPartsWithAttached(*shown.attached);
+            parts.insert(parts.end(), inner.begin(), inner.end());
+        }
+    }
+    return parts;
+}
+
 void TMailMessage::ShowAttachedMessage(TMailPart& part)
 {
     if (FAttachedDepth >= kMaxAttachedDepth || !HasText(part))

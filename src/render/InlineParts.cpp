@@ -40,20 +40,6 @@ std::uint32_t Fnv1a(std::string_view text)
     return hash;
 }
 
-// The attachment parts of the message and of the attached messages the
-// page shows, whose HTML refers to its own images as the message's does.
-TMailPartList PartsWithImages(const TMailMessage& message)
-{
-    TMailPartList parts = message.AttachmentParts;
-    for (const TShownPart& shown : message.ShownParts) {
-        if (shown.attached) {
-            const TMailPartList inner = PartsWithImages(*shown.attached);
-            parts.insert(parts.end(), inner.begin(), inner.end());
-        }
-    }
-    return parts;
-}
-
 }  // namespace
 
 std::string InlineIdentifier(std::string_view contentId)
@@ -88,7 +74,8 @@ InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, 
                               const InlinePartWriter& write)
 {
     InlineNameMap renamed;
-    for (TMailPart* part : PartsWithImages(message)) {
+    // An attached message's HTML refers to its own images as the message's does.
+    for (TMailPart* part : AttachmentPartsWithAttached(message)) {
         const std::string identifier = InlineIdentifier(part->GetHeader("Content-ID"));
         if (identifier.empty())
             continue;

@@ -36,7 +36,7 @@ IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view s
     if (indexed.subject.empty())
         AppendDecoded(indexed.subject, message.GetHeader("Subject"));
     indexed.body = ComposeMessageText(message, true);
-    for (const TMailPart* part : message.AttachmentParts) {
+    for (const TMailPart* part : AttachmentPartsWithAttached(message)) {
         const std::string name = AttachmentFileName(*part);
         if (!name.empty())
             indexed.attachments += name + '\n';

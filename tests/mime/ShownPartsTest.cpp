@@ -189,5 +189,23 @@ TEST(ShownParts, AttachedMessageIsParsedWithItsOwnBodies)
     EXPECT_EQ(m.AttachmentParts[0], m.ShownParts[0].part);
 }
 
+TEST(ShownParts, AttachmentsOfAttachedMessagesFollowTheMessagesOwn)
+{
+    const std::string inner = Multipart("multipart/mixed", "i",
+                                        Section("i", kText, "innen") +
+                                            Section("i", "Content-Type: image/gif; name=innen.gif\n", "G"));
+    TMailMessage m;
+    m.ParseString(Crlf(Multipart("multipart/mixed", "m",
+                                 Section("m", kText, "aussen") +
+                                     Section("m", "Content-Type: message/rfc822\n", Message("eins", "x\n")) +
+                                     Section("m", "Content-Type: application/pdf; name=aussen.pdf\n", "PDF") +
+                                     Section("m", "Content-Type: message/rfc822\n", "Subject: zwei\n" + inner))));
+    m.IndexParts();
+    std::vector<std::string> types;
+    for (const TMailPart* part : AttachmentPartsWithAttached(m))
+        types.push_back(part->LowerContentType());
+    EXPECT_EQ(types, (std::vector<std::string>{"message/rfc822", "application/pdf", "message/rfc822", "image/gif"}));
+}
+
 }  // namespace
 }  // namespace vellumine

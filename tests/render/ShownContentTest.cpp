@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../mime/MessageBuilder.h"
 #include "mime/MailMessage.h"
 #include "render/HtmlText.h"
 #include "render/MessagePage.h"
@@ -11,16 +12,7 @@
 namespace vellumine {
 namespace {
 
-std::string Crlf(const std::string& text)
-{
-    std::string out;
-    for (const char c : text) {
-        if (c == '\n')
-            out += '\r';
-        out += c;
-    }
-    return out;
-}
+using testing::Crlf;
 
 std::string Mixed(const std::string& sections)
 {
