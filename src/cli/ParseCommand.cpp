@@ -10,6 +10,8 @@
 #include "mime/MailMessage.h"
 #include "platform/Charset.h"
 #include "platform/Error.h"
+#include "render/MessagePage.h"
+#include "render/ShownContent.h"
 
 namespace vellumine::cli {
 namespace {
@@ -50,17 +52,56 @@ Json TreeJson(const TMailPart& part)
     return Json{{"contentType", JsonSafe(part.LowerContentType())}, {"children", children}};
 }
 
+const char* KindName(TShownKind kind)
+{
+    switch (kind) {
+    case TShownKind::Text: return "text";
+    case TShownKind::Html: return "html";
+    case TShownKind::Report: return "report";
+    case TShownKind::Message: return "message";
+    case TShownKind::Encrypted: return "encrypted";
+    case TShownKind::OpaqueSigned: return "opaque-signed";
+    }
+    return "";
+}
+
+// What the page shows after the body; an attached message with its own.
+Json ShownJson(const TMailMessage& message)
+{
+    Json shown = Json::array();
+    for (const TShownPart& part : message.ShownParts) {
+        Json entry{{"kind", KindName(part.kind)}, {"contentType", JsonSafe(part.part->LowerContentType())}};
+        if (part.attached)
+            entry["shown"] = ShownJson(*part.attached);
+        shown.push_back(entry);
+    }
+    return shown;
+}
+
+void Write(std::ostream& out, const std::string& text)
+{
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
 }  // namespace
 
 void ParseMessage(const std::string& file, const std::string& body, std::ostream& out)
 {
     const std::string source = ReadInput(file);
+    if (body == "page") {
+        PageDesign design;
+        Write(out, ComposePreviewPage(source, {}, false, design).text);
+        return;
+    }
     TMailMessage message;
     message.ParseString(source);
     message.IndexParts();
     if (body == "text" || body == "html") {
-        const std::string text = (body == "text" ? message.TextBodyLines : message.HtmlBodyLines).Text();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        Write(out, (body == "text" ? message.TextBodyLines : message.HtmlBodyLines).Text());
+        return;
+    }
+    if (body == "plain") {
+        Write(out, ComposeMessageText(message, true));
         return;
     }
     Json attachments = Json::array();
@@ -76,6 +117,7 @@ void ParseMessage(const std::string& file, const std::string& body, std::ostream
     const Json result{{"textBody", BodyJson(message.TextBodyLines)},
                       {"htmlBody", BodyJson(message.HtmlBodyLines)},
                       {"attachments", attachments},
+                      {"shown", ShownJson(message)},
                       {"tree", TreeJson(message)}};
     out << result.dump(2) << '\n';
 }

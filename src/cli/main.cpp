@@ -43,8 +43,10 @@ int main(int argc, char** argv)
     std::string bodyChoice;
     auto* parse = app.add_subcommand("parse", "MIME-Aufbau einer Nachricht als JSON");
     parse->add_option("FILE", fileName, "Quelltext der Nachricht, - für die Standardeingabe")->required();
-    parse->add_option("--body", bodyChoice, "nur den Text- oder HTML-Teil ausgeben")
-        ->check(CLI::IsMember({"text", "html"}));
+    parse->add_option("--body", bodyChoice,
+                      "nur den Text- oder HTML-Teil ausgeben, die Seite (page, ohne Design) oder den Text "
+                      "des Textexports (plain)")
+        ->check(CLI::IsMember({"text", "html", "page", "plain"}));
     parse->callback([&] { ParseMessage(fileName, bodyChoice, std::cout); });
 
     std::string outputFolder;

@@ -14,7 +14,7 @@ public:
     void Feed(std::string_view text, std::string& out);
 
 private:
-    void DecodeGroup(std::string& out);
+    void DecodeGroup(unsigned char*& out);
 
     unsigned char FGroup[4] = {};
     int FFilled = 0;

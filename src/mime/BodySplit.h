@@ -24,8 +24,8 @@ struct TextRange {
 // The children of a multipart body: the texts between the delimiter lines
 // "--boundary", up to the closing delimiter "--boundary--", each without
 // the line break before the next delimiter. A child still open at the end
-// (no closing delimiter) is dropped. `delimiterSeen`: the walk stands on the
-// first delimiter line.
+// (no closing delimiter) runs to the end of the text. `delimiterSeen`: the
+// walk stands on the first delimiter line.
 std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& boundary, bool delimiterSeen,
                                           const LineReport& report);
 
@@ -38,6 +38,10 @@ struct UUEncodedBlock {
 struct UUEncodedBody {
     bool anyBegin = false;  // a "begin" line was seen: the body becomes a multipart
     std::vector<UUEncodedBlock> blocks;  // the blocks closed by their "end" line
+    // The text around the blocks from the first "begin" line on, in order:
+    // between the blocks and after the last one, and a block never closed
+    // by its "end" line (which is no block but text).
+    std::vector<TextRange> text;
 };
 
 // The uuencoded blocks of a plain body. `beginSeen`: the walk stands on the

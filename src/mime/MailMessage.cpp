@@ -3,11 +3,37 @@
 #include <vector>
 
 namespace vellumine {
+namespace {
+
+// The part whose place `part` takes in the search: the first child of a
+// multipart/signed stands where the signed part stands, so a signed text
+// is a body as the same text unsigned would be.
+TMailPart& PlaceOf(TMailPart& part)
+{
+    TMailPart* place = &part;
+    while (TMailPart* parent = place->ParentPart()) {
+        if (parent->LowerContentType() != "multipart/signed" || parent->SubParts().front().get() != place)
+            break;
+        place = parent;
+    }
+    return *place;
+}
+
+// The human-readable first part of a delivery report or read receipt.
+bool IsFirstPartOfReport(const TMailPart& place)
+{
+    const TMailPart* parent = place.ParentPart();
+    return parent && parent->LowerContentType() == "multipart/report" && parent->SubParts().front().get() == &place;
+}
+
+}  // namespace
 
 TMailMessage::TMailMessage() : TMailPart(nullptr)
 {
     SetOwnerMessage(this);
 }
+
+TMailMessage::~TMailMessage() = default;
 
 std::function<void(long long, long long)> TMailMessage::ProgressReport()
 {
@@ -21,6 +47,7 @@ void TMailMessage::IndexParts()
     if (!FNeedIndexParts)
         return;
     AttachmentParts.clear();
+    ShownParts.clear();
     TextBodyPart = HtmlBodyPart = FirstMixedPart = FirstRelatedPart = FirstAlternativePart = nullptr;
     TextBodyLines.Clear();
     HtmlBodyLines.Clear();
@@ -36,13 +63,15 @@ void TMailMessage::IndexParts()
         for (auto child = children.rbegin(); child != children.rend(); ++child)
             pending.push_back(child->get());
     }
+    CollectShownParts(*this);
 }
 
 void TMailMessage::ClassifyPart(TMailPart& part)
 {
-    const std::string ct = part.LowerContentType();
+    const std::string ct = part.EffectiveContentType();
     const bool isLeaf = part.SubParts().empty();
-    TMailPart* parent = part.ParentPart();
+    TMailPart& place = PlaceOf(part);
+    TMailPart* parent = place.ParentPart();
     if (!FirstMixedPart && ct == "multipart/mixed") {
         FirstMixedPart = &part;
         return;
@@ -55,11 +84,11 @@ void TMailMessage::ClassifyPart(TMailPart& part)
         FirstAlternativePart = &part;
         return;
     }
-    if (&part == this && isLeaf && (ct.rfind("text/", 0) == 0 || ct == "text") && TakeBody(part, ct))
-        return;
-    if (&part == this && isLeaf && ct.empty() && TakeBody(part, "text/plain"))
+    if (&place == this && isLeaf && (ct.rfind("text/", 0) == 0 || ct == "text") && TakeBody(part, ct))
         return;
     if (FirstMixedPart && FirstMixedPart == parent && !FirstAlternativePart && TakeBody(part, ct))
+        return;
+    if (IsFirstPartOfReport(place) && !FirstAlternativePart && TakeBody(part, ct))
         return;
     if (FirstRelatedPart && FirstRelatedPart == parent && TakeBody(part, ct))
         return;

@@ -103,6 +103,16 @@ std::string TMailPart::LowerContentType() const
     return LowerAscii(GetHeader("Content-Type"));
 }
 
+std::string TMailPart::EffectiveContentType() const
+{
+    std::string type = LowerContentType();
+    if (!type.empty())
+        return type;
+    if (FParentPart && FParentPart->LowerContentType() == "multipart/digest")
+        return "message/rfc822";
+    return "text/plain";
+}
+
 std::string TMailPart::BoundaryParam() const
 {
     return GetHeaderParam("Content-Type", "boundary");
@@ -131,7 +141,9 @@ TMailPart::BodyKind TMailPart::KindOfBody() const
 {
     if (LowerContentType().substr(0, 10) == "multipart/")
         return FDepth < kMaxNestingDepth ? BodyKind::Multipart : BodyKind::Single;
-    if (HasHeader("Content-Type") || FDepth >= kMaxNestingDepth)
+    // A part of a digest without a type is a message: its lines are its own,
+    // not uuencoded blocks of this part.
+    if (HasHeader("Content-Type") || FDepth >= kMaxNestingDepth || EffectiveContentType() == "message/rfc822")
         return BodyKind::Single;
     return BodyKind::UUEncoded;
 }
@@ -200,7 +212,7 @@ void TMailPart::ParseText(std::string_view source, bool parseHeader)
     if (kind == BodyKind::Multipart)
         AddMultipartChildren(source, SplitMultipartBody(lines, BoundaryParam(), stoppedAtDelimiter, report));
     else if (kind == BodyKind::UUEncoded)
-        AddUUEncodedChildren(SplitUUEncodedBody(lines, stoppedAtDelimiter, report));
+        AddUUEncodedChildren(source, SplitUUEncodedBody(lines, stoppedAtDelimiter, report));
     progress.Finish();
 }
 
@@ -214,16 +226,23 @@ void TMailPart::AddMultipartChildren(std::string_view source, const std::vector<
     }
 }
 
-// The text before the first block becomes a text part, each block a file
-// part, and this part a multipart/mixed.
-void TMailPart::AddUUEncodedChildren(const UUEncodedBody& body)
+// The text around the blocks (before, between and after them, in order)
+// becomes a text part, each block a file part, and this part a
+// multipart/mixed.
+void TMailPart::AddUUEncodedChildren(std::string_view source, const UUEncodedBody& body)
 {
     if (!body.anyBegin)
         return;
     const std::string& charset = FOwnerMessage->Charset;
     const std::string blockBoundary = MakeBoundary();
+    std::string plainText(UpToNul(FBody));
+    for (const TextRange& range : body.text)
+        plainText += source.substr(range.start, range.length);
+    // The text is the child's body as it stands: a "begin" line of a block
+    // left open is no block of the child's.
     TMailPart& text = AddChild();
-    text.ParseSource(QPEncode(UpToNul(FBody), false), false);
+    text.FOwnText = QPEncode(plainText, false);
+    text.FBody = text.FOwnText;
     text.FParentBoundary = blockBoundary;
     text.SetHeader("Content-Type", "text/plain");
     text.SetHeaderParam("Content-Type", "charset", "\"" + charset + "\"");

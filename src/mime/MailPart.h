@@ -45,6 +45,9 @@ public:
     void SetHeader(std::string_view name, std::string_view value);  // an empty value deletes the field
     void SetHeaderParam(std::string_view name, std::string_view param, std::string_view value);
     std::string LowerContentType() const;
+    // The content type the part is read as: its own in lower case; without
+    // one text/plain, inside a multipart/digest message/rfc822.
+    std::string EffectiveContentType() const;
     std::string BoundaryParam() const;
 
     // Replaces headers, body and children by those of `source` (up to its
@@ -91,7 +94,7 @@ private:
 
     // The children from the pieces the splits of BodySplit.h return.
     void AddMultipartChildren(std::string_view source, const std::vector<struct TextRange>& ranges);
-    void AddUUEncodedChildren(const struct UUEncodedBody& body);
+    void AddUUEncodedChildren(std::string_view source, const struct UUEncodedBody& body);
 
     TLineList FHeaders;
     std::string FOwnText;  // the source given to this part, which its body and its children's are ranges of

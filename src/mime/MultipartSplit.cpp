@@ -28,7 +28,8 @@ std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& 
     std::vector<TextRange> children;
     const std::string delimiter = "--" + boundary;
     const std::string closing = delimiter + "--";
-    bool closingSeen = false;
+    // A multipart whose first delimiter line is the closing one has no children.
+    bool closingSeen = delimiterSeen && lines.Line().substr(0, closing.size()) == closing;
     std::size_t pendingStart = kNoStart;
     bool more = delimiterSeen;  // the walk stands on the first delimiter line
     while (more) {
@@ -56,6 +57,10 @@ std::vector<TextRange> SplitMultipartBody(LineWalker& lines, const std::string& 
                 delimiterSeen = true;
         }
     }
+    // A last child without a closing delimiter runs to the end of the text:
+    // its text is the message's as much as any other child's.
+    if (pendingStart != kNoStart && !closingSeen)
+        children.push_back({pendingStart, lines.Text().size() - pendingStart});
     return children;
 }
 

@@ -9,8 +9,6 @@ namespace vellumine {
 
 namespace {
 
-constexpr std::size_t kNoStart = static_cast<std::size_t>(-1);
-
 bool StartsWith(std::string_view text, std::string_view prefix)
 {
     return text.substr(0, prefix.size()) == prefix;
@@ -22,40 +20,35 @@ UUEncodedBody SplitUUEncodedBody(LineWalker& lines, bool beginSeen, const LineRe
 {
     UUEncodedBody body;
     const std::string_view source = lines.Text();
-    bool armed = beginSeen, endSeen = false;
-    std::size_t pendingStart = kNoStart;
+    std::size_t textStart = lines.Start();  // where the text that is no block goes on
+    bool inBlock = false;
+    std::size_t blockLineStart = 0, dataStart = 0;
     std::string fileName;
     bool more = beginSeen;  // the walk stands on the first "begin" line
     while (more) {
-        if (beginSeen) {
+        const std::string_view line = lines.Line();
+        if (StartsWith(line, "begin 6")) {
+            // A "begin" inside an open block starts it afresh; the lines of
+            // the block left open stay text.
             body.anyBegin = true;
-            beginSeen = false;
-            const std::string_view line = lines.Line();
+            inBlock = true;
+            blockLineStart = lines.Start();
+            dataStart = lines.NextStart();
             fileName = TrimSpaces(line.size() > 10 ? line.substr(10, 999) : std::string_view());
-            pendingStart = kNoStart;
-        } else if (endSeen) {
+        } else if (inBlock && StartsWith(line, "end")) {
             const std::size_t end = lines.PreviousLineEnd();
-            const std::size_t start = pendingStart == kNoStart ? end : pendingStart;
+            const std::size_t start = dataStart < end ? dataStart : end;
             body.blocks.push_back({fileName, UUDecodeText(source.substr(start, end - start))});
-            endSeen = false;
-            pendingStart = kNoStart;
-        } else if (pendingStart == kNoStart) {
-            pendingStart = lines.Start();
+            if (blockLineStart > textStart)
+                body.text.push_back({textStart, blockLineStart - textStart});
+            inBlock = false;
+            textStart = lines.NextStart();
         }
         more = lines.Next();
         report(lines);
-        if (!more)
-            break;
-        const std::string_view line = lines.Line();
-        if (StartsWith(line, "be")) {
-            beginSeen = StartsWith(line, "begin 6");
-            armed = true;
-        }
-        if (!beginSeen && armed && StartsWith(line, "end")) {
-            endSeen = true;
-            armed = false;
-        }
     }
+    if (textStart < source.size())
+        body.text.push_back({textStart, source.size() - textStart});
     return body;
 }
 

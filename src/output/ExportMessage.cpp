@@ -3,7 +3,7 @@
 #include "mime/MailMessage.h"
 #include "render/InlineParts.h"
 #include "render/MessagePage.h"
-#include "render/PageCharset.h"
+#include "render/ShownContent.h"
 
 namespace vellumine {
 namespace {
@@ -32,11 +32,8 @@ ExportedFile ExportMessageFile(const std::string& folder, const std::string& sou
     const BaseName base = MakeBaseName(fields.subject, fields.dateText, options.withDate);
     const bool asText = options.format != ExportFormat::AllHtml &&
                         (options.format == ExportFormat::AllText || message->HtmlBodyLines.Empty());
-    if (asText) {
-        if (!options.rawText)
-            BodyLinesToUtf8(*message);
-        return {namer.Create(folder, base, ".txt", message->TextBodyLines.Text()), true};
-    }
+    if (asText)
+        return {namer.Create(folder, base, ".txt", ComposeMessageText(*message, !options.rawText)), true};
     ComposePageLines(*message, fields, options.withDesign, options.design);
     return {WriteHtmlPage(folder, base, *message, namer), false};
 }

@@ -1,6 +1,6 @@
 #pragma once
 // One message exported as an HTML page (with its embedded images beside
-// it) or as a text file with its plain-text body.
+// it) or as a text file with what the page shows, as plain text.
 
 #include <string>
 

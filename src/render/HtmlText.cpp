@@ -21,7 +21,6 @@ std::string HtmlEscape(std::string_view text)
     return out;
 }
 
-
 namespace {
 
 void AppendCodePoint(std::string& out, unsigned long code)
@@ -102,17 +101,39 @@ std::size_t SkipMarkup(std::string_view text, std::size_t at)
     return end == std::string_view::npos ? text.size() : end + 1;
 }
 
-}  // namespace
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
 
-std::string HtmlToPlainText(std::string_view html)
+// Whether the tag at `text[at]` ('<') ends a line of the text it stands in.
+bool EndsLine(std::string_view text, std::size_t at)
+{
+    std::size_t name = at + 1;
+    if (name < text.size() && text[name] == '/')
+        ++name;
+    std::size_t end = name;
+    while (end < text.size() && IsAsciiLetterOrDigit(text[end]))
+        ++end;
+    const std::string element = LowerAsciiText(text.substr(name, end - name));
+    for (const char* breaking : {"br", "p", "div", "tr", "li", "h1", "h2", "h3", "h4", "h5", "h6", "table",
+                                 "blockquote", "pre", "hr", "ul", "ol", "dt", "dd"})
+        if (element == breaking)
+            return true;
+    return false;
+}
+
+std::string HtmlToText(std::string_view html, bool keepLines)
 {
     std::string text;
     text.reserve(html.size() / 2);
-    bool blankPending = false;
+    bool blankPending = false, breakPending = false;
     std::size_t i = 0;
     while (i < html.size()) {
         const char c = html[i];
         if (c == '<') {
+            if (keepLines && EndsLine(html, i))
+                breakPending = true;
             i = SkipMarkup(html, i);
             blankPending = true;  // tags end words often enough ("<br>", "</p>")
             continue;
@@ -122,9 +143,11 @@ std::string HtmlToPlainText(std::string_view html)
             ++i;
             continue;
         }
-        if (blankPending && !text.empty())
+        if (breakPending && !text.empty())
+            text += "\r\n";
+        else if (blankPending && !text.empty())
             text += ' ';
-        blankPending = false;
+        blankPending = breakPending = false;
         if (c == '&') {
             const std::size_t after = TakeReference(html, i, text);
             if (after != i) {
@@ -136,6 +159,18 @@ std::string HtmlToPlainText(std::string_view html)
         ++i;
     }
     return text;
+}
+
+}  // namespace
+
+std::string HtmlToPlainText(std::string_view html)
+{
+    return HtmlToText(html, false);
+}
+
+std::string HtmlToTextLines(std::string_view html)
+{
+    return HtmlToText(html, true);
 }
 
 }  // namespace vellumine

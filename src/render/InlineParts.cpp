@@ -74,7 +74,8 @@ InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, 
                               const InlinePartWriter& write)
 {
     InlineNameMap renamed;
-    for (TMailPart* part : message.AttachmentParts) {
+    // An attached message's HTML refers to its own images as the message's does.
+    for (TMailPart* part : AttachmentPartsWithAttached(message)) {
         const std::string identifier = InlineIdentifier(part->GetHeader("Content-ID"));
         if (identifier.empty())
             continue;

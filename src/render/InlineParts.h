@@ -39,7 +39,8 @@ using InlinePartWriter =
 // werden" when the file cannot be written.
 std::string WriteInlinePartReplacing(const std::string& folder, const std::string& fileName, std::string_view bytes);
 
-// Writes every attachment part that has an identifier into `folder` through
+// Writes every attachment part that has an identifier (the message's and
+// those of the attached messages it shows) into `folder` through
 // `write`, and records the paths when `record` is given. The map names every
 // identifier whose file got a name other than the identifier itself.
 InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, TTempFileList* record,

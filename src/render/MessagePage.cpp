@@ -8,6 +8,7 @@
 #include "platform/FileAccess.h"
 #include "render/InlineParts.h"
 #include "render/PageCharset.h"
+#include "render/ShownContent.h"
 #include "render/TempFiles.h"
 
 namespace vellumine {
@@ -25,6 +26,7 @@ void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool wi
     BodyLinesToUtf8(message);
     if (message.HtmlBodyLines.Empty())
         TXT2HTML(message);
+    AppendShownPartsHtml(message);
     if (withDesign)
         AddHTMLHeader(message, fields, design);
     DeclareUtf8(message.HtmlBodyLines);

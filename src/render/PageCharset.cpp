@@ -44,16 +44,6 @@ std::string CharsetInTag(std::string_view tag)
     return std::string(tag.substr(at, end - at));
 }
 
-void SetUtf8Lines(TLineList& lines, const TMailPart* part, bool html)
-{
-    if (!part)
-        return;
-    std::string charset = part->GetHeaderParam("Content-Type", "charset");
-    if (charset.empty() && html)
-        charset = DeclaredHtmlCharset(part->DecodedData());
-    lines.SetText(TextToUtf8(part->DecodedData(), charset));
-}
-
 }  // namespace
 
 std::string DeclaredHtmlCharset(std::string_view html)
@@ -62,10 +52,21 @@ std::string DeclaredHtmlCharset(std::string_view html)
     return tag ? CharsetInTag(html.substr(tag->start, tag->end - tag->start)) : std::string();
 }
 
+std::string PartTextUtf8(TMailPart& part, bool html)
+{
+    part.DecodeBody();
+    std::string charset = part.GetHeaderParam("Content-Type", "charset");
+    if (charset.empty() && html)
+        charset = DeclaredHtmlCharset(part.DecodedData());
+    return TextToUtf8(part.DecodedData(), charset);
+}
+
 void BodyLinesToUtf8(TMailMessage& message)
 {
-    SetUtf8Lines(message.TextBodyLines, message.TextBodyPart, false);
-    SetUtf8Lines(message.HtmlBodyLines, message.HtmlBodyPart, true);
+    if (message.TextBodyPart)
+        message.TextBodyLines.SetText(PartTextUtf8(*message.TextBodyPart, false));
+    if (message.HtmlBodyPart)
+        message.HtmlBodyLines.SetText(PartTextUtf8(*message.HtmlBodyPart, true));
 }
 
 void DeclareUtf8(TLineList& page)

@@ -11,10 +11,16 @@
 namespace vellumine {
 
 class TMailMessage;
+class TMailPart;
 
 // The charset an HTML text declares in a <meta> tag ("charset=..." alone or
 // inside a content attribute); empty when it declares none.
 std::string DeclaredHtmlCharset(std::string_view html);
+
+// The decoded text of a part in UTF-8: from its declared charset (for HTML
+// also the one its <meta> declares), else UTF-8 where valid, else
+// Windows-1252.
+std::string PartTextUtf8(TMailPart& part, bool html);
 
 // Refills TextBodyLines and HtmlBodyLines from their parts, converted to
 // UTF-8: from the part's declared charset (for HTML also the charset its

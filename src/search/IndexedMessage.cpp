@@ -2,21 +2,10 @@
 
 #include "mime/HeaderDecoding.h"
 #include "mime/MailMessage.h"
-#include "render/HtmlText.h"
-#include "render/PageCharset.h"
+#include "render/ShownContent.h"
 
 namespace vellumine {
 namespace {
-
-std::string JoinedLines(const TLineList& lines)
-{
-    std::string text;
-    for (const std::string& line : lines.Lines()) {
-        text += line;
-        text += '\n';
-    }
-    return text;
-}
 
 void AppendDecoded(std::string& text, const std::string& raw)
 {
@@ -46,10 +35,8 @@ IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view s
     AppendDecoded(indexed.recipients, message.GetHeader("Cc"));
     if (indexed.subject.empty())
         AppendDecoded(indexed.subject, message.GetHeader("Subject"));
-    BodyLinesToUtf8(message);
-    indexed.body = message.TextBodyLines.Empty() ? HtmlToPlainText(JoinedLines(message.HtmlBodyLines))
-                                                 : JoinedLines(message.TextBodyLines);
-    for (const TMailPart* part : message.AttachmentParts) {
+    indexed.body = ComposeMessageText(message, true);
+    for (const TMailPart* part : AttachmentPartsWithAttached(message)) {
         const std::string name = AttachmentFileName(*part);
         if (!name.empty())
             indexed.attachments += name + '\n';

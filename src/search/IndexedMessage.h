@@ -2,8 +2,9 @@
 // What the search index keeps of one message: where it is, its date, its
 // list texts as stored, and the texts it is found by, all UTF-8: sender
 // and recipients (the record's names and the header addresses), subject,
-// the plain body (or the HTML body without its markup) and the names of
-// its attachments.
+// the text of the page as plain text (the body and what is shown after it,
+// attached messages with their headers) and the names of its attachments
+// and of those of its attached messages.
 
 #include <cstdint>
 #include <string>

@@ -72,6 +72,20 @@ check "export: Windows-1252 body as UTF-8" 1 "$(grep -c '12,80 € – zahlbar' 
 koi8=$(printf 'в Москве' | iconv -f utf-8 -t koi8-r)
 check "export: --raw keeps the KOI8-R bytes" 1 "$(LC_ALL=C grep -a -c "$koi8" "$work/raw/______ __ ______.txt")"
 
+# The special cases: every text the pages show is in the text files too.
+sonder=$(printf 'Sonderf\xe4lle.dbx')
+check "export: the special cases as text" "Es wurden 12 Nachrichten exportiert!" \
+  "$("$cli" --store "$demo" export "$sonder" "$work/sonder" --format text --no-date)"
+all=$(cat "$work/sonder"/*.txt)
+for text in "den Termin am Donnerstag" "Kennwort fuer die Alarmanlage" "nicht zugestellt werden" "Action: failed" \
+    "ist die Ferienwohnung am Hafen" "Disposition: manual-action" "Subject: Protokoll der Sitzung" \
+    "Rosen schneidet man" "Tomaten nur auf der Fensterbank" "zuerst die Einkaufsliste" "bis zur Mühle" \
+    "Zum Schluss" "alle zwanzig Minuten" "einfacher Text" "Vorher: hier" "Zwischen den Bildern" \
+    "Nachher: viele" "die Einladung zum Geburtstag" "bitte bis Sonntag zusagen" "Ich leite es dir weiter" \
+    "Betreff: Sonnenblumen im Garten" "Die Sonnenblumen sind größer als ich!" "ist verschlüsselt"; do
+  check "export: text holds \"$text\"" 1 "$(printf '%s' "$all" | grep -c -F "$text" | sed 's/^[1-9][0-9]*$/1/')"
+done
+
 check "page: unknown field is refused" 1 "$("$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/x" --fields foo 2>/dev/null; echo $?)"
 
 [ "$failures" -eq 0 ]

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <algorithm>
 #include <chrono>
 
@@ -100,6 +102,39 @@ TEST(Base64, DecodingLinesAndStreams)
     for (int i = 0; i < 256; ++i)
         all += static_cast<char>(i);
     EXPECT_EQ(Base64Decode(Base64EncodeStream(all)), all);
+}
+
+// The whole-text decoder (groups of four, sixteen characters at a time
+// where the processor allows) against the same text fed one character at a
+// time, which takes the group state machine alone, and fed in uneven
+// pieces, whose groups go on across the calls.
+TEST(Base64, FastPathsDecodeAsTheGroupStateMachine)
+{
+    std::mt19937 random(11);
+    const std::string strays = " \t\r\n=-.*\x80\xff";
+    for (const std::size_t strayEvery : {0u, 3u, 17u, 61u, 200u}) {
+        std::string bytes(3000 + strayEvery, '\0');
+        for (char& c : bytes)
+            c = static_cast<char>(random());
+        std::string text = Base64EncodeStream(bytes);
+        for (std::size_t at = strayEvery; strayEvery > 0 && at < text.size(); at += strayEvery + random() % 7)
+            text.insert(at, 1, strays[random() % strays.size()]);
+        std::string oneByOne, inPieces;
+        Base64Decoder single, pieces;
+        for (const char c : text)
+            single.Feed(std::string_view(&c, 1), oneByOne);
+        for (std::size_t at = 0; at < text.size();) {
+            const std::size_t length = 1 + random() % 40;
+            pieces.Feed(std::string_view(text).substr(at, length), inPieces);
+            at += length;
+        }
+        const std::string whole = Base64Decode(text);
+        EXPECT_EQ(whole, oneByOne) << "a stray every " << strayEvery;
+        EXPECT_EQ(inPieces, oneByOne) << "a stray every " << strayEvery;
+        if (strayEvery == 0) {
+            EXPECT_EQ(whole, bytes);
+        }
+    }
 }
 
 TEST(Base64, EncodingLines)

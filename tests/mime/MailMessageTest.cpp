@@ -85,11 +85,46 @@ INSTANTIATE_TEST_SUITE_P(
                                Section("r", "text/html", "<img src=cid:1>") +
                                Section("r", "image/jpeg", "J", "Content-ID: <1>\n") + "--r--\n"),
                  "plain\n", "<img src=cid:1>\n", {"image/jpeg"}, {true}},
-        Expected{"Signed",
+        // A signed part is transparent: its first child stands in its place.
+        Expected{"SignedText",
                  Multipart("multipart/signed", "s",
                            Section("s", "text/plain", "signed text") +
                                Section("s", "application/pgp-signature", "SIG")),
-                 nullptr, nullptr, {"text/plain", "application/pgp-signature"}, {false, false}},
+                 "signed text\n", nullptr, {"application/pgp-signature"}, {false}},
+        Expected{"SignedAlternativeInMixed",
+                 Multipart("multipart/mixed", "m",
+                           "--m\nContent-Type: multipart/signed; boundary=\"s\"\n\n"
+                           "--s\nContent-Type: multipart/alternative; boundary=\"a\"\n\n" +
+                               kAltSections + "--a--\n\n" + Section("s", "application/pkcs7-signature", "SIG") +
+                               "--s--\n\n" + Section("m", "application/pdf", "PDF")),
+                 "plain\n", "<b>html</b>\n", {"application/pkcs7-signature", "application/pdf"}, {false, false}},
+        Expected{"SignatureFirstIsNoBody",
+                 Multipart("multipart/signed", "s",
+                           Section("s", "application/pgp-signature", "SIG") + Section("s", "text/plain", "late")),
+                 nullptr, nullptr, {"application/pgp-signature", "text/plain"}, {true, false}},
+        Expected{"ReportTakesItsFirstPart",
+                 Multipart("multipart/report", "r",
+                           Section("r", "text/plain", "Zustellung fehlgeschlagen") +
+                               Section("r", "message/delivery-status", "Action: failed") +
+                               Section("r", "message/rfc822", "Subject: alt\n\nText")),
+                 "Zustellung fehlgeschlagen\n", nullptr, {"message/delivery-status", "message/rfc822"},
+                 {false, false}},
+        Expected{"PartWithoutContentTypeIsText",
+                 Multipart("multipart/mixed", "m",
+                           "--m\n\nOhne Typ\n" + Section("m", "image/png", "PNG")),
+                 "Ohne Typ\n", nullptr, {"image/png"}, {false}},
+        Expected{"DigestPartsAreMessages",
+                 Multipart("multipart/digest", "d", "--d\n\nSubject: eins\n\nbegin 644 x\n`\nend\n"),
+                 nullptr, nullptr, {""}, {false}},
+        Expected{"UnterminatedLastPartIsKept",
+                 "Content-Type: multipart/alternative; boundary=\"a\"\n\n" + kAltSections, "plain\n",
+                 "<b>html</b>\n", {}, {}},
+        Expected{"UUEncodedTextAroundTheBlocks",
+                 "Subject: x\n\nVorher\nbegin 644 a.png\n#0V%T\n`\nend\nZwischen\nbegin 644 b.png\n#0V%T\n`\n"
+                 "end\nNachher\n",
+                 "Vorher\nZwischen\nNachher\n", nullptr, {"image/png", "image/png"}, {false, false}},
+        Expected{"UUEncodedBlockWithoutEndStaysText", "Subject: x\n\nVorher\nbegin 644 a.png\n#0V%T\nNachher\n",
+                 "Vorher\nbegin 644 a.png\n#0V%T\nNachher\n", nullptr, {}, {}},
         Expected{"UUEncodedBlocks", "Subject: x\n\nVorher\nbegin 644 seite.htm\n#/&(^\n`\nend\n", "Vorher\n",
                  "<b>\n", {}, {}},
         Expected{"SingleImage", "Content-Type: image/png\n\nPNG\n", nullptr, nullptr, {"image/png"}, {true}},

@@ -91,12 +91,14 @@ TEST(MailPart, DelimiterOddities)
 {
     TMailMessage m;
     // Two delimiters in a row make no child; one empty line makes an empty
-    // child; text after the last delimiter without a closing one is lost.
+    // child; text after the last delimiter without a closing one is the
+    // last child, to the end of the text.
     m.ParseString(Crlf("Content-Type: multipart/mixed; boundary=b\n\n"
-                       "--b\n--b\n\n--b\nContent-Type: text/plain\n\nlost\n"));
-    ASSERT_EQ(m.SubParts().size(), 1u);
+                       "--b\n--b\n\n--b\nContent-Type: text/plain\n\nkept\n"));
+    ASSERT_EQ(m.SubParts().size(), 2u);
     EXPECT_TRUE(m.SubParts()[0]->Headers().Empty());
     EXPECT_EQ(m.SubParts()[0]->Body(), "");
+    EXPECT_EQ(m.SubParts()[1]->Body(), "kept\r\n");
 
     TMailMessage noDelimiter;
     const std::string body = Crlf("no delimiter here\n");
@@ -170,8 +172,9 @@ TEST(MailPart, UUEncodedBlocksBecomeParts)
     m.ParseString(Crlf("Subject: Bild\n\n"
                        "Hier ist die Datei:\n"
                        "begin 644 katze.txt\n#0V%T\n`\nend\n"
-                       "Text danach geht verloren.\n"
-                       "begin 600 ../../etc/zweite.gif\n#0V%T\n`\nend\n"));
+                       "Text dazwischen bleibt.\n"
+                       "begin 600 ../../etc/zweite.gif\n#0V%T\n`\nend\n"
+                       "begin 644 offen.txt\nText danach auch.\n"));
     EXPECT_EQ(m.Body(), "Hier ist die Datei:\r\n");
     EXPECT_EQ(m.LowerContentType(), "multipart/mixed");
     const std::string boundary = m.BoundaryParam();
@@ -183,7 +186,10 @@ TEST(MailPart, UUEncodedBlocksBecomeParts)
     EXPECT_EQ(text.Headers()[0], "Content-Type: text/plain; charset=\"iso-8859-1\"");
     EXPECT_EQ(text.GetHeader("Content-Transfer-Encoding"), "quoted-printable");
     text.DecodeBody();
-    EXPECT_EQ(text.DecodedData(), "Hier ist die Datei:\r\n");
+    // The text around the blocks, in order; a block without "end" is text.
+    EXPECT_EQ(text.DecodedData(),
+              "Hier ist die Datei:\r\nText dazwischen bleibt.\r\nbegin 644 offen.txt\r\nText danach auch.\r\n");
+    EXPECT_TRUE(text.SubParts().empty());
 
     auto& file = *m.SubParts()[1];
     EXPECT_EQ(file.LowerContentType(), "text/plain");

@@ -1,23 +1,29 @@
 #!/usr/bin/env python3
 """Decodes a corpus of generated messages with vellumine-cli and with
 Python's email package, and checks that bodies and attachments come out as
-the same bytes wherever the two sets of rules agree."""
+the same bytes wherever the two sets of rules agree; and that every text a
+mail client shows inline, by Python's part tree, is on the composed page
+and in the text export of each sample message."""
 
 import binascii
 import hashlib
+import html
+import html.parser
 import json
+import os
 import random
 import re
 import subprocess
 import sys
 from email import message_from_bytes, policy
+from email.header import decode_header, make_header
 from email.mime.application import MIMEApplication
 from email.mime.image import MIMEImage
 from email.mime.multipart import MIMEMultipart
 from email.mime.text import MIMEText
 
 CLI = sys.argv[1]
-SAMPLES = sys.argv[2] if len(sys.argv) > 2 else None
+SAMPLES = sys.argv[2:]
 rng = random.Random(7)
 
 GERMAN = ("Grüße aus München! Die Bäckerei öffnet um 7 Uhr, der Preis beträgt 3,50 € "
@@ -155,16 +161,130 @@ def check_uuencoded(label, raw, data, failures):
         failures.append("%s: text before the uuencoded block differs: %s" % (label, got["textBody"]))
 
 
+def sample_files():
+    for folder in SAMPLES:
+        for name in sorted(os.listdir(folder)):
+            with open(os.path.join(folder, name), "rb") as f:
+                yield name, f.read()
+
+
+def without_line_break_bytes(parsed):
+    """A text, a message or an armoured signature carried as an attachment
+    keeps the line breaks of its source: its size and digest differ between
+    the two forms."""
+    for attachment in parsed["attachments"]:
+        ctype = attachment["contentType"]
+        if ctype.split("/")[0] in ("text", "message", "") or ctype == "application/pgp-signature":
+            del attachment["size"], attachment["sha256"]
+    return parsed
+
+
 def check_samples_in_both_forms(failures):
     """The project's own messages parse alike with CR LF and with LF alone."""
-    import os
-    for name in sorted(os.listdir(SAMPLES)):
-        with open(os.path.join(SAMPLES, name), "rb") as f:
-            raw = f.read()
-        crlf, lf = run_cli(raw), run_cli(lf_only(raw))
+    for name, raw in sample_files():
+        crlf, lf = without_line_break_bytes(run_cli(raw)), without_line_break_bytes(run_cli(lf_only(raw)))
         if crlf != lf:
             failures.append("sample %s: LF-only form parses differently" % name)
         print("checked sample", name, "in both forms")
+
+
+class _VisibleText(html.parser.HTMLParser):
+    """The text of an HTML document without its markup, scripts and styles."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.parts, self.hidden = [], 0
+
+    def handle_starttag(self, tag, attrs):
+        self.hidden += tag in ("script", "style", "title")
+        self.parts.append(" ")
+
+    def handle_endtag(self, tag):
+        self.hidden -= tag in ("script", "style", "title") and self.hidden > 0
+        self.parts.append(" ")
+
+    def handle_data(self, data):
+        if not self.hidden:
+            self.parts.append(data)
+
+
+def visible_text(markup):
+    parser = _VisibleText()
+    parser.feed(markup)
+    parser.close()
+    return "".join(parser.parts)
+
+
+def words(text):
+    return set(re.findall(r"\w+", text))
+
+
+def leaf_text(part):
+    data = part.get_payload(decode=True) or b""
+    for charset in (part.get_content_charset(), "utf-8"):
+        try:
+            return data.decode(charset) if charset else data.decode("utf-8")
+        except (LookupError, UnicodeDecodeError):
+            continue
+    return data.decode("cp1252", "replace")
+
+
+UUENCODED_BLOCK = re.compile(r"^begin [0-7]{3} .*?^end\s*$", re.M | re.S)
+REPORTS = ("message/delivery-status", "message/disposition-notification", "text/rfc822-headers")
+
+
+def inline_texts(part, depth=0):
+    """The texts a mail client shows inline, by Python's part tree: text leaves
+    not marked as attachments, the best of each alternative, the root of each
+    related part, the signed text, delivery reports, and attached messages
+    (with their subject) down to three levels."""
+    ctype = part.get_content_type()
+    if ctype == "message/rfc822":
+        if depth < 3 and part.is_multipart():
+            inner = part.get_payload(0)
+            yield str(make_header(decode_header(inner.get("Subject", ""))))
+            yield from inline_texts(inner, depth + 1)
+        return
+    if part.is_multipart():
+        children = part.get_payload()
+        if ctype == "multipart/alternative":
+            shown = [c for c in children if c.is_multipart() or c.get_content_type() in ("text/plain", "text/html")]
+            children = shown[-1:]
+        elif ctype in ("multipart/related", "multipart/signed"):
+            children = children[:1]
+        elif ctype == "multipart/encrypted":
+            children = []
+        for child in children:
+            yield from inline_texts(child, depth)
+        return
+    if part.get_content_disposition() == "attachment":
+        return
+    if ctype in ("text/plain", "text/html") + REPORTS:
+        text = leaf_text(part)
+        if text and ctype == "text/html":
+            text = visible_text(text)
+        elif text and "Content-Type" not in part:
+            text = UUENCODED_BLOCK.sub("", text)  # shown as files
+        if text:
+            yield text
+
+
+def check_inline_texts(failures):
+    """Every word of every inline text is on the page and in the text export."""
+    for name, raw in sample_files():
+        message = message_from_bytes(raw, policy=policy.compat32)
+        wanted = set()
+        for text in inline_texts(message):
+            wanted |= words(text)
+        page = subprocess.run([CLI, "parse", "--body", "page", "-"], input=raw, capture_output=True,
+                              check=True).stdout.decode("utf-8")
+        plain = subprocess.run([CLI, "parse", "--body", "plain", "-"], input=raw, capture_output=True,
+                               check=True).stdout.decode("utf-8")
+        for label, have in (("page", words(visible_text(page))), ("text export", words(plain))):
+            missing = sorted(wanted - have)
+            if missing:
+                failures.append("sample %s: %s lacks %s" % (name, label, " ".join(missing[:12])))
+        print("checked inline texts of sample", name)
 
 
 def main():
@@ -181,6 +301,7 @@ def main():
     print("checked uuencoded block")
     if SAMPLES:
         check_samples_in_both_forms(failures)
+        check_inline_texts(failures)
     for failure in failures:
         print("FAIL", failure)
     return 1 if failures else 0
