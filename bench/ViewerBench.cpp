@@ -18,7 +18,7 @@
 
 #include "app/qt/MainForm.h"
 #include "app/qt/MessageListModel.h"
-#include "platform/WindowsPath.h"
+#include "platform/ProgramFolders.h"
 #include "render/MessagePage.h"
 #include "render/TempFiles.h"
 #include "render/qt/BrowserView.h"

@@ -11,7 +11,7 @@
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
 #include "platform/FileAccess.h"
-#include "platform/WindowsPath.h"
+#include "platform/ProgramFolders.h"
 #include "render/MessagePage.h"
 
 namespace vellumine::cli {
@@ -20,7 +20,7 @@ namespace {
 PageDesign DesignFrom(const PageOptions& page)
 {
     PageDesign design;
-    const std::string folder = ProgramDirectory() + "vorlagen/";
+    const std::string folder = TemplateFolder();
     std::string name = page.templateName;
     if (name.empty()) {
         const auto names = ListTemplates(folder);

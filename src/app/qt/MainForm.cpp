@@ -131,7 +131,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::FillTemplateList()
 {
     DesignBox->clear();
-    for (const std::string& name : ListTemplates(FAppDir + "vorlagen/"))
+    for (const std::string& name : ListTemplates(FTemplateDir))
         DesignBox->addItem(QString::fromStdString(name));
     DesignBox->setCurrentIndex(DesignBox->count() - 1);
 }
@@ -145,7 +145,7 @@ ViewOptions TMainForm::CurrentOptions() const
 void TMainForm::OpenOptions()
 {
     ViewOptions options = CurrentOptions();
-    ReadOptionsFile(FAppDir + "options.dat", options);
+    ReadOptionsFile(FSettingsDir + "options.dat", options);
     const bool validIndex = options.designIndex >= 0 && options.designIndex < DesignBox->count();
     DesignBox->setCurrentIndex(validIndex ? options.designIndex : -1);
     const std::pair<QCheckBox*, bool> boxes[] = {{ShowHead, options.showHead},
@@ -163,14 +163,14 @@ void TMainForm::OpenOptions()
 
 void TMainForm::SaveOptions()
 {
-    WriteOptionsFile(FAppDir + "options.dat", CurrentOptions());
+    WriteOptionsFile(FSettingsDir + "options.dat", CurrentOptions());
 }
 
 PageDesign TMainForm::CurrentDesign() const
 {
     PageDesign design;
     if (DesignBox->currentIndex() >= 0)
-        design.templatePath = FAppDir + "vorlagen/" + DesignBox->currentText().toStdString();
+        design.templatePath = FTemplateDir + DesignBox->currentText().toStdString();
     design.showFrom = voncheck->isChecked();
     design.showTo = ancheck->isChecked();
     design.showDate = datumcheck->isChecked();

@@ -64,6 +64,8 @@ struct MainFormSetup {
     std::string appDir;  // FAppDir, ending in a slash
     std::shared_ptr<const StoreLocation> storeLocation;
     DialogService* dialogs = nullptr;
+    std::string templateDir;  // the design templates; empty: vorlagen/ in appDir
+    std::string settingsDir;  // options.dat and the other small files; empty: appDir
 };
 
 // One batch run over the selected messages: what it does before the walk,
@@ -180,6 +182,8 @@ public:
     bool FDestroying = false;
     bool FSortDescending = true;
     std::string FAppDir;
+    std::string FTemplateDir;  // ending in a slash
+    std::string FSettingsDir;  // ending in a slash
     TTempFileList FTempFiles;
     int FProgress = 0;
     QRect FProgressRect;  // where the progress bar was drawn last
@@ -249,7 +253,7 @@ private:
     void FormCreate();
     void LoadStore();
     void FillStoreMenu();
-    std::string RecentStoresFile() const { return FAppDir + "stores.txt"; }
+    std::string RecentStoresFile() const { return FSettingsDir + "stores.txt"; }
     void FormDestroy();
     void FillTemplateList();
     void OpenOptions();
