@@ -34,17 +34,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Tarnwick Software")
 set(CPACK_PACKAGE_CONTACT "Tarnwick Software <vellumine@tarnwick.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer and rescuer for Outlook Express mail stores")
+# CPack puts the summary first and indents these lines; an empty line
+# becomes the paragraph break " .".
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "viewer and rescuer for Outlook Express mail stores
- Vellumine opens the message store of Outlook Express 5 and 6 (folders.dbx
- and one .dbx file per folder), lists its folders and messages, shows each
- message as a page, prints it, saves it byte for byte as an .eml file and
- exports it as HTML or text. The whole store can be migrated to mbox,
- Maildir++ or an .eml tree and is read back to check that nothing was lost;
- a full-text search covers every folder. The store is only read.
- .
- The package holds the window (vellumine, German user interface) and the
- command-line tool vellumine-cli.")
+  "Vellumine opens the message store of Outlook Express 5 and 6 (folders.dbx
+and one .dbx file per folder), lists its folders and messages, shows each
+message as a page, prints it, saves it byte for byte as an .eml file and
+exports it as HTML or text. The whole store can be migrated to mbox,
+Maildir++ or an .eml tree and is read back to check that nothing was lost;
+a full-text search covers every folder. The store is only read.
+
+The package holds the window (vellumine, German user interface) and the
+command-line tool vellumine-cli.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
