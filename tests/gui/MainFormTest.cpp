@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QToolButton>
@@ -17,7 +18,10 @@
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
+#include "app/SettingsFile.h"
+#include "app/qt/AboutBox.h"
 #include "app/qt/MessageListModel.h"
+#include "platform/Version.h"
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
 
@@ -65,6 +69,7 @@ private slots:
     void boxesShowStoreTextAsPlainText();
     void encodedWordsAndCharsetsReadRightEverywhere();
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
+    void installedWindowKeepsTemplatesAndSettingsApartFromTheProgram();
 };
 
 void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
@@ -369,6 +374,39 @@ void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()
     form->resize(760, 560);
     QTest::qWait(50);
     QVERIFY(qAbs(form->ListView1->height() - form->Splitter2->height() * form->FListPercent / 100) <= 3);
+}
+
+void MainFormTest::installedWindowKeepsTemplatesAndSettingsApartFromTheProgram()
+{
+    namespace fs = std::filesystem;
+    GuiWorld world;
+    fs::remove_all(world.AppDir() + "vorlagen");  // an installed bin folder holds none
+    TempFolder data, settings;
+    for (const char* name : {"Brief.htm", "Klar.htm"})
+        fs::copy_file(fs::path(VELLUMINE_TEMPLATES_DIR) / name, data.File(name));
+    WriteOptionsFile(settings.File("options.dat"), ViewOptions{0, true, true, true, false, true});
+    const auto location = std::make_shared<FolderStoreLocation>(world.StoreDir());
+    {
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, data.Path(), settings.Path()});
+        form.show();
+        QCOMPARE(form.windowTitle(), QString("Tarnwick Vellumine ") + kVellumineVersion);
+        QCOMPARE(form.DesignBox->count(), 2);
+        QCOMPARE(form.DesignBox->currentText(), QString("Brief.htm"));  // as the settings folder's file says
+        QVERIFY(!form.betreffcheck->isChecked());
+        QVERIFY(WaitForPage(form));
+        QVERIFY(ShownPage(form, world).find("class=\"kopf\"") != std::string::npos);
+        form.OpenStore(world.StoreDir());
+        form.close();
+    }
+    QCOMPARE(PageText(settings.File("stores.txt")), world.StoreDir() + "\n");
+    QCOMPARE(PageText(settings.File("options.dat")).size(), std::size_t{24});
+    for (const char* name : {"options.dat", "stores.txt"})
+        QVERIFY2(!fs::exists(world.AppDir() + name), name);
+
+    TAboutBox about;
+    const auto* version = about.findChild<QLabel*>(QStringLiteral("VersionLabel"));
+    QVERIFY(version);
+    QCOMPARE(version->text(), QString("Version ") + kVellumineVersion);
 }
 
 int main(int argc, char** argv)
