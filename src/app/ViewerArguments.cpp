@@ -19,7 +19,7 @@ struct ArgumentHelp {
 
 constexpr ArgumentHelp kArguments[] = {
     {"ORDNER", "_ORDNER_", "der Ordner einer Postablage (folders.dbx und die .dbx-Dateien der Ordner)"},
-    {"DATEI.dbx", "_DATEI_.dbx", "eine Datei einer Postablage; geöffnet wird der Ordner, in dem sie liegt"},
+    {"DATEI.dbx", "_DATEI_.dbx", "eine Datei einer Postablage: ihre Ablage wird geöffnet und ihr Ordner gezeigt"},
     {"--version", "*--version*", "die Versionsnummer zeigen und beenden"},
     {"-h, --help", "*-h*, *--help*", "diese Hilfe zeigen und beenden"},
 };
@@ -60,11 +60,11 @@ ViewerRequest ReadViewerArguments(const std::vector<std::string>& arguments)
         if (argument == "--")
             break;
         if (argument == "--help" || argument == "-h")
-            return {Kind::ShowHelp, {}, {}};
+            return {Kind::ShowHelp, {}, {}, {}};
         if (argument == "--version")
-            return {Kind::ShowVersion, {}, {}};
+            return {Kind::ShowVersion, {}, {}, {}};
         if (argument == "--man-page")
-            return {Kind::ShowManPageOptions, {}, {}};
+            return {Kind::ShowManPageOptions, {}, {}, {}};
     }
     std::vector<std::string> paths;
     bool optionsEnded = false;
@@ -74,14 +74,16 @@ ViewerRequest ReadViewerArguments(const std::vector<std::string>& arguments)
             continue;
         }
         if (!optionsEnded && IsOption(argument))
-            return {Kind::Refuse, {}, "Unbekannte Option: " + argument};
+            return {Kind::Refuse, {}, {}, "Unbekannte Option: " + argument};
         paths.push_back(argument);
     }
     if (paths.size() > 1)
-        return {Kind::Refuse, {}, "Es kann nur ein Ordner oder eine .dbx-Datei geöffnet werden"};
+        return {Kind::Refuse, {}, {}, "Es kann nur ein Ordner oder eine .dbx-Datei geöffnet werden"};
     if (paths.empty() || paths.front().empty())
-        return {Kind::OpenStore, {}, {}};
-    return {Kind::OpenStore, StoreFolderOf(paths.front()), {}};
+        return {Kind::OpenStore, {}, {}, {}};
+    const std::string& path = paths.front();
+    const std::string startFile = NamesStoreFile(path) ? fs::path(path).filename().string() : std::string();
+    return {Kind::OpenStore, StoreFolderOf(path), startFile, {}};
 }
 
 std::string ViewerVersionText()

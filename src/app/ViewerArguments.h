@@ -13,6 +13,7 @@ struct ViewerRequest {
     enum class Kind { OpenStore, ShowVersion, ShowHelp, ShowManPageOptions, Refuse };
     Kind kind = Kind::OpenStore;
     std::string storeFolder;  // OpenStore: absolute; empty: the store the registry names
+    std::string startFile;    // OpenStore: the folder file given, whose folder is shown first; may be empty
     std::string problem;      // Refuse: what is wrong, in German
 };
 

@@ -48,22 +48,24 @@ TEST(ViewerArguments, AStoreFileOpensTheFolderItLiesIn)
     const struct {
         std::string argument;
         std::string expected;
+        std::string startFile;
     } cases[] = {
-        {store, store},
-        {store + "/", store},
-        {root.File("Ablage/../Ablage"), store},
-        {root.File("Ablage/folders.dbx"), store},
-        {root.File("Ablage/./folders.dbx"), store},
-        {root.File("Ablage/Posteingang.DBX"), store},  // not there: still a file of that folder
-        {root.File("Ablage/notiz.txt"), store},        // any file: its folder
-        {root.File("Ablage/Store.dbx"), root.File("Ablage/Store.dbx")},
-        {root.File("Ablage/fehlt"), root.File("Ablage/fehlt")},  // the window says it cannot open it
-        {"-", (fs::current_path() / "-").string()},
+        {store, store, ""},
+        {store + "/", store, ""},
+        {root.File("Ablage/../Ablage"), store, ""},
+        {root.File("Ablage/folders.dbx"), store, "folders.dbx"},
+        {root.File("Ablage/./folders.dbx"), store, "folders.dbx"},
+        {root.File("Ablage/Posteingang.DBX"), store, "Posteingang.DBX"},  // not there: still a file of that folder
+        {root.File("Ablage/notiz.txt"), store, "notiz.txt"},              // any file: its folder
+        {root.File("Ablage/Store.dbx"), root.File("Ablage/Store.dbx"), ""},
+        {root.File("Ablage/fehlt"), root.File("Ablage/fehlt"), ""},  // the window says it cannot open it
+        {"-", (fs::current_path() / "-").string(), ""},
     };
     for (const auto& c : cases) {
         const ViewerRequest request = ReadViewerArguments({c.argument});
         EXPECT_EQ(request.kind, Kind::OpenStore) << c.argument;
         EXPECT_EQ(request.storeFolder, c.expected) << c.argument;
+        EXPECT_EQ(request.startFile, c.startFile) << c.argument;
     }
 }
 

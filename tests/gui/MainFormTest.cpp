@@ -70,6 +70,7 @@ private slots:
     void encodedWordsAndCharsetsReadRightEverywhere();
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
     void installedWindowKeepsTemplatesAndSettingsApartFromTheProgram();
+    void aFolderFileGivenAtStartShowsItsFolder();
 };
 
 void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
@@ -407,6 +408,29 @@ void MainFormTest::installedWindowKeepsTemplatesAndSettingsApartFromTheProgram()
     const auto* version = about.findChild<QLabel*>(QStringLiteral("VersionLabel"));
     QVERIFY(version);
     QCOMPARE(version->text(), QString("Version ") + kVellumineVersion);
+}
+
+void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
+{
+    GuiWorld world;
+    const auto location = std::make_shared<FolderStoreLocation>(world.StoreDir());
+    const struct {
+        const char* startFile;
+        const char* shown;
+    } cases[] = {
+        {"zehn.DBX", "Zehn"},          // as a copy from a FAT stick names it
+        {"Archiv.dbx", "Archiv"},
+        {"folders.dbx", "Posteingang"},  // the folder list itself: the usual third folder
+        {"fremd.dbx", "Posteingang"},
+    };
+    for (const auto& c : cases) {
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, {}, {}, c.startFile});
+        form.show();
+        QCOMPARE(form.TreeView1->currentItem()->text(0), QString(c.shown));
+        form.OpenStore(world.StoreDir());  // a store opened later starts as usual
+        QCOMPARE(form.TreeView1->currentItem()->text(0), QString("Posteingang"));
+        form.close();
+    }
 }
 
 int main(int argc, char** argv)

@@ -78,14 +78,15 @@ for completion in vellumine vellumine-cli; do
 done
 
 # The viewer from the installed location, on a folder file of the demo store
-# as a file manager hands it over. Its settings go to the user's folder.
+# as a file manager hands it over: it shows that folder. Its settings go to
+# the user's folder.
 mkdir -m 700 "$work/run" "$work/tmp"
 touch "$work/viewer-started"
 export XDG_CONFIG_HOME=$work/config XDG_RUNTIME_DIR=$work/run TMPDIR=$work/tmp XDG_CACHE_HOME=$work/cache
 export QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 [ "$(id -u)" -ne 0 ] || export QTWEBENGINE_DISABLE_SANDBOX=1
 xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
-  "$1" "$2/Posteingang.dbx" & pid=$!
+  "$1" "$2/Urlaub.dbx" & pid=$!
   for i in $(seq 1 120); do
     page=$(find "$3" -name mail.htm -newer "$3/viewer-started" 2>/dev/null | head -1)
     [ -n "$page" ] && break
@@ -95,9 +96,8 @@ xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
   if [ -n "$4" ] && command -v import >/dev/null; then import -window root "$4"; fi
   kill $pid; wait $pid 2>/dev/null
   [ -n "$page" ] && cp "$page" "$3/shown.htm"' viewer "$prefix/bin/vellumine" "$demo" "$work" "$screenshot"
-"$cli" --store "$demo" list Posteingang.dbx | grep -o '"subject":"[A-Za-z0-9 ]*"' | cut -d'"' -f4 > subjects
-check "the viewer shows a message of the demo store" yes \
-  "$([ -s "$work/shown.htm" ] && grep -qF -f subjects "$work/shown.htm" && echo yes || echo no)"
+check "the viewer shows the folder of the file it was given" 1 \
+  "$(grep -c 'Urlaubsfotos vom Bodensee von ' "$work/shown.htm" 2>/dev/null)"
 check "settings of an installed viewer in the user's folder" yes "$([ -d "$work/config/vellumine" ] && echo yes || echo no)"
 check "no settings in bin" "" "$(ls "$prefix/bin" | grep -v '^vellumine\(-cli\)\?$\|^Message$')"
 

@@ -32,6 +32,7 @@
 #include <exception>
 
 #include "app/qt/AboutBox.h"
+#include "platform/Ascii.h"
 #include "output/qt/ExportForm.h"
 #include "app/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
@@ -92,10 +93,11 @@ void TMainForm::LoadStore()
     std::vector<QTreeWidgetItem*> order;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         order.push_back(*it);
-    if (order.size() >= 3) {
-        TreeView1->setCurrentItem(order[2]);
+    if (QTreeWidgetItem* start = StartFolderItem(order)) {
+        TreeView1->setCurrentItem(start);
         Guarded([this] { TreeView1Click(); });
     }
+    FStartFile.clear();
     if (FListModel->rowCount() > 0)
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -126,6 +128,18 @@ void TMainForm::closeEvent(QCloseEvent* event)
         FormDestroy();
     }
     event->accept();
+}
+
+// The folder of the file the program was started with (a file manager hands
+// over Archiv.dbx), else the third node in tree order, else none.
+QTreeWidgetItem* TMainForm::StartFolderItem(const std::vector<QTreeWidgetItem*>& order) const
+{
+    for (QTreeWidgetItem* item : FStartFile.empty() ? std::vector<QTreeWidgetItem*>() : order) {
+        const auto index = item->data(0, kFolderDataRole).toULongLong();
+        if (index < FFolders.size() && EqualIgnoringAsciiCase(FFolders[index].FileName, FStartFile))
+            return item;
+    }
+    return order.size() >= 3 ? order[2] : nullptr;
 }
 
 void TMainForm::FillTemplateList()

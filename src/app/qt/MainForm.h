@@ -66,6 +66,7 @@ struct MainFormSetup {
     DialogService* dialogs = nullptr;
     std::string templateDir;  // the design templates; empty: vorlagen/ in appDir
     std::string settingsDir;  // options.dat and the other small files; empty: appDir
+    std::string startFile;    // a folder file whose folder start-up shows instead of the third
 };
 
 // One batch run over the selected messages: what it does before the walk,
@@ -184,6 +185,7 @@ public:
     std::string FAppDir;
     std::string FTemplateDir;  // ending in a slash
     std::string FSettingsDir;  // ending in a slash
+    std::string FStartFile;    // cleared once the first store is shown
     TTempFileList FTempFiles;
     int FProgress = 0;
     QRect FProgressRect;  // where the progress bar was drawn last
@@ -252,6 +254,7 @@ private:
     QWidget* BuildBottomPanel();
     void FormCreate();
     void LoadStore();
+    QTreeWidgetItem* StartFolderItem(const std::vector<QTreeWidgetItem*>& order) const;
     void FillStoreMenu();
     std::string RecentStoresFile() const { return FSettingsDir + "stores.txt"; }
     void FormDestroy();

@@ -62,6 +62,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)),
       FTemplateDir(setup.templateDir.empty() ? FAppDir + "vorlagen/" : WithTrailingSlash(setup.templateDir)),
       FSettingsDir(setup.settingsDir.empty() ? FAppDir : WithTrailingSlash(setup.settingsDir)),
+      FStartFile(setup.startFile),
       FReader(setup.storeLocation),
       FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
       FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),

@@ -95,7 +95,8 @@ int main(int argc, char** argv)
     else
         location = std::make_shared<RegistryStoreLocation>(std::shared_ptr<const Registry>(LoadUserRegistry()));
     QtDialogService dialogs;
-    TMainForm window(MainFormSetup{ProgramDirectory(), location, &dialogs, TemplateFolder(), SettingsFolder()});
+    TMainForm window(
+        MainFormSetup{ProgramDirectory(), location, &dialogs, TemplateFolder(), SettingsFolder(), request.startFile});
     window.show();
     return application.exec();
 }
