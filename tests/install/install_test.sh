@@ -53,8 +53,9 @@ check "appstreamcli validate" 0 "$(appstreamcli validate --no-net "$share/metain
 check "desktop entry names the file type" "MimeType=application/x-outlook-express-dbx;" \
   "$(grep '^MimeType=' "$share/applications/$id.desktop")"
 
-# The file type: by name, and by signature alone.
-update-mime-database "$share/mime" >/dev/null 2>&1
+# The file type, made known by the install: by name, by signature alone, and
+# offered to Vellumine, as a file manager asks (with the programs on PATH, as
+# the desktop entry's TryExec wants).
 cp "$demo/folders.dbx" ablage
 printf 'nur Text\n' > fremd.dbx.txt
 content_type() { XDG_DATA_HOME=$share XDG_DATA_DIRS=$share:/usr/share gio info -a standard::content-type "$1" 2>/dev/null |
@@ -62,6 +63,9 @@ content_type() { XDG_DATA_HOME=$share XDG_DATA_DIRS=$share:/usr/share gio info -
 check "folders.dbx is a folder file" application/x-outlook-express-dbx "$(content_type "$demo/folders.dbx")"
 check "a folder file without its name, by signature" application/x-outlook-express-dbx "$(content_type ablage)"
 check "another file stays what it is" text/plain "$(content_type fremd.dbx.txt)"
+check "the file type opens with Vellumine" "Default application for “application/x-outlook-express-dbx”: $id.desktop" \
+  "$(PATH=$prefix/bin:$PATH XDG_DATA_HOME=$share XDG_DATA_DIRS=$share:/usr/share \
+     gio mime application/x-outlook-express-dbx 2>/dev/null | head -1)"
 
 # Man pages render without complaint and name every command.
 for page in vellumine vellumine-cli; do
