@@ -80,6 +80,12 @@ done
 for completion in vellumine vellumine-cli; do
   check "completion $completion is bash" 0 "$(bash -n "$share/bash-completion/completions/$completion"; echo $?)"
 done
+mkdir Ablage && touch Ablage/folders.dbx Ablage/ARCHIV.DBX Ablage/notiz.txt
+check "the viewer completes store files and folders" "Ablage/ARCHIV.DBX Ablage/folders.dbx" "$(bash -c '
+  . /usr/share/bash-completion/bash_completion; . "$1"
+  COMP_WORDS=(vellumine Ablage/) COMP_CWORD=1 COMP_LINE="vellumine Ablage/" COMP_POINT=17
+  _vellumine vellumine; printf "%s\n" "${COMPREPLY[@]}" | sort | paste -sd" "' bash \
+  "$share/bash-completion/completions/vellumine")"
 
 # The viewer from the installed location, on a folder file of the demo store
 # as a file manager hands it over: it shows that folder. Its settings go to
