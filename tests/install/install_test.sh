@@ -102,10 +102,11 @@ xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
     [ -n "$page" ] && break
     sleep 0.5
   done
+  [ -n "$page" ] && cp "$page" "$3/shown.htm"
   sleep 3
   if [ -n "$4" ] && command -v import >/dev/null; then import -window root "$4"; fi
   kill $pid; wait $pid 2>/dev/null
-  [ -n "$page" ] && cp "$page" "$3/shown.htm"' viewer "$prefix/bin/vellumine" "$demo" "$work" "$screenshot"
+  true' viewer "$prefix/bin/vellumine" "$demo" "$work" "$screenshot"
 check "the viewer shows the folder of the file it was given" 1 \
   "$(grep -c 'Urlaubsfotos vom Bodensee von ' "$work/shown.htm" 2>/dev/null)"
 check "settings of an installed viewer in the user's folder" yes "$([ -d "$work/config/vellumine" ] && echo yes || echo no)"
