@@ -102,8 +102,9 @@ xvfb-run -a -s "-screen 0 1024x700x24" bash -c '
     [ -n "$page" ] && break
     sleep 0.5
   done
+  sleep 1  # the page is written by then
   [ -n "$page" ] && cp "$page" "$3/shown.htm"
-  sleep 3
+  sleep 2
   if [ -n "$4" ] && command -v import >/dev/null; then import -window root "$4"; fi
   kill $pid; wait $pid 2>/dev/null
   true' viewer "$prefix/bin/vellumine" "$demo" "$work" "$screenshot"
