@@ -124,7 +124,7 @@ std::string Usage(const CLI::App& command, const std::vector<ArgumentDoc>& argum
     std::string usage = "*vellumine-cli* [_OPTIONEN_] *" + Escaped(command.get_name()) + "*";
     for (const auto& doc : arguments)
         if (doc.positional)
-            usage += " " + Term(doc);
+            usage += doc.required ? " " + Term(doc) : " [" + Term(doc) + "]";
     for (const auto& doc : arguments)
         if (!doc.positional)
             usage += " [" + Term(doc) + "]";
