@@ -25,6 +25,7 @@
 #include <QRadioButton>
 #include "ui/FolderEdit.h"
 #include "platform/WindowsPath.h"
+#include "platform/ProgramFolders.h"
 #include "render/MessagePage.h"
 #include "render/TempFiles.h"
 #include "render/qt/BrowserView.h"

@@ -9,6 +9,9 @@ packages=(
   locales python3 dovecot-imapd mutt
   qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core fonts-liberation fonts-droid-fallback imagemagick poppler-utils tesseract-ocr
+  # installing: icon pictures, man pages, the package and the platform's checks of them
+  librsvg2-bin scdoc gzip dpkg-dev fakeroot file lintian desktop-file-utils appstream shared-mime-info
+  libglib2.0-bin man-db bash-completion
 )
 
 bash "$(dirname "$0")/apt-ensure.sh" "${packages[@]}"

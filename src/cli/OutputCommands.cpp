@@ -13,6 +13,7 @@
 #include "platform/FileAccess.h"
 #include "platform/TerminalText.h"
 #include "platform/WindowsPath.h"
+#include "platform/ProgramFolders.h"
 #include "render/MessagePage.h"
 
 namespace vellumine::cli {
@@ -22,7 +23,7 @@ namespace {
 // order, as the window picks it, or none when the folder holds none.
 std::string TemplatePathFor(const std::optional<std::string>& name)
 {
-    const std::string folder = ProgramDirectory() + "vorlagen/";
+    const std::string folder = TemplateFolder();
     const std::vector<std::string> names = ListTemplates(folder);
     if (!name)
         return names.empty() ? std::string() : folder + names.back();

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "cli/CommandLineDocs.h"
 #include "cli/MigrateCommand.h"
 #include "cli/OutputCommands.h"
 #include "cli/ParseCommand.h"
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     using vellumine::ExportFormat;
 
     CLI::App app{"Vellumine: Outlook-Express-Postablagen lesen", "vellumine-cli"};
+    AddProgramFlags(app);
     app.require_subcommand(1);
     CliOptions options;
     app.add_option("--store", options.storeFolder, "Ordner der Postablage (statt des Registry-Eintrags)");

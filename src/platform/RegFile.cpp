@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Charset.h"
+#include "platform/ProgramFolders.h"
 
 namespace vellumine {
 namespace {
@@ -253,10 +254,8 @@ std::string UserRegistryFilePath()
     namespace fs = std::filesystem;
     const char* home = std::getenv("HOME");
     const std::string homeDir = home ? home : "";
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    const std::string configDir = (xdg && *xdg) ? std::string(xdg) : homeDir + "/.config";
     std::error_code ignored;
-    const std::string own = configDir + "/vellumine/user.reg";
+    const std::string own = UserConfigFolder() + "user.reg";
     if (fs::is_regular_file(own, ignored))
         return own;
     const char* prefix = std::getenv("WINEPREFIX");

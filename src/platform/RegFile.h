@@ -15,7 +15,7 @@ namespace vellumine {
 MemoryRegistry ParseRegFile(std::string_view fileBytes);
 
 // The registry file that stands in for the current-user hive:
-// $XDG_CONFIG_HOME/vellumine/user.reg (default ~/.config/vellumine/user.reg),
+// UserConfigFolder() + "user.reg" ($XDG_CONFIG_HOME/vellumine/, default ~/.config/vellumine/),
 // else $WINEPREFIX/user.reg (default ~/.wine/user.reg). Empty when neither exists.
 std::string UserRegistryFilePath();
 

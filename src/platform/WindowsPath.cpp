@@ -39,14 +39,4 @@ std::string MapWindowsPath(const std::string& path)
     return device + rest;
 }
 
-std::string ProgramDirectory()
-{
-    std::error_code error;
-    auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::string dir = error ? std::filesystem::current_path().string() : exe.parent_path().string();
-    if (dir.empty() || dir.back() != '/')
-        dir += '/';
-    return dir;
-}
-
 }  // namespace vellumine

@@ -10,7 +10,4 @@ namespace vellumine {
 // there. A path that is already local passes unchanged.
 std::string MapWindowsPath(const std::string& path);
 
-// The folder of the running program, ending in a slash.
-std::string ProgramDirectory();
-
 }  // namespace vellumine

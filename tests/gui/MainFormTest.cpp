@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QToolButton>
@@ -17,7 +18,10 @@
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
 #include "StoreWriter.h"
+#include "app/SettingsFile.h"
+#include "app/qt/AboutBox.h"
 #include "app/qt/MessageListModel.h"
+#include "platform/Version.h"
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
 
@@ -65,6 +69,8 @@ private slots:
     void boxesShowStoreTextAsPlainText();
     void encodedWordsAndCharsetsReadRightEverywhere();
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
+    void installedWindowKeepsTemplatesAndSettingsApartFromTheProgram();
+    void aFolderFileGivenAtStartShowsItsFolder();
 };
 
 void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
@@ -369,6 +375,62 @@ void MainFormTest::splitterKeepsTheListBetweenTenAndNinetyPercent()
     form->resize(760, 560);
     QTest::qWait(50);
     QVERIFY(qAbs(form->ListView1->height() - form->Splitter2->height() * form->FListPercent / 100) <= 3);
+}
+
+void MainFormTest::installedWindowKeepsTemplatesAndSettingsApartFromTheProgram()
+{
+    namespace fs = std::filesystem;
+    GuiWorld world;
+    fs::remove_all(world.AppDir() + "vorlagen");  // an installed bin folder holds none
+    TempFolder data, settings;
+    for (const char* name : {"Brief.htm", "Klar.htm"})
+        fs::copy_file(fs::path(VELLUMINE_TEMPLATES_DIR) / name, data.File(name));
+    WriteOptionsFile(settings.File("options.dat"), ViewOptions{0, true, true, true, false, true});
+    const auto location = std::make_shared<FolderStoreLocation>(world.StoreDir());
+    {
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, data.Path(), settings.Path()});
+        form.show();
+        QCOMPARE(form.windowTitle(), QString("Tarnwick Vellumine ") + kVellumineVersion);
+        QCOMPARE(form.DesignBox->count(), 2);
+        QCOMPARE(form.DesignBox->currentText(), QString("Brief.htm"));  // as the settings folder's file says
+        QVERIFY(!form.betreffcheck->isChecked());
+        QVERIFY(WaitForPage(form));
+        QVERIFY(ShownPage(form, world).find("class=\"kopf\"") != std::string::npos);
+        form.OpenStore(world.StoreDir());
+        form.close();
+    }
+    QCOMPARE(PageText(settings.File("stores.txt")), world.StoreDir() + "\n");
+    QCOMPARE(PageText(settings.File("options.dat")).size(), std::size_t{24});
+    for (const char* name : {"options.dat", "stores.txt"})
+        QVERIFY2(!fs::exists(world.AppDir() + name), name);
+
+    TAboutBox about;
+    const auto* version = about.findChild<QLabel*>(QStringLiteral("VersionLabel"));
+    QVERIFY(version);
+    QCOMPARE(version->text(), QString("Version ") + kVellumineVersion);
+}
+
+void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
+{
+    GuiWorld world;
+    const auto location = std::make_shared<FolderStoreLocation>(world.StoreDir());
+    const struct {
+        const char* startFile;
+        const char* shown;
+    } cases[] = {
+        {"zehn.DBX", "Zehn"},          // as a copy from a FAT stick names it
+        {"Archiv.dbx", "Archiv"},
+        {"folders.dbx", "Posteingang"},  // the folder list itself: the usual third folder
+        {"fremd.dbx", "Posteingang"},
+    };
+    for (const auto& c : cases) {
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, {}, {}, c.startFile});
+        form.show();
+        QCOMPARE(form.TreeView1->currentItem()->text(0), QString(c.shown));
+        form.OpenStore(world.StoreDir());  // a store opened later starts as usual
+        QCOMPARE(form.TreeView1->currentItem()->text(0), QString("Posteingang"));
+        form.close();
+    }
 }
 
 int main(int argc, char** argv)

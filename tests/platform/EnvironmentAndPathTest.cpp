@@ -52,13 +52,5 @@ TEST(WindowsPath, BackslashesBecomeSlashesAndDrivesGoThroughWine)
     EXPECT_EQ(MapWindowsPath("D:\\Mail"), "D:/Mail") << "a drive Wine does not have stays as it is";
 }
 
-TEST(WindowsPath, ProgramDirectoryEndsInASlashAndHoldsTheTest)
-{
-    const std::string dir = ProgramDirectory();
-    ASSERT_FALSE(dir.empty());
-    EXPECT_EQ(dir.back(), '/');
-    EXPECT_TRUE(std::filesystem::exists(dir + "platform_tests"));
-}
-
 }  // namespace
 }  // namespace vellumine

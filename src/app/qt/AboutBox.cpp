@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "platform/Version.h"
+
 namespace vellumine {
 
 QString FillInYear(QString notice, int year)
@@ -33,7 +35,10 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     picture->setFixedSize(240, 240);
     frameLayout->addWidget(picture, 0, Qt::AlignTop);
     auto* texts = new QVBoxLayout();
-    auto* title = new QLabel(QStringLiteral("<h2>Tarnwick Vellumine 1.0</h2>"), frame);
+    const QString version = QString::fromLatin1(kVellumineVersion);
+    auto* title = new QLabel(QStringLiteral("<h2>Tarnwick Vellumine %1</h2>").arg(version), frame);
+    auto* versionLine = new QLabel(QStringLiteral("Version %1").arg(version), frame);
+    versionLine->setObjectName(QStringLiteral("VersionLabel"));
     auto* description = new QLabel(
         QString::fromUtf8("Vellumine öffnet die Postablagen von Outlook Express 5 und 6 und holt die "
                           "Nachrichten heraus: ansehen, drucken, als .eml-Dateien speichern und als "
@@ -45,7 +50,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     NoticeLabel = new QLabel(FillInYear(QString::fromUtf8("© XXXX Tarnwick Software. Alle Rechte vorbehalten."),
                                         QDate::currentDate().year()),
                              frame);
-    for (QLabel* label : {title, description, maker, NoticeLabel})
+    for (QLabel* label : {title, versionLine, description, maker, NoticeLabel})
         texts->addWidget(label);
     texts->addStretch(1);
     auto* homepage = new QPushButton(QStringLiteral("Tarnwick im Web besuchen"), frame);

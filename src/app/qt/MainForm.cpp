@@ -32,6 +32,7 @@
 #include <exception>
 
 #include "app/qt/AboutBox.h"
+#include "platform/Ascii.h"
 #include "output/qt/ExportForm.h"
 #include "app/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
@@ -92,10 +93,11 @@ void TMainForm::LoadStore()
     std::vector<QTreeWidgetItem*> order;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         order.push_back(*it);
-    if (order.size() >= 3) {
-        TreeView1->setCurrentItem(order[2]);
+    if (QTreeWidgetItem* start = StartFolderItem(order)) {
+        TreeView1->setCurrentItem(start);
         Guarded([this] { TreeView1Click(); });
     }
+    FStartFile.clear();
     if (FListModel->rowCount() > 0)
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -128,10 +130,22 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+// The folder of the file the program was started with (a file manager hands
+// over Archiv.dbx), else the third node in tree order, else none.
+QTreeWidgetItem* TMainForm::StartFolderItem(const std::vector<QTreeWidgetItem*>& order) const
+{
+    for (QTreeWidgetItem* item : FStartFile.empty() ? std::vector<QTreeWidgetItem*>() : order) {
+        const auto index = item->data(0, kFolderDataRole).toULongLong();
+        if (index < FFolders.size() && EqualIgnoringAsciiCase(FFolders[index].FileName, FStartFile))
+            return item;
+    }
+    return order.size() >= 3 ? order[2] : nullptr;
+}
+
 void TMainForm::FillTemplateList()
 {
     DesignBox->clear();
-    for (const std::string& name : ListTemplates(FAppDir + "vorlagen/"))
+    for (const std::string& name : ListTemplates(FTemplateDir))
         DesignBox->addItem(QString::fromStdString(name));
     DesignBox->setCurrentIndex(DesignBox->count() - 1);
 }
@@ -145,7 +159,7 @@ ViewOptions TMainForm::CurrentOptions() const
 void TMainForm::OpenOptions()
 {
     ViewOptions options = CurrentOptions();
-    ReadOptionsFile(FAppDir + "options.dat", options);
+    ReadOptionsFile(FSettingsDir + "options.dat", options);
     const bool validIndex = options.designIndex >= 0 && options.designIndex < DesignBox->count();
     DesignBox->setCurrentIndex(validIndex ? options.designIndex : -1);
     const std::pair<QCheckBox*, bool> boxes[] = {{ShowHead, options.showHead},
@@ -163,7 +177,7 @@ void TMainForm::OpenOptions()
 
 void TMainForm::SaveOptions()
 {
-    WriteOptionsFile(FAppDir + "options.dat", CurrentOptions());
+    WriteOptionsFile(FSettingsDir + "options.dat", CurrentOptions());
 }
 
 PageDesign TMainForm::CurrentDesign() const
@@ -171,7 +185,7 @@ PageDesign TMainForm::CurrentDesign() const
     PageDesign design;
     if (DesignBox->currentIndex() >= 0)
         design.templatePath =
-            DesignTemplatePath(FAppDir + "vorlagen/", DesignBox->currentText().toStdString()).value_or(std::string());
+            DesignTemplatePath(FTemplateDir, DesignBox->currentText().toStdString()).value_or(std::string());
     design.showFrom = voncheck->isChecked();
     design.showTo = ancheck->isChecked();
     design.showDate = datumcheck->isChecked();

@@ -65,6 +65,9 @@ struct MainFormSetup {
     std::string appDir;  // FAppDir, ending in a slash
     std::shared_ptr<const StoreLocation> storeLocation;
     DialogService* dialogs = nullptr;
+    std::string templateDir;  // the design templates; empty: vorlagen/ in appDir
+    std::string settingsDir;  // options.dat and the other small files; empty: appDir
+    std::string startFile;    // a folder file whose folder start-up shows instead of the third
 };
 
 // One batch run over the selected messages: what it does before the walk,
@@ -182,6 +185,9 @@ public:
     bool FDestroying = false;
     bool FSortDescending = true;
     std::string FAppDir;
+    std::string FTemplateDir;  // ending in a slash
+    std::string FSettingsDir;  // ending in a slash
+    std::string FStartFile;    // cleared once the first store is shown
     TTempFileList FTempFiles;
     int FProgress = 0;
     QRect FProgressRect;  // where the progress bar was drawn last
@@ -250,8 +256,9 @@ private:
     QWidget* BuildBottomPanel();
     void FormCreate();
     void LoadStore();
+    QTreeWidgetItem* StartFolderItem(const std::vector<QTreeWidgetItem*>& order) const;
     void FillStoreMenu();
-    std::string RecentStoresFile() const { return FAppDir + "stores.txt"; }
+    std::string RecentStoresFile() const { return FSettingsDir + "stores.txt"; }
     void FormDestroy();
     void FillTemplateList();
     void OpenOptions();

@@ -38,6 +38,7 @@
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
 #include "platform/FileAccess.h"
+#include "platform/Version.h"
 #include "render/MessagePage.h"
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
@@ -59,14 +60,18 @@ std::string WithTrailingSlash(std::string dir)
 }  // namespace
 
 TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
-    : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)), FReader(setup.storeLocation),
+    : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)),
+      FTemplateDir(setup.templateDir.empty() ? FAppDir + "vorlagen/" : WithTrailingSlash(setup.templateDir)),
+      FSettingsDir(setup.settingsDir.empty() ? FAppDir : WithTrailingSlash(setup.settingsDir)),
+      FStartFile(setup.startFile),
+      FReader(setup.storeLocation),
       FDialogs(setup.dialogs), FListModel(new MessageListModel(this)),
       FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FFolderReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FSearchReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
-    setWindowTitle(QStringLiteral("Tarnwick Vellumine 1.0"));
+    setWindowTitle(QStringLiteral("Tarnwick Vellumine ") + QString::fromLatin1(kVellumineVersion));
     QFont windowFont = font();
     windowFont.setPointSize(8);  // the small type of the original layout
     setFont(windowFont);
