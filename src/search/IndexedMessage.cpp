@@ -1,6 +1,7 @@
 #include "search/IndexedMessage.h"
 
 #include "mime/HeaderDecoding.h"
+#include "mime/HeaderText.h"
 #include "mime/MailMessage.h"
 #include "render/HtmlText.h"
 #include "render/PageCharset.h"
@@ -27,6 +28,14 @@ void AppendDecoded(std::string& text, const std::string& raw)
     text += DecodeHeaderText(raw);
 }
 
+void AppendEveryHeader(std::string& text, const TMailMessage& message, std::string_view prefix)
+{
+    for (const std::string& line : message.Headers().Lines()) {
+        if (StartsWithIgnoringCase(line, prefix))
+            AppendDecoded(text, TrimSpaces(ExtractHeaderValue(line)));
+    }
+}
+
 }  // namespace
 
 IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view source, const std::string& folder)
@@ -42,9 +51,12 @@ IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view s
     message.ParseString(source);
     message.IndexParts();
     AppendDecoded(indexed.sender, message.GetHeader("From"));
-    AppendDecoded(indexed.recipients, message.GetHeader("To"));
-    AppendDecoded(indexed.recipients, message.GetHeader("Cc"));
-    if (indexed.subject.empty())
+    AppendEveryHeader(indexed.recipients, message, "To:");
+    AppendEveryHeader(indexed.recipients, message, "Cc:");
+    // The record may have lost what its code page could not hold (a
+    // Japanese subject as "?????????"): the header's subject counts too.
+    const std::string headerSubject = DecodeHeaderText(message.GetHeader("Subject"));
+    if (headerSubject != indexed.subject)
         AppendDecoded(indexed.subject, message.GetHeader("Subject"));
     BodyLinesToUtf8(message);
     indexed.body = message.TextBodyLines.Empty() ? HtmlToPlainText(JoinedLines(message.HtmlBodyLines))
