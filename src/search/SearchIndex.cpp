@@ -20,8 +20,6 @@ namespace {
 constexpr const char* kSchemaVersion = "2";
 // A second window writing the same index is waited for this long.
 constexpr int kBusyMilliseconds = 120000;
-// Progress is reported, and cancelling asked, after this many messages.
-constexpr std::size_t kProgressStep = 256;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value TEXT NOT NULL) WITHOUT ROWID;

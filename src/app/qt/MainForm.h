@@ -234,11 +234,19 @@ private:
     void PreviewComposed();
     struct SearchOutcome {
         std::vector<SearchHit> hits;
+        std::size_t total = 0;  // all the query finds
+        bool nextPage = false;  // hits follow those shown
+        bool cancelled = false;
         IndexUpdate update;
         std::string error;
     };
+    void ConnectSearchField();
     void StartSearch();
+    void StartNextSearchPage();
     void SearchDone();
+    void ShowSearchOutcome(SearchOutcome& outcome);
+    void AppendSearchPage(std::vector<SearchHit> hits);
+    void ShowSearchCounts();
     void ShowSearchResults();
     void RemoveSearchItem();
     void StartFolderLoad();
@@ -297,6 +305,8 @@ private:
     std::string FSearchWanted;  // the query to run when the one under way ends
     bool FSearchRunning = false;
     std::shared_ptr<std::atomic<bool>> FSearchCancel = std::make_shared<std::atomic<bool>>(false);
+    std::string FSearchShown;      // the query whose results are shown
+    std::size_t FSearchTotal = 0;  // how many it finds in all; FSearchHits holds the first pages
     QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
     qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };
