@@ -1,5 +1,7 @@
 #include "search/CjkPairs.h"
 
+#include <algorithm>
+
 namespace vellumine {
 namespace {
 
@@ -43,6 +45,9 @@ std::vector<Character> CharactersOf(std::string_view text)
 
 std::vector<WordPiece> CjkPieces(std::string_view word)
 {
+    // Every CJK character's first byte is 0xE3 or above; most words have none.
+    if (std::none_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) >= 0xE3; }))
+        return {};
     const std::vector<Character> characters = CharactersOf(word);
     std::vector<WordPiece> pieces;
     bool anyCjk = false;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "search/CjkPairs.h"
@@ -14,10 +15,19 @@
 namespace vellumine {
 namespace {
 
+// Mail repeats its words: the stems of the recent ones are kept, up to
+// this many, and the stemmer asked for new ones alone.
+constexpr std::size_t kKeptStems = 65536;
+
+struct StemCache {
+    sb_stemmer* stemmer = nullptr;
+    std::unordered_map<std::string, std::string> stems;
+};
+
 struct FoldingInstance {
     fts5_tokenizer inner{};
     Fts5Tokenizer* innerInstance = nullptr;
-    sb_stemmer* stemmer = nullptr;
+    StemCache stems;
 };
 
 using TokenCallback = int (*)(void*, int, const char*, int, int, int);
@@ -25,7 +35,7 @@ using TokenCallback = int (*)(void*, int, const char*, int, int, int);
 struct Forwarding {
     void* context;
     TokenCallback emit;
-    sb_stemmer* stemmer;
+    StemCache* stems;
     bool document;  // text being indexed, not a query
     bool stemmed;   // a query's plain word: found in all its forms
 };
@@ -42,8 +52,8 @@ int CreateFolding(void* userData, const char** /*arguments*/, int /*argumentCoun
     if (code == SQLITE_OK)
         code = instance->inner.xCreate(innerUserData, options, 2, &instance->innerInstance);
     if (code == SQLITE_OK) {
-        instance->stemmer = sb_stemmer_new("german", "UTF_8");
-        if (!instance->stemmer) {
+        instance->stems.stemmer = sb_stemmer_new("german", "UTF_8");
+        if (!instance->stems.stemmer) {
             instance->inner.xDelete(instance->innerInstance);
             code = SQLITE_NOMEM;
         }
@@ -60,7 +70,7 @@ void DeleteFolding(Fts5Tokenizer* tokenizer)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
     instance->inner.xDelete(instance->innerInstance);
-    sb_stemmer_delete(instance->stemmer);
+    sb_stemmer_delete(instance->stems.stemmer);
     delete instance;
 }
 
@@ -70,15 +80,21 @@ bool IsAscii(std::string_view word)
 }
 
 // The German stem of a lower-case word, folded as the words are.
-std::string StemOf(sb_stemmer* stemmer, std::string_view word)
+const std::string& StemOf(StemCache& cache, std::string_view word)
 {
-    const sb_symbol* stem =
-        sb_stemmer_stem(stemmer, reinterpret_cast<const sb_symbol*>(word.data()), static_cast<int>(word.size()));
+    std::string key(word);
+    if (const auto known = cache.stems.find(key); known != cache.stems.end())
+        return known->second;
+    const sb_symbol* stem = sb_stemmer_stem(cache.stemmer, reinterpret_cast<const sb_symbol*>(word.data()),
+                                            static_cast<int>(word.size()));
     if (!stem)
         throw std::bad_alloc();
     const std::string_view stemmed(reinterpret_cast<const char*>(stem),
-                                   static_cast<std::size_t>(sb_stemmer_length(stemmer)));
-    return IsAscii(stemmed) ? std::string(stemmed) : FoldWord(stemmed);
+                                   static_cast<std::size_t>(sb_stemmer_length(cache.stemmer)));
+    if (cache.stems.size() >= kKeptStems)
+        cache.stems.clear();
+    return cache.stems.emplace(std::move(key), IsAscii(stemmed) ? std::string(stemmed) : FoldWord(stemmed))
+        .first->second;
 }
 
 // One word at one place: folded, and in the forms it is also found by.
@@ -103,7 +119,7 @@ int EmitWord(Forwarding& forwarding, int flags, std::string_view word, int start
     }
     if (code != SQLITE_OK || !(forwarding.document || forwarding.stemmed))
         return code;
-    const std::string stem = StemOf(forwarding.stemmer, word);
+    const std::string& stem = StemOf(*forwarding.stems, word);
     if (stem == folded && forwarding.document)
         return code;
     if (!forwarding.document && stem != folded)
@@ -143,7 +159,7 @@ int TokenizeFolding(Fts5Tokenizer* tokenizer, void* context, int flags, const ch
                     TokenCallback emit)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
-    Forwarding forwarding{context, emit, instance->stemmer, (flags & FTS5_TOKENIZE_DOCUMENT) != 0, false};
+    Forwarding forwarding{context, emit, &instance->stems, (flags & FTS5_TOKENIZE_DOCUMENT) != 0, false};
     if ((flags & FTS5_TOKENIZE_QUERY) && length > 0 && *text == *kStemmedQueryMark) {
         forwarding.stemmed = true;
         ++text;

@@ -193,6 +193,8 @@ public:
     bool FolderLoading() const;
     // True while the search index is brought up to date or searched.
     bool SearchRunning() const { return FSearchRunning; }
+    // Search results come in pages of this many; tests make them small.
+    std::size_t FSearchPageSize = SearchIndex::kResultsPerPage;
     // Where the window keeps the search index of its store; tests set their own.
     std::function<std::string(const std::string& storeFolder)> SearchIndexPathFor = SearchIndexPath;
     // The folder file of the message FMessages[index]: the shown folder's,
@@ -247,6 +249,7 @@ private:
     void ShowSearchOutcome(SearchOutcome& outcome);
     void AppendSearchPage(std::vector<SearchHit> hits);
     void ShowSearchCounts();
+    void LoadMoreWhenNothingScrolls();
     void ShowSearchResults();
     void RemoveSearchItem();
     void StartFolderLoad();

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -110,8 +111,9 @@ void TMainForm::StartSearch()
     const std::string storeFolder = reader->StoreFolderPath();
     const std::string indexPath = SearchIndexPathFor(storeFolder);
     const QPointer<TMainForm> window(this);
+    const std::size_t pageSize = FSearchPageSize;
     FSearchShown = query;
-    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window] {
+    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window, pageSize] {
         SearchOutcome outcome;
         try {
             SearchIndex index(indexPath, storeFolder);
@@ -124,9 +126,8 @@ void TMainForm::StartSearch()
             };
             outcome.update = index.Update(*reader, reader->ReadStoreFolders(), callbacks);
             if (!cancel->load()) {
-                outcome.hits = index.Find(query);
-                outcome.total = outcome.hits.size() < SearchIndex::kResultsPerPage ? outcome.hits.size()
-                                                                                     : index.Count(query);
+                outcome.hits = index.Find(query, pageSize);
+                outcome.total = outcome.hits.size() < pageSize ? outcome.hits.size() : index.Count(query);
             }
         } catch (const std::exception& e) {
             outcome.error = e.what();
@@ -147,12 +148,13 @@ void TMainForm::StartNextSearchPage()
     const std::string indexPath = SearchIndexPathFor(storeFolder);
     const std::string query = FSearchShown;
     const std::size_t offset = FSearchHits.size();
-    FSearchWatcher->setFuture(QtConcurrent::run([storeFolder, indexPath, query, offset] {
+    const std::size_t pageSize = FSearchPageSize;
+    FSearchWatcher->setFuture(QtConcurrent::run([storeFolder, indexPath, query, offset, pageSize] {
         SearchOutcome outcome;
         outcome.nextPage = true;
         try {
             SearchIndex index(indexPath, storeFolder);
-            outcome.hits = index.Find(query, SearchIndex::kResultsPerPage, offset);
+            outcome.hits = index.Find(query, pageSize, offset);
         } catch (const std::exception& e) {
             outcome.error = e.what();
         }
@@ -265,6 +267,16 @@ void TMainForm::AppendSearchPage(std::vector<SearchHit> hits)
     ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     ListView1->verticalScrollBar()->setValue(scrolled);
     ListView1->viewport()->update();
+    LoadMoreWhenNothingScrolls();
+}
+
+// A page that fits the list has no end to scroll to: the next comes at once.
+void TMainForm::LoadMoreWhenNothingScrolls()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (ListView1->verticalScrollBar()->maximum() == 0)
+            Guarded([this] { StartNextSearchPage(); });
+    });
 }
 
 void TMainForm::ShowSearchResults()
@@ -289,6 +301,7 @@ void TMainForm::ShowSearchResults()
     ++FListGeneration;
     ShowSearchCounts();
     ListView1Change();
+    LoadMoreWhenNothingScrolls();
 }
 
 void TMainForm::RemoveSearchItem()
