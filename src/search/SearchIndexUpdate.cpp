@@ -187,7 +187,8 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
                 continue;
             }
             file.changes = ChangesOf(*FDatabase, where.file, file.records);
-            total += file.changes.added.size();
+            const bool moved = file.seen && file.seen->folder != where.folder;  // all are written anew
+            total += moved ? file.records.size() : file.changes.added.size();
             pending.push_back(std::move(file));
         } catch (const Error& error) {
             update.unreadable.push_back(error.what());

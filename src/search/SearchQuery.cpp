@@ -1,5 +1,6 @@
 #include "search/SearchQuery.h"
 
+#include <cctype>
 #include <memory>
 #include <set>
 #include <vector>
@@ -187,10 +188,12 @@ std::string QuotedString(std::string_view mark, const std::string& value)
     return quoted + "\"";
 }
 
+// A term of ASCII signs alone (!!!, --) has no word the index could hold:
+// it is left out, rather than matching nothing.
 bool HasText(const std::string& value)
 {
     for (const char c : value)
-        if (static_cast<unsigned char>(c) > 0x20)
+        if (static_cast<unsigned char>(c) >= 0x80 || std::isalnum(static_cast<unsigned char>(c)))
             return true;
     return false;
 }
@@ -306,7 +309,7 @@ void TakeDates(QueryNode& all, SearchQuery& query, std::int64_t utcOffsetSeconds
             TakeDates(*child, query, utcOffsetSeconds);
             kept.push_back(std::move(child));
         } else if (child->kind == QueryNode::Leaf && child->field == "datum") {
-            if (HasText(child->term.text))
+            if (!child->term.text.empty())
                 AddDateRange(query, child->term.text, utcOffsetSeconds);
         } else {
             kept.push_back(std::move(child));

@@ -342,6 +342,27 @@ TEST_F(SearchIndexTest, UpdatesWriteOnlyWhatChanged)
     EXPECT_EQ(index.MessageCount(), 3u);
 }
 
+TEST_F(SearchIndexTest, CancelledBuildKeepsTheFilesDoneAndGoesOnLater)
+{
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 600; ++i)
+        many.push_back(Plain(2002, 1 + i % 12, "Rundbrief " + std::to_string(i), "apfel"));
+    WriteFolder("Vereine.dbx", many);
+    SearchIndex index(IndexPath(), FStore.Path());
+    StoreReader reader(std::make_shared<FolderStoreLocation>(FStore.Path()));
+    bool stop = false;
+    IndexCallbacks callbacks;
+    callbacks.progress = [&](std::size_t done, std::size_t) { stop = stop || done > 0; };
+    callbacks.cancelled = [&] { return stop; };
+    const IndexUpdate cancelled = index.Update(reader, reader.ReadStoreFolders(), callbacks);
+    EXPECT_EQ(cancelled.filesRead, 1u) << "Posteingang.dbx, before the first progress";
+    EXPECT_EQ(index.MessageCount(), 2u) << "the file under way is not half in the index";
+    const IndexUpdate resumed = Update(index);
+    EXPECT_EQ(resumed.filesRead, 1u);
+    EXPECT_EQ(resumed.filesUnchanged, 1u);
+    EXPECT_EQ(index.Count("apfel"), 600u);
+}
+
 TEST_F(SearchIndexTest, StemsAndCjkPairs)
 {
     WriteFolders({{"Post", "Post.dbx"}});

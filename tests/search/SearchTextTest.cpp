@@ -75,13 +75,14 @@ TEST(SearchQueryText, TermsAndOperatorsBecomeQuotedFts5)
         {"e-mail - x", "(\"^e-mail\" AND \"^x\")", false},
         {"a a a OR a", "\"^a\"", false},
         {"\"a\x01" "b\"", "\"ab\"", false},
+        {"(!!!) a -- -!!", "\"^a\"", false},
     };
     for (const Case& c : cases) {
         const SearchQuery query = ParseSearchQuery(c.typed, 0);
         EXPECT_EQ(Readable(query.match), c.match) << c.typed;
         EXPECT_EQ(query.negated, c.negated) << c.typed;
     }
-    for (const char* nothing : {"   von:  ", "()", "NOT", "-", "OR AND", "\"\""})
+    for (const char* nothing : {"   von:  ", "()", "NOT", "-", "OR AND", "\"\"", "!!! ?", "***"})
         EXPECT_TRUE(ParseSearchQuery(nothing, 0).Empty()) << nothing;
 }
 
