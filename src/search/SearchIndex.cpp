@@ -17,7 +17,7 @@ namespace {
 
 // Raised when the layout of the tables changes; an index of another
 // version is rebuilt.
-constexpr const char* kSchemaVersion = "2";
+constexpr const char* kSchemaVersion = "3";
 // A second window writing the same index is waited for this long.
 constexpr int kBusyMilliseconds = 120000;
 
@@ -30,7 +30,8 @@ CREATE TABLE IF NOT EXISTS messages(id INTEGER PRIMARY KEY, file TEXT NOT NULL, 
                                     date INTEGER NOT NULL, raw_sender BLOB, raw_recipient BLOB, raw_subject BLOB,
                                     folder TEXT, sender TEXT, recipients TEXT, subject TEXT, body BLOB,
                                     attachments TEXT);
-CREATE INDEX IF NOT EXISTS messages_by_file ON messages(file);
+-- What an update compares a folder file with, read without the rows' texts.
+CREATE INDEX IF NOT EXISTS messages_by_file ON messages(file, record_offset, offset, date);
 CREATE VIEW IF NOT EXISTS message_texts AS
   SELECT id, folder, sender, recipients, subject, vellumine_unpack(body) AS body, attachments FROM messages;
 CREATE VIRTUAL TABLE IF NOT EXISTS texts USING fts5(folder, sender, recipients, subject, body, attachments,

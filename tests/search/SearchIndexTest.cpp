@@ -363,6 +363,23 @@ TEST_F(SearchIndexTest, CancelledBuildKeepsTheFilesDoneAndGoesOnLater)
     EXPECT_EQ(index.Count("apfel"), 600u);
 }
 
+TEST_F(SearchIndexTest, EveryRecipientHeaderAndBothSubjects)
+{
+    WriteFolders({{"Post", "Post.dbx"}});
+    const std::string source =
+        "From: Taro <taro@example.jp>\r\nTo: Anna <anna@example.de>\r\nTo: Bernd <bernd@example.de>\r\n"
+        "Cc: Carla <carla@example.de>\r\ncc: Dora <dora@example.de>\r\n"
+        "Subject: =?utf-8?B?5p2x5Lqs44GL44KJ?=\r\nContent-Type: text/plain\r\n\r\nhallo\r\n";
+    WriteFolder("Post.dbx", {Message(2005, 1, "Taro", "?????????", source), Plain(2005, 2, "Gleich", "x")});
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    for (const char* query : {"an:bernd", "an:carla", "an:dora", "betreff:東京"})
+        EXPECT_EQ(Found(index, query), Subjects{"?????????"}) << query;
+    const auto hits = index.Find("betreff:gleich");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].snippet, "Gleich") << "a subject the header repeats is there once";
+}
+
 TEST_F(SearchIndexTest, StemsAndCjkPairs)
 {
     WriteFolders({{"Post", "Post.dbx"}});
