@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libcli11-dev nlohmann-json3-dev
-  libsqlite3-dev zlib1g-dev
+  libsqlite3-dev zlib1g-dev libstemmer-dev
   locales python3 dovecot-imapd mutt
   qt6-base-dev qt6-webengine-dev qt6-svg-dev libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core fonts-liberation fonts-droid-fallback imagemagick poppler-utils tesseract-ocr

@@ -34,6 +34,8 @@ IndexUpdate UpdatedIndex(StoreReader& reader, SearchIndex& index)
     const IndexUpdate update = index.Update(reader, reader.ReadStoreFolders(), callbacks);
     if (callbacks.progress)
         std::cerr << "\r\033[K";
+    if (!update.notice.empty())
+        std::cerr << update.notice << '\n';
     if (update.rebuilt)
         std::cerr << "Der Suchindex war beschädigt oder gehörte nicht zu dieser Postablage; er wurde neu aufgebaut.\n";
     for (const std::string& error : update.unreadable)
@@ -57,16 +59,22 @@ int UpdateSearchIndex(const CliOptions& options, std::ostream& out)
     out << "Suchindex: " << TerminalText(indexPath) << '\n'
         << "Ordnerdateien gelesen: " << update.filesRead << ", unverändert: " << update.filesUnchanged
         << ", entfernt: " << update.filesRemoved << ", nicht lesbar: " << update.unreadable.size() << '\n'
-        << "Nachrichten neu aufgenommen: " << update.messagesIndexed << ", im Index: " << index.MessageCount() << '\n';
+        << "Nachrichten neu aufgenommen: " << update.messagesIndexed << ", entfernt: " << update.messagesRemoved
+        << ", im Index: " << index.MessageCount() << '\n';
     return update.unreadable.empty() ? 0 : 1;
 }
 
-int SearchStore(const CliOptions& options, const std::string& query, bool json, std::ostream& out)
+int SearchStore(const CliOptions& options, const SearchRequest& request, std::ostream& out)
 {
     auto reader = MakeStoreReader(options);
     SearchIndex index(SearchIndexPath(reader->StoreFolderPath()), reader->StoreFolderPath());
     UpdatedIndex(*reader, index);
-    const std::vector<SearchHit> hits = index.Find(query);
+    if (request.count) {
+        out << index.Count(request.query) << '\n';
+        return 0;
+    }
+    const bool json = request.json;
+    const std::vector<SearchHit> hits = index.Find(request.query, request.limit, request.offset);
     Json list = Json::array();
     for (const SearchHit& hit : hits) {
         const std::string sender = DecodeHeaderText(hit.info.SenderName);

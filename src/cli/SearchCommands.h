@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -11,10 +12,19 @@ namespace vellumine::cli {
 // first time) and says what it did. Returns the exit status.
 int UpdateSearchIndex(const CliOptions& options, std::ostream& out);
 
+struct SearchRequest {
+    std::string query;
+    bool json = false;
+    bool count = false;  // the number of all matches alone
+    std::size_t limit = 1000;
+    std::size_t offset = 0;
+};
+
 // `search QUERY`: the index brought up to date, then one line per message
-// found (at most 1,000), newest first: folder, date, sender, subject,
-// source offset, file and snippet (for the first 100), separated by tabs;
-// with `json`, a JSON array.
-int SearchStore(const CliOptions& options, const std::string& query, bool json, std::ostream& out);
+// found (a page of `limit` after the first `offset`), newest first: folder,
+// date, sender, subject, source offset, file and snippet (for the first
+// 100), separated by tabs; with `json`, a JSON array; with `count`, the
+// number of all matches.
+int SearchStore(const CliOptions& options, const SearchRequest& request, std::ostream& out);
 
 }  // namespace vellumine::cli

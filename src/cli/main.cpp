@@ -116,14 +116,18 @@ int main(int argc, char** argv)
     migrate->add_flag("--resume", resume, "einen früheren Lauf fortsetzen: Geschriebenes bleibt");
     migrate->callback([&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume); });
 
-    std::string query;
-    bool json = false;
+    SearchRequest searchRequest;
     auto* search = app.add_subcommand("search", "Nachrichten der ganzen Postablage suchen, neueste zuerst");
-    search->add_option("QUERY", query,
-                       "Wörter, \"Phrasen\", rech*, von:, an:, betreff:, ordner:, anhang:, datum:2003-01..2003-06")
+    search->add_option("QUERY", searchRequest.query,
+                       "Wörter, \"Phrasen\", rech*, OR, NOT oder -, (Klammern), von:, an:, betreff:, ordner:, "
+                       "anhang:, datum:2003-01..2003-06 (mit - am Anfang: search -- -wort)")
         ->required();
-    search->add_flag("--json", json, "als JSON");
-    search->callback([&] { status = SearchStore(options, query, json, std::cout); });
+    search->add_flag("--json", searchRequest.json, "als JSON");
+    search->add_flag("--count", searchRequest.count, "nur die Zahl aller Treffer");
+    search->add_option("--limit", searchRequest.limit, "höchstens so viele Treffer (1000)")->check(CLI::NonNegativeNumber);
+    search->add_option("--offset", searchRequest.offset, "die ersten so vielen Treffer überspringen")
+        ->check(CLI::NonNegativeNumber);
+    search->callback([&] { status = SearchStore(options, searchRequest, std::cout); });
 
     auto* index = app.add_subcommand("index", "Suchindex der Postablage aufbauen oder auf den neuen Stand bringen");
     index->callback([&] { status = UpdateSearchIndex(options, std::cout); });

@@ -1,19 +1,33 @@
 #include "search/FoldingTokenizer.h"
 
+#include <libstemmer.h>
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <new>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "search/CjkPairs.h"
 #include "search/WordFolding.h"
 
 namespace vellumine {
 namespace {
 
+// Mail repeats its words: the stems of the recent ones are kept, up to
+// this many, and the stemmer asked for new ones alone.
+constexpr std::size_t kKeptStems = 65536;
+
+struct StemCache {
+    sb_stemmer* stemmer = nullptr;
+    std::unordered_map<std::string, std::string> stems;
+};
+
 struct FoldingInstance {
     fts5_tokenizer inner{};
     Fts5Tokenizer* innerInstance = nullptr;
+    StemCache stems;
 };
 
 using TokenCallback = int (*)(void*, int, const char*, int, int, int);
@@ -21,7 +35,9 @@ using TokenCallback = int (*)(void*, int, const char*, int, int, int);
 struct Forwarding {
     void* context;
     TokenCallback emit;
+    StemCache* stems;
     bool document;  // text being indexed, not a query
+    bool stemmed;   // a query's plain word: found in all its forms
 };
 
 int CreateFolding(void* userData, const char** /*arguments*/, int /*argumentCount*/, Fts5Tokenizer** out)
@@ -35,6 +51,13 @@ int CreateFolding(void* userData, const char** /*arguments*/, int /*argumentCoun
     const char* options[] = {"remove_diacritics", "0"};
     if (code == SQLITE_OK)
         code = instance->inner.xCreate(innerUserData, options, 2, &instance->innerInstance);
+    if (code == SQLITE_OK) {
+        instance->stems.stemmer = sb_stemmer_new("german", "UTF_8");
+        if (!instance->stems.stemmer) {
+            instance->inner.xDelete(instance->innerInstance);
+            code = SQLITE_NOMEM;
+        }
+    }
     if (code != SQLITE_OK) {
         delete instance;
         return code;
@@ -47,7 +70,63 @@ void DeleteFolding(Fts5Tokenizer* tokenizer)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
     instance->inner.xDelete(instance->innerInstance);
+    sb_stemmer_delete(instance->stems.stemmer);
     delete instance;
+}
+
+bool IsAscii(std::string_view word)
+{
+    return std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The German stem of a lower-case word, folded as the words are.
+const std::string& StemOf(StemCache& cache, std::string_view word)
+{
+    std::string key(word);
+    if (const auto known = cache.stems.find(key); known != cache.stems.end())
+        return known->second;
+    const sb_symbol* stem = sb_stemmer_stem(cache.stemmer, reinterpret_cast<const sb_symbol*>(word.data()),
+                                            static_cast<int>(word.size()));
+    if (!stem)
+        throw std::bad_alloc();
+    const std::string_view stemmed(reinterpret_cast<const char*>(stem),
+                                   static_cast<std::size_t>(sb_stemmer_length(cache.stemmer)));
+    if (cache.stems.size() >= kKeptStems)
+        cache.stems.clear();
+    return cache.stems.emplace(std::move(key), IsAscii(stemmed) ? std::string(stemmed) : FoldWord(stemmed))
+        .first->second;
+}
+
+// One word at one place: folded, and in the forms it is also found by.
+// A document keeps its stem under the mark, apart from the words: a
+// quoted word then finds only itself. A query's plain word asks for the
+// stem under the mark or as a word (a word that is its own stem is
+// indexed without a marked copy).
+int EmitWord(Forwarding& forwarding, int flags, std::string_view word, int start, int end)
+{
+    const auto emit = [&](int tokenFlags, const std::string& token) {
+        return forwarding.emit(forwarding.context, tokenFlags, token.data(), static_cast<int>(token.size()), start,
+                               end);
+    };
+    const bool ascii = IsAscii(word);
+    const std::string folded = ascii ? std::string(word) : FoldWord(word);
+    int code = emit(flags, folded);
+    if (code == SQLITE_OK && forwarding.document && !ascii) {
+        // A word with umlauts is also found as typed without their dots.
+        const std::string stripped = FoldWord(word, UmlautFold::Stripped);
+        if (stripped != folded)
+            code = emit(FTS5_TOKEN_COLOCATED, stripped);
+    }
+    if (code != SQLITE_OK || !(forwarding.document || forwarding.stemmed))
+        return code;
+    const std::string& stem = StemOf(*forwarding.stems, word);
+    if (stem == folded && forwarding.document)
+        return code;
+    if (!forwarding.document && stem != folded)
+        code = emit(FTS5_TOKEN_COLOCATED, stem);
+    if (code == SQLITE_OK)
+        code = emit(FTS5_TOKEN_COLOCATED, kStemmedQueryMark + stem);
+    return code;
 }
 
 int ForwardFolded(void* context, int flags, const char* token, int length, int start, int end)
@@ -55,18 +134,21 @@ int ForwardFolded(void* context, int flags, const char* token, int length, int s
     auto* forwarding = static_cast<Forwarding*>(context);
     try {
         const std::string_view word(token, static_cast<std::size_t>(length));
-        // Most words are ASCII, which the folding leaves as it is.
-        if (std::all_of(word.begin(), word.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            return forwarding->emit(forwarding->context, flags, token, length, start, end);
-        const std::string folded = FoldWord(word);
-        int code = forwarding->emit(forwarding->context, flags, folded.data(), static_cast<int>(folded.size()), start, end);
-        if (code != SQLITE_OK || !forwarding->document)
-            return code;
-        // A word with umlauts is also found as typed without their dots.
-        const std::string stripped = FoldWord(word, UmlautFold::Stripped);
-        if (stripped != folded)
-            code = forwarding->emit(forwarding->context, FTS5_TOKEN_COLOCATED, stripped.data(),
-                                    static_cast<int>(stripped.size()), start, end);
+        const std::vector<WordPiece> pieces = CjkPieces(word);
+        if (pieces.empty())
+            return EmitWord(*forwarding, flags, word, start, end);
+        // Pairs of characters are words of their own, at places of their
+        // own; their offsets are exact while the lowered word is as long
+        // as the text it came from.
+        const bool exact = end - start == length;
+        int code = SQLITE_OK;
+        for (std::size_t i = 0; i < pieces.size() && code == SQLITE_OK; ++i) {
+            const WordPiece& piece = pieces[i];
+            const int pieceStart = exact ? start + static_cast<int>(piece.offset) : start;
+            const int pieceEnd = exact ? pieceStart + static_cast<int>(piece.length) : end;
+            code = EmitWord(*forwarding, i == 0 ? flags : 0, word.substr(piece.offset, piece.length), pieceStart,
+                            pieceEnd);
+        }
         return code;
     } catch (const std::bad_alloc&) {
         return SQLITE_NOMEM;
@@ -77,7 +159,12 @@ int TokenizeFolding(Fts5Tokenizer* tokenizer, void* context, int flags, const ch
                     TokenCallback emit)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
-    Forwarding forwarding{context, emit, (flags & FTS5_TOKENIZE_DOCUMENT) != 0};
+    Forwarding forwarding{context, emit, &instance->stems, (flags & FTS5_TOKENIZE_DOCUMENT) != 0, false};
+    if ((flags & FTS5_TOKENIZE_QUERY) && length > 0 && *text == *kStemmedQueryMark) {
+        forwarding.stemmed = true;
+        ++text;
+        --length;
+    }
     return instance->inner.xTokenize(instance->innerInstance, &forwarding, flags, text, length, ForwardFolded);
 }
 

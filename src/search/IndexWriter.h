@@ -13,6 +13,9 @@ namespace vellumine {
 // the file's entry.
 void RemoveFileEntries(SqliteDatabase& database, const std::string& file);
 
+// Removes one message and its texts.
+void RemoveMessageEntry(SqliteDatabase& database, std::int64_t id);
+
 // The messages of one folder file, written into the index.
 class FileIndexer {
 public:

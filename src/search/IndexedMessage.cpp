@@ -1,6 +1,7 @@
 #include "search/IndexedMessage.h"
 
 #include "mime/HeaderDecoding.h"
+#include "mime/HeaderText.h"
 #include "mime/MailMessage.h"
 #include "render/ShownContent.h"
 
@@ -14,6 +15,14 @@ void AppendDecoded(std::string& text, const std::string& raw)
     if (!text.empty())
         text += ' ';
     text += DecodeHeaderText(raw);
+}
+
+void AppendEveryHeader(std::string& text, const TMailMessage& message, std::string_view prefix)
+{
+    for (const std::string& line : message.Headers().Lines()) {
+        if (StartsWithIgnoringCase(line, prefix))
+            AppendDecoded(text, TrimSpaces(ExtractHeaderValue(line)));
+    }
 }
 
 }  // namespace
@@ -31,9 +40,12 @@ IndexedMessage IndexedMessageOf(const Toe5_MessageInfo& info, std::string_view s
     message.ParseString(source);
     message.IndexParts();
     AppendDecoded(indexed.sender, message.GetHeader("From"));
-    AppendDecoded(indexed.recipients, message.GetHeader("To"));
-    AppendDecoded(indexed.recipients, message.GetHeader("Cc"));
-    if (indexed.subject.empty())
+    AppendEveryHeader(indexed.recipients, message, "To:");
+    AppendEveryHeader(indexed.recipients, message, "Cc:");
+    // The record may have lost what its code page could not hold (a
+    // Japanese subject as "?????????"): the header's subject counts too.
+    const std::string headerSubject = DecodeHeaderText(message.GetHeader("Subject"));
+    if (headerSubject != indexed.subject)
         AppendDecoded(indexed.subject, message.GetHeader("Subject"));
     indexed.body = ComposeMessageText(message, true);
     for (const TMailPart* part : AttachmentPartsWithAttached(message)) {

@@ -1,16 +1,21 @@
 #pragma once
 // The full-text index of a store: one SQLite file per store in the user's
-// cache folder, never in the store. It is brought up to date folder file
-// by folder file: a file whose size and modification time are unchanged is
-// not read again, a changed one is indexed anew in one transaction, and
-// the messages of files gone from the store leave it. An index file that
-// is damaged, of another schema or of another store is rebuilt, not trusted.
+// cache folder, never in the store, readable by the user alone. It is
+// brought up to date folder file by folder file: a file whose size and
+// modification time are unchanged is not read again; a changed one whose
+// records and sources lie where they lay is not indexed again; otherwise
+// the messages new in it are added and those gone from it taken out, in
+// one transaction. The messages of files gone from the store leave it. An
+// index file that is damaged, of another schema or of another store is
+// rebuilt, not trusted.
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "store/StoreRecords.h"
@@ -25,6 +30,8 @@ struct SearchHit {
     std::string folder;  // the store's path of folder names, UTF-8
     Toe5_MessageInfo info;  // sender, recipient, subject as stored; date; source offset
     std::string snippet;    // the text around what matched, UTF-8
+    // The words of the snippet that matched: byte offset and length.
+    std::vector<std::pair<std::size_t, std::size_t>> matches;
 };
 
 struct IndexUpdate {
@@ -33,7 +40,9 @@ struct IndexUpdate {
     std::size_t filesRemoved = 0;
     std::vector<std::string> unreadable;  // the German error of each file that could not be read
     std::size_t messagesIndexed = 0;
+    std::size_t messagesRemoved = 0;  // gone from folder files that are still there
     bool rebuilt = false;  // the index file was found damaged or foreign and made anew
+    std::string notice;    // said once: the index is kept elsewhere than asked (see ChooseIndexFile)
 };
 
 struct IndexCallbacks {
@@ -49,6 +58,7 @@ std::string SearchIndexPath(const std::string& storeFolder);
 class SearchIndex {
 public:
     static constexpr std::size_t kResultsWithSnippet = 100;
+    static constexpr std::size_t kResultsPerPage = 1000;
 
     // Opens the index file at `indexPath` for the store at `storeFolder`,
     // creating it (and its folder) when missing. Raises the German error
@@ -59,14 +69,18 @@ public:
     IndexUpdate Update(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
                        const IndexCallbacks& callbacks = {});
 
-    // The messages the query finds, newest first, at most `limit`; the
-    // first kResultsWithSnippet of them with their snippets. Raises Error
-    // for a query that cannot be read.
-    std::vector<SearchHit> Find(const std::string& query, std::size_t limit = 1000);
+    // The messages the query finds, newest first, at most `limit` of them
+    // after the first `offset`; the first kResultsWithSnippet of those with
+    // their snippets. Raises Error for a query that cannot be read.
+    std::vector<SearchHit> Find(const std::string& query, std::size_t limit = kResultsPerPage,
+                                std::size_t offset = 0);
+    // How many messages the query finds in all.
+    std::size_t Count(const std::string& query);
 
     std::size_t MessageCount();
 
 private:
+    void OpenTrusted();
     void Open();
     bool Trustworthy();
     void Recreate();
@@ -78,6 +92,7 @@ private:
     std::string FStoreFolder;
     std::unique_ptr<SqliteDatabase> FDatabase;
     bool FRebuilt = false;
+    std::string FNotice;
 };
 
 }  // namespace vellumine

@@ -1,23 +1,161 @@
 #include "search/SearchQuery.h"
 
-#include <algorithm>
+#include <cctype>
+#include <memory>
+#include <set>
 #include <vector>
 
-#include "platform/Ascii.h"
-#include "platform/DateTime.h"
 #include "platform/Error.h"
+#include "search/FoldingTokenizer.h"
+#include "search/QueryDates.h"
+#include "search/QueryTokens.h"
 
 namespace vellumine {
 namespace {
 
-struct QueryTerm {
-    std::string field;  // lower case; empty for none
-    std::string value;
-    bool phrase = false;  // the value was quoted
-    bool prefix = false;  // a trailing * on a word
+// Parentheses and negations deeper than this are refused; the parser
+// recurses on them.
+constexpr int kDeepestNesting = 64;
+
+struct QueryNode {
+    enum Kind { Leaf, All, Any, Without };
+    Kind kind = Leaf;
+    QueryToken term;  // a leaf's
+    std::string field;
+    std::vector<std::unique_ptr<QueryNode>> children;
+};
+using NodePtr = std::unique_ptr<QueryNode>;
+
+NodePtr Node(QueryNode::Kind kind)
+{
+    auto node = std::make_unique<QueryNode>();
+    node->kind = kind;
+    return node;
+}
+
+// A prefix before a group names the text of every term in it that does
+// not name its own.
+void ApplyField(QueryNode& node, const std::string& field)
+{
+    if (node.kind == QueryNode::Leaf) {
+        if (node.field.empty())
+            node.field = field;
+        return;
+    }
+    for (const NodePtr& child : node.children)
+        ApplyField(*child, field);
+}
+
+// Recursive descent over the tokens. It forgives what a typist gets
+// wrong: an operator without an operand, a stray or missing parenthesis.
+class QueryParser {
+public:
+    explicit QueryParser(std::vector<QueryToken> tokens) : FTokens(std::move(tokens)) {}
+
+    NodePtr Run()
+    {
+        auto all = Node(QueryNode::All);
+        while (true) {
+            if (NodePtr part = Either(0))
+                all->children.push_back(std::move(part));
+            if (AtEnd())
+                break;
+            ++FAt;  // a closing parenthesis nothing opened
+        }
+        return all;
+    }
+
+private:
+    bool AtEnd() const { return FAt >= FTokens.size(); }
+    bool At(QueryToken::Kind kind) const { return !AtEnd() && FTokens[FAt].kind == kind; }
+
+    static NodePtr Joined(QueryNode::Kind kind, std::vector<NodePtr> parts)
+    {
+        if (parts.empty())
+            return nullptr;
+        if (parts.size() == 1)
+            return std::move(parts.front());
+        auto node = Node(kind);
+        node->children = std::move(parts);
+        return node;
+    }
+
+    NodePtr Either(int depth)
+    {
+        std::vector<NodePtr> parts;
+        if (NodePtr first = Each(depth))
+            parts.push_back(std::move(first));
+        while (At(QueryToken::Or)) {
+            ++FAt;
+            if (NodePtr next = Each(depth))
+                parts.push_back(std::move(next));
+        }
+        return Joined(QueryNode::Any, std::move(parts));
+    }
+
+    NodePtr Each(int depth)
+    {
+        std::vector<NodePtr> parts;
+        while (!AtEnd() && !At(QueryToken::Or) && !At(QueryToken::Close)) {
+            if (At(QueryToken::And)) {
+                ++FAt;
+                continue;
+            }
+            if (NodePtr part = Unary(depth))
+                parts.push_back(std::move(part));
+        }
+        return Joined(QueryNode::All, std::move(parts));
+    }
+
+    // Returns null, consuming nothing, at an OR, AND, a closing parenthesis
+    // or the end.
+    NodePtr Unary(int depth)
+    {
+        if (depth > kDeepestNesting)
+            throw Error("Die Suchanfrage ist zu tief geschachtelt.");
+        if (AtEnd())
+            return nullptr;
+        const QueryToken& token = FTokens[FAt];
+        switch (token.kind) {
+        case QueryToken::Not: {
+            ++FAt;
+            NodePtr operand = Unary(depth + 1);
+            if (!operand)
+                return nullptr;
+            auto node = Node(QueryNode::Without);
+            node->children.push_back(std::move(operand));
+            return node;
+        }
+        case QueryToken::Field: {
+            ++FAt;
+            NodePtr operand = Unary(depth + 1);
+            if (operand)
+                ApplyField(*operand, token.text);
+            return operand;
+        }
+        case QueryToken::Open: {
+            ++FAt;
+            NodePtr inner = Either(depth + 1);
+            if (At(QueryToken::Close))
+                ++FAt;
+            return inner;
+        }
+        case QueryToken::Term: {
+            ++FAt;
+            auto leaf = Node(QueryNode::Leaf);
+            leaf->term = token;
+            return leaf;
+        }
+        default:
+            return nullptr;
+        }
+    }
+
+    std::vector<QueryToken> FTokens;
+    std::size_t FAt = 0;
 };
 
-// The index's column for a field prefix; null for a prefix it does not know.
+// The index's column for a field prefix; null for none.
 const char* ColumnOf(const std::string& field)
 {
     if (field == "von")
@@ -33,60 +171,16 @@ const char* ColumnOf(const std::string& field)
     return nullptr;
 }
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Splits at blanks outside quotes; "name:" before a value names its field.
-std::vector<QueryTerm> SplitTerms(std::string_view text)
-{
-    std::vector<QueryTerm> terms;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        if (IsBlank(text[i])) {
-            ++i;
-            continue;
-        }
-        QueryTerm term;
-        std::size_t start = i;
-        while (i < text.size() && !IsBlank(text[i]) && text[i] != '"' && text[i] != ':')
-            ++i;
-        if (i < text.size() && text[i] == ':') {
-            const std::string field = LowerAsciiText(text.substr(start, i - start));
-            if (ColumnOf(field) || field == "datum") {
-                term.field = field;
-                start = ++i;
-            }
-        }
-        if (i == start && i < text.size() && text[i] == '"') {
-            const std::size_t close = text.find('"', i + 1);
-            const std::size_t end = close == std::string_view::npos ? text.size() : close;
-            term.value = text.substr(i + 1, end - i - 1);
-            term.phrase = true;
-            i = close == std::string_view::npos ? text.size() : close + 1;
-        } else {
-            while (i < text.size() && !IsBlank(text[i]))
-                ++i;
-            term.value = text.substr(start, i - start);
-            term.value.erase(std::remove(term.value.begin(), term.value.end(), '"'), term.value.end());
-            while (!term.value.empty() && term.value.back() == '*') {
-                term.prefix = true;
-                term.value.pop_back();
-            }
-        }
-        if (!term.value.empty())
-            terms.push_back(std::move(term));
-    }
-    return terms;
-}
-
 // A quoted FTS5 string: whatever the user typed is looked for as text,
-// never read as the match language's operators.
-std::string QuotedString(const std::string& value)
+// never read as the match language's operators. Control characters go:
+// the tokenizer reads one at the start as its own mark.
+std::string QuotedString(std::string_view mark, const std::string& value)
 {
     std::string quoted = "\"";
+    quoted += mark;
     for (const char c : value) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            continue;
         quoted += c;
         if (c == '"')
             quoted += '"';
@@ -94,106 +188,148 @@ std::string QuotedString(const std::string& value)
     return quoted + "\"";
 }
 
-struct DateBound {
-    SystemTime start;
-    SystemTime next;  // the start of the period after it
+// A term of ASCII signs alone (!!!, --) has no word the index could hold:
+// it is left out, rather than matching nothing.
+bool HasText(const std::string& value)
+{
+    for (const char c : value)
+        if (static_cast<unsigned char>(c) >= 0x80 || std::isalnum(static_cast<unsigned char>(c)))
+            return true;
+    return false;
+}
+
+// A part of the match expression; `negated`: it stands for the messages
+// the expression does not find. FTS5 has NOT only between two sets, so a
+// negation is carried up until a set it can be taken from is there.
+struct Compiled {
+    std::string expression;
+    bool negated = false;
+    bool operator<(const Compiled& other) const
+    {
+        return negated != other.negated ? negated < other.negated : expression < other.expression;
+    }
 };
 
-std::optional<int> Number(std::string_view digits, std::size_t length)
+std::string Group(const std::vector<std::string>& parts, const char* op)
 {
-    if (digits.size() != length || !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
-        return std::nullopt;
-    int value = 0;
-    for (const char c : digits)
-        value = value * 10 + (c - '0');
-    return value;
+    if (parts.size() == 1)
+        return parts.front();
+    std::string group = "(";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        group += (i ? op : "") + parts[i];
+    return group + ")";
 }
 
-int DaysInMonth(int year, int month)
+std::optional<Compiled> Compile(const QueryNode& node);
+
+std::optional<Compiled> CompileLeaf(const QueryNode& leaf)
 {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
+    if (leaf.field == "datum")
+        throw Error("datum: gilt für die ganze Suche und lässt sich nicht mit ODER oder NICHT verbinden.");
+    const QueryToken& term = leaf.term;
+    if (!HasText(term.text))
+        return std::nullopt;
+    // A plain word is found in all its forms; a phrase or a prefix as typed.
+    const bool stemmed = !term.phrase && !term.prefix;
+    std::string expression = QuotedString(stemmed ? kStemmedQueryMark : "", term.text);
+    if (term.prefix && !term.phrase)
+        expression += " *";
+    if (const char* column = ColumnOf(leaf.field))
+        expression = "(" + std::string(column) + " : " + expression + ")";
+    return Compiled{expression, false};
 }
 
-// "2003", "2003-01" or "2003-01-15".
-std::optional<DateBound> ReadDate(std::string_view text)
+// The children compiled, each distinct one once: a query that repeats a
+// term costs what it costs with the term once.
+void CompileChildren(const QueryNode& node, std::vector<std::string>& found, std::vector<std::string>& notFound)
 {
-    const auto year = Number(text.substr(0, 4), 4);
-    if (!year || *year < 1601 || *year > 9998)
-        return std::nullopt;
-    DateBound bound;
-    bound.start.Year = *year;
-    bound.next.Year = *year + 1;
-    if (text.size() == 4)
-        return bound;
-    const auto month = text.size() >= 7 && text[4] == '-' ? Number(text.substr(5, 2), 2) : std::nullopt;
-    if (!month || *month < 1 || *month > 12)
-        return std::nullopt;
-    bound.start.Month = *month;
-    bound.next = bound.start;
-    if (++bound.next.Month > 12) {
-        bound.next.Month = 1;
-        ++bound.next.Year;
+    std::set<Compiled> seen;
+    for (const NodePtr& child : node.children) {
+        std::optional<Compiled> part = Compile(*child);
+        if (!part || !seen.insert(*part).second)
+            continue;
+        (part->negated ? notFound : found).push_back(part->expression);
     }
-    if (text.size() == 7)
-        return bound;
-    const auto day = text.size() == 10 && text[7] == '-' ? Number(text.substr(8, 2), 2) : std::nullopt;
-    if (!day || *day < 1 || *day > DaysInMonth(*year, *month))
-        return std::nullopt;
-    bound.start.Day = *day;
-    bound.next = bound.start;
-    if (++bound.next.Day > DaysInMonth(*year, *month)) {
-        bound.next.Day = 1;
-        if (++bound.next.Month > 12) {
-            bound.next.Month = 1;
-            ++bound.next.Year;
-        }
-    }
-    return bound;
 }
 
-std::uint64_t LocalStart(const SystemTime& time, std::int64_t utcOffsetSeconds)
+std::optional<Compiled> Compile(const QueryNode& node)
 {
-    const auto utc = static_cast<std::int64_t>(SystemTimeToFileTime(time)) - utcOffsetSeconds * 10000000;
-    return static_cast<std::uint64_t>(std::max<std::int64_t>(utc, 0));
+    switch (node.kind) {
+    case QueryNode::Leaf:
+        return CompileLeaf(node);
+    case QueryNode::Without: {
+        std::optional<Compiled> inner = Compile(*node.children.front());
+        if (inner)
+            inner->negated = !inner->negated;
+        return inner;
+    }
+    case QueryNode::All:
+    case QueryNode::Any:
+        break;
+    }
+    std::vector<std::string> found;
+    std::vector<std::string> notFound;
+    CompileChildren(node, found, notFound);
+    if (found.empty() && notFound.empty())
+        return std::nullopt;
+    if (node.kind == QueryNode::All) {
+        // a b -c -d: (a AND b) NOT (c OR d); -c -d alone: not (c OR d).
+        if (found.empty())
+            return Compiled{Group(notFound, " OR "), true};
+        std::string expression = Group(found, " AND ");
+        if (!notFound.empty())
+            expression = "(" + expression + " NOT " + Group(notFound, " OR ") + ")";
+        return Compiled{expression, false};
+    }
+    // a OR b; -c OR -d: not (c AND d); a OR -c: not (c NOT a).
+    if (notFound.empty())
+        return Compiled{Group(found, " OR "), false};
+    std::string expression = Group(notFound, " AND ");
+    if (!found.empty())
+        expression = "(" + expression + " NOT " + Group(found, " OR ") + ")";
+    return Compiled{expression, true};
 }
 
 void AddDateRange(SearchQuery& query, const std::string& value, std::int64_t utcOffsetSeconds)
 {
-    const std::size_t dots = value.find("..");
-    const std::string low = value.substr(0, dots);
-    const std::string high = dots == std::string::npos ? value : value.substr(dots + 2);
-    const auto from = low.empty() ? std::nullopt : ReadDate(low);
-    const auto until = high.empty() ? std::nullopt : ReadDate(high);
-    if ((!low.empty() && !from) || (!high.empty() && !until) || (low.empty() && high.empty()))
-        throw Error(FormatMessage("Ungültige Datumsangabe: %s", value));
-    if (from) {
-        const std::uint64_t start = LocalStart(from->start, utcOffsetSeconds);
-        query.from = query.from ? std::max(*query.from, start) : start;
+    const DateRange range = ReadDateRange(value, utcOffsetSeconds);
+    if (range.from)
+        query.from = query.from ? std::max(*query.from, *range.from) : *range.from;
+    if (range.until)
+        query.until = query.until ? std::min(*query.until, *range.until) : *range.until;
+}
+
+// The date terms of the top level (parentheses of AND alone count as the
+// top level) leave the tree and become the query's range.
+void TakeDates(QueryNode& all, SearchQuery& query, std::int64_t utcOffsetSeconds)
+{
+    std::vector<NodePtr> kept;
+    for (NodePtr& child : all.children) {
+        if (child->kind == QueryNode::All) {
+            TakeDates(*child, query, utcOffsetSeconds);
+            kept.push_back(std::move(child));
+        } else if (child->kind == QueryNode::Leaf && child->field == "datum") {
+            if (!child->term.text.empty())
+                AddDateRange(query, child->term.text, utcOffsetSeconds);
+        } else {
+            kept.push_back(std::move(child));
+        }
     }
-    if (until) {
-        const std::uint64_t end = LocalStart(until->next, utcOffsetSeconds);
-        query.until = query.until ? std::min(*query.until, end) : end;
-    }
+    all.children = std::move(kept);
 }
 
 }  // namespace
 
 SearchQuery ParseSearchQuery(std::string_view text, std::int64_t utcOffsetSeconds)
 {
+    if (text.size() > kLongestQuery)
+        throw Error("Die Suchanfrage ist zu lang: höchstens 4096 Zeichen.");
+    NodePtr root = QueryParser(SplitQueryTokens(text)).Run();
     SearchQuery query;
-    for (const QueryTerm& term : SplitTerms(text)) {
-        if (term.field == "datum") {
-            AddDateRange(query, term.value, utcOffsetSeconds);
-            continue;
-        }
-        std::string expression = QuotedString(term.value);
-        if (term.prefix && !term.phrase)
-            expression += " *";
-        if (const char* column = ColumnOf(term.field))
-            expression = std::string(column) + " : " + expression;
-        query.match += (query.match.empty() ? "" : " AND ") + expression;
+    TakeDates(*root, query, utcOffsetSeconds);
+    if (std::optional<Compiled> compiled = Compile(*root)) {
+        query.match = compiled->expression;
+        query.negated = compiled->negated;
     }
     return query;
 }

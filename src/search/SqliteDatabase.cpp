@@ -18,7 +18,8 @@ bool SqliteError::Busy() const
 SqliteDatabase::SqliteDatabase(const std::string& path, int busyMilliseconds)
 {
     const int code = sqlite3_open_v2(path.c_str(), &FHandle,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
+                                     nullptr);
     if (code != SQLITE_OK) {
         const std::string text = FHandle ? sqlite3_errmsg(FHandle) : sqlite3_errstr(code);
         sqlite3_close(FHandle);

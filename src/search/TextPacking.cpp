@@ -30,8 +30,10 @@ std::string PackText(std::string_view text)
     const auto length = static_cast<std::uint32_t>(text.size());
     for (std::size_t i = 0; i < kLengthBytes; ++i)
         packed[i] = static_cast<char>((length >> (8 * i)) & 0xFF);
+    // The fastest level: a first index of 100,000 messages packs every
+    // body, and level 6 took a sixth of the build for a twentieth of the size.
     if (compress2(reinterpret_cast<Bytef*>(packed.data() + kLengthBytes), &packedLength,
-                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 6) != Z_OK)
+                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()), 1) != Z_OK)
         return {};
     packed.resize(kLengthBytes + packedLength);
     return packed;

@@ -32,6 +32,22 @@ check "search: nothing found" "" "$("$cli" --store "$store" search 'gibtesnicht'
 check "search: bad date exit status" 1 "$?"
 check "search: bad date in German" "Ungültige Datumsangabe: 2003-13" "$(cat "$work/err")"
 
+check "index: private folder and file" "700 600" \
+  "$(stat -c %a "$work/cache/vellumine") $(stat -c %a "$work/cache/vellumine/"*.sqlite)"
+all=$("$cli" --store "$store" search gruesse | wc -l | tr -d ' ')
+check "search --count: every match" "$all" "$("$cli" --store "$store" search --count gruesse)"
+check "search --limit --offset: a page" "$("$cli" --store "$store" search gruesse | sed -n 2,3p)" \
+  "$("$cli" --store "$store" search gruesse --limit 2 --offset 1)"
+either=$("$cli" --store "$store" search --count 'gruesse OR bodensee')
+check "search OR: more than either side" 1 "$(( either > all ))"
+indexed=$("$cli" --store "$store" index | sed -n 3p | sed 's/.*im Index: //')
+check "search NOT: the rest" "$(( indexed - all ))" "$("$cli" --store "$store" search --count -- -gruesse)"
+"$cli" --store "$store" search "$(head -c 5000 /dev/zero | tr '\0' a)" >"$work/out" 2>"$work/err"
+check "search: a query too long" "1|Die Suchanfrage ist zu lang: höchstens 4096 Zeichen." "$?|$(cat "$work/err")"
+touch -d '+2 hour' "$store/Posteingang.dbx"
+check "touched file: not indexed again" "Ordnerdateien gelesen: 0, unverändert: 6, entfernt: 0, nicht lesbar: 0" \
+  "$("$cli" --store "$store" index | sed -n 2p)"
+
 # A folder file replaced by another: read again, its old messages gone.
 cp "$store/Vereine.dbx" "$work/vereine"
 cp "$store/Urlaub.dbx" "$store/Vereine.dbx"

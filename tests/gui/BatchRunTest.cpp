@@ -442,3 +442,45 @@ void BatchRunTest::searchResultsActLikeAFolder()
     QCOMPARE(world.dialogs.errors.size(), 1);
     QVERIFY(world.dialogs.errors.first().contains(QString::fromUtf8("Ungültige Datumsangabe: morgen")));
 }
+
+void BatchRunTest::searchResultsComeInPagesAndTheFieldObeysKeys()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder cache;
+    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    form->FSearchPageSize = 3;
+    QStringList titles;
+    connect(form->TreeView1, &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item) { titles << item->text(0); });
+    form->SearchEdit->setText("an:anna datum:2004-01");
+    QTest::keyClick(form->SearchEdit, Qt::Key_Return);
+    // The pages fit the list: each brings the next, until all are there.
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning() && form->ListModel()->rowCount() == 8; }, 30000));
+    QVERIFY2(titles.contains("Suchergebnis (3 von 8)") && titles.contains("Suchergebnis (6 von 8)"),
+             qPrintable(titles.join('|')));
+    QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), QString("Suchergebnis (8)"));
+    QVERIFY2(form->StatusPanel0->text().startsWith("8 Nachrichten gefunden"), qPrintable(form->StatusPanel0->text()));
+
+    // Another folder: what the search found is no longer said.
+    form->TreeView1->setCurrentItem(form->TreeView1->topLevelItem(1));
+    form->TreeView1Click();
+    QCOMPARE(form->StatusPanel0->text(), QString());
+
+    form->SearchEdit->setText("betreff:raus");
+    QTest::keyClick(form->SearchEdit, Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QVERIFY2(form->StatusPanel0->text().startsWith("1 Nachricht gefunden"), qPrintable(form->StatusPanel0->text()));
+    const QString tip = form->ListModel()->index(0, 0).data(Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QString::fromUtf8("»raus«")), qPrintable(tip));
+
+    form->activateWindow();
+    form->ListView1->setFocus();
+    QVERIFY(QTest::qWaitFor([&] { return form->ListView1->hasFocus(); }, 3000));
+    QTest::keyClick(form->ListView1, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(QTest::qWaitFor([&] { return form->SearchEdit->hasFocus(); }, 3000));
+    QTest::keyClick(form->SearchEdit, Qt::Key_Escape);
+    QCOMPARE(form->SearchEdit->text(), QString());
+    QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
+    QCOMPARE(form->StatusPanel0->text(), QString());
+    QCOMPARE(world.dialogs.errors.size(), 0);
+}

@@ -17,4 +17,5 @@ private slots:
     void printCancelledAtTheSecondOfFive();
     void noPrinterIsReportedAndPageWaitIsBounded();
     void searchResultsActLikeAFolder();
+    void searchResultsComeInPagesAndTheFieldObeysKeys();
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <sys/stat.h>
 #include <thread>
 
 #include "StoreWriter.h"
@@ -41,8 +42,16 @@ const char* const kWithAttachment =
 sw::StoreRecordDescription Message(int year, int month, const std::string& sender, const std::string& subject,
                                    const std::string& source)
 {
-    return sw::MessageRecord({.date = sw::FileTimeFromUtc(year, month, 15, 12), .sender = sender,
+    return sw::MessageRecord({.date = year ? sw::FileTimeFromUtc(year, month, 15, 12) : 0, .sender = sender,
                               .recipient = "Anna", .subject = subject, .source = source});
+}
+
+// A plain message whose subject and body are given.
+sw::StoreRecordDescription Plain(int year, int month, const std::string& subject, const std::string& body)
+{
+    return Message(year, month, "Obsthof", subject,
+                   "From: Obsthof <hof@example.de>\r\nSubject: " + subject +
+                       "\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n" + body + "\r\n");
 }
 
 class SearchIndexTest : public ::testing::Test {
@@ -205,6 +214,280 @@ TEST_F(SearchIndexTest, ReaderQueriesWhileAnotherConnectionWrites)
     writer.join();
     EXPECT_EQ(reader.Find("versammlung").size(), 400u);
     EXPECT_GT(queries, 0u);
+}
+
+// Five messages with known words; one has no date.
+std::vector<sw::StoreRecordDescription> Orchard()
+{
+    return {Plain(2001, 1, "alpha", "apfel birne"), Plain(2001, 2, "beta", "apfel kirsche"),
+            Plain(2001, 3, "gamma", "birne kirsche"), Plain(2001, 4, "delta", "pflaume"),
+            Plain(0, 0, "undatiert", "apfel")};
+}
+
+TEST_F(SearchIndexTest, OperatorsCombineAsTyped)
+{
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    WriteFolder("Obst.dbx", Orchard());
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const struct {
+        const char* query;
+        Subjects found;
+    } cases[] = {
+        {"apfel", {"beta", "alpha", "undatiert"}},
+        {"apfel OR pflaume", {"delta", "beta", "alpha", "undatiert"}},
+        {"apfel birne OR pflaume", {"delta", "alpha"}},
+        {"apfel (birne OR pflaume)", {"alpha"}},
+        {"-apfel", {"delta", "gamma"}},
+        {"-apfel kirsche", {"gamma"}},
+        {"NICHT apfel NICHT pflaume", {"gamma"}},
+        {"(apfel OR birne) -kirsche", {"alpha", "undatiert"}},
+        {"apfel ODER pflaume NICHT birne", {"delta", "beta", "alpha", "undatiert"}},
+        {"apfel OR -kirsche", {"delta", "beta", "alpha", "undatiert"}},
+        {"-apfel OR -kirsche", {"delta", "gamma", "alpha", "undatiert"}},
+        {"betreff:(alpha OR gamma)", {"gamma", "alpha"}},
+        {"betreff:(alpha OR apfel)", {"alpha"}},
+        {"-betreff:beta apfel", {"alpha", "undatiert"}},
+        {"dingus OR lyrics", {}},
+        {"datum:..2001-02", {"beta", "alpha"}},
+        {"datum:..2001-02 apfel", {"beta", "alpha"}},
+        {"datum:2001.. -apfel", {"delta", "gamma"}},
+        {"datum:2000..2002 -gibtesnicht", {"delta", "gamma", "beta", "alpha"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Found(index, c.query), c.found) << c.query;
+}
+
+TEST_F(SearchIndexTest, PagesAndTheTotal)
+{
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    WriteFolder("Obst.dbx", Orchard());
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const struct {
+        const char* query;
+        std::size_t total;
+    } totals[] = {{"apfel", 3}, {"-apfel", 2}, {"apfel OR -kirsche", 4}, {"datum:..2001-02", 2}, {"", 0}, {"x", 0}};
+    for (const auto& c : totals)
+        EXPECT_EQ(index.Count(c.query), c.total) << c.query;
+    const auto page = [&](std::size_t limit, std::size_t offset) {
+        Subjects subjects;
+        for (const SearchHit& hit : index.Find("apfel OR birne", limit, offset))
+            subjects.push_back(hit.info.Subject);
+        return subjects;
+    };
+    EXPECT_EQ(page(2, 0), (Subjects{"gamma", "beta"}));
+    EXPECT_EQ(page(2, 2), (Subjects{"alpha", "undatiert"}));
+    EXPECT_EQ(page(2, 4), Subjects{});
+    EXPECT_EQ(page(0, 0), Subjects{});
+    const auto hits = index.Find("birne", 1, 1);
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].snippet, "apfel birne") << "a later page has its snippets too";
+    ASSERT_EQ(hits[0].matches.size(), 1u);
+    EXPECT_EQ(hits[0].snippet.substr(hits[0].matches[0].first, hits[0].matches[0].second), "birne");
+}
+
+TEST_F(SearchIndexTest, UpdatesWriteOnlyWhatChanged)
+{
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    std::vector<sw::StoreRecordDescription> messages = Orchard();
+    WriteFolder("Obst.dbx", messages);
+    // Each update in a run of its own, as the command line makes them.
+    const auto update = [&] {
+        SearchIndex index(IndexPath(), FStore.Path());
+        return Update(index);
+    };
+    const auto found = [&](const std::string& query) {
+        SearchIndex index(IndexPath(), FStore.Path());
+        return Found(index, query);
+    };
+    const auto later = [&] {
+        const std::string file = FStore.File("Obst.dbx");
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::hours(1));
+    };
+    EXPECT_EQ(update().messagesIndexed, 5u);
+    const std::uintmax_t before = std::filesystem::file_size(IndexPath());
+    for (int round = 0; round < 3; ++round) {
+        later();
+        const IndexUpdate touched = update();
+        EXPECT_EQ(touched.filesUnchanged, 1u) << "the records lie where they lay";
+        EXPECT_EQ(touched.filesRead, 0u);
+    }
+    EXPECT_EQ(std::filesystem::file_size(IndexPath()), before) << "no growth without a change";
+
+    messages.push_back(Plain(2002, 5, "epsilon", "quitte apfel"));
+    WriteFolder("Obst.dbx", messages);
+    later();
+    const IndexUpdate added = update();
+    EXPECT_EQ(added.filesRead, 1u);
+    EXPECT_EQ(added.messagesIndexed, 1u) << "the new message alone";
+    EXPECT_EQ(added.messagesRemoved, 0u);
+    EXPECT_EQ(found("apfel"), (Subjects{"epsilon", "beta", "alpha", "undatiert"}));
+
+    messages.erase(messages.begin() + 3, messages.end());  // delta, undatiert and epsilon go
+    WriteFolder("Obst.dbx", messages);
+    later();
+    const IndexUpdate removed = update();
+    EXPECT_EQ(removed.messagesIndexed, 0u);
+    EXPECT_EQ(removed.messagesRemoved, 3u);
+    EXPECT_EQ(found("apfel"), (Subjects{"beta", "alpha"}));
+    EXPECT_TRUE(found("pflaume").empty()) << "its text left the full-text table too";
+
+    WriteFolders({{"Fr\xFC" "chte", "Obst.dbx"}});
+    const IndexUpdate renamed = update();
+    EXPECT_EQ(renamed.filesRead, 1u);
+    EXPECT_EQ(found("ordner:früchte"), (Subjects{"gamma", "beta", "alpha"})) << "the folder's new path";
+    EXPECT_TRUE(found("ordner:obst").empty());
+    SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_EQ(index.MessageCount(), 3u);
+}
+
+TEST_F(SearchIndexTest, CancelledBuildKeepsTheFilesDoneAndGoesOnLater)
+{
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 600; ++i)
+        many.push_back(Plain(2002, 1 + i % 12, "Rundbrief " + std::to_string(i), "apfel"));
+    WriteFolder("Vereine.dbx", many);
+    SearchIndex index(IndexPath(), FStore.Path());
+    StoreReader reader(std::make_shared<FolderStoreLocation>(FStore.Path()));
+    bool stop = false;
+    IndexCallbacks callbacks;
+    callbacks.progress = [&](std::size_t done, std::size_t) { stop = stop || done > 0; };
+    callbacks.cancelled = [&] { return stop; };
+    const IndexUpdate cancelled = index.Update(reader, reader.ReadStoreFolders(), callbacks);
+    EXPECT_EQ(cancelled.filesRead, 1u) << "Posteingang.dbx, before the first progress";
+    EXPECT_EQ(index.MessageCount(), 2u) << "the file under way is not half in the index";
+    const IndexUpdate resumed = Update(index);
+    EXPECT_EQ(resumed.filesRead, 1u);
+    EXPECT_EQ(resumed.filesUnchanged, 1u);
+    EXPECT_EQ(index.Count("apfel"), 600u);
+}
+
+TEST_F(SearchIndexTest, EveryRecipientHeaderAndBothSubjects)
+{
+    WriteFolders({{"Post", "Post.dbx"}});
+    const std::string source =
+        "From: Taro <taro@example.jp>\r\nTo: Anna <anna@example.de>\r\nTo: Bernd <bernd@example.de>\r\n"
+        "Cc: Carla <carla@example.de>\r\ncc: Dora <dora@example.de>\r\n"
+        "Subject: =?utf-8?B?5p2x5Lqs44GL44KJ?=\r\nContent-Type: text/plain\r\n\r\nhallo\r\n";
+    WriteFolder("Post.dbx", {Message(2005, 1, "Taro", "?????????", source), Plain(2005, 2, "Gleich", "x")});
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    for (const char* query : {"an:bernd", "an:carla", "an:dora", "betreff:東京"})
+        EXPECT_EQ(Found(index, query), Subjects{"?????????"}) << query;
+    const auto hits = index.Find("betreff:gleich");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].snippet, "Gleich") << "a subject the header repeats is there once";
+}
+
+TEST_F(SearchIndexTest, StemsAndCjkPairs)
+{
+    WriteFolders({{"Post", "Post.dbx"}});
+    WriteFolder("Post.dbx", {Plain(2005, 1, "Rechnungen", "Anbei die Rechnungen der Häuser."),
+                             Plain(2005, 2, "Grüße", "東京からこんにちは"), Plain(2005, 3, "Rechnung", "eine Rechnung")});
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const struct {
+        const char* query;
+        Subjects found;
+    } cases[] = {
+        {"rechnung", {"Rechnung", "Rechnungen"}},
+        {"Rechnungen", {"Rechnung", "Rechnungen"}},
+        {"\"rechnung\"", {"Rechnung"}},
+        {"\"rechnungen\"", {"Rechnungen"}},
+        {"haus", {"Rechnungen"}},
+        {"haeuser", {"Rechnungen"}},
+        {"\"die rechnungen\"", {"Rechnungen"}},
+        {"rechnungen*", {"Rechnungen"}},
+        {"東京", {"Grüße"}},
+        {"京か", {"Grüße"}},
+        {"こんにちは", {"Grüße"}},
+        {"\"東京から\"", {"Grüße"}},
+        {"大阪", {}},
+        {"京東", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Found(index, c.query), c.found) << c.query;
+    const auto hits = index.Find("東京");
+    ASSERT_EQ(hits.size(), 1u);
+    EXPECT_EQ(hits[0].snippet, "東京からこんにちは");
+}
+
+TEST_F(SearchIndexTest, IndexIsPrivateAndNeverThroughALink)
+{
+    const std::string folder = FCache.File("neu/vellumine");
+    const std::string path = folder + "/index.sqlite";
+    {
+        SearchIndex index(path, FStore.Path());
+        Update(index);
+    }
+    const auto mode = [](const std::string& p) {
+        return std::filesystem::status(p).permissions() & std::filesystem::perms::all;
+    };
+    EXPECT_EQ(mode(folder), std::filesystem::perms::owner_all);
+    EXPECT_EQ(mode(FCache.File("neu")), std::filesystem::perms::owner_all);
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        if (std::filesystem::exists(path + suffix)) {
+            EXPECT_EQ(mode(path + suffix), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+                << suffix;
+        }
+    }
+    std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read | std::filesystem::perms::others_read);
+    {
+        SearchIndex index(path, FStore.Path());
+        EXPECT_TRUE(Update(index).notice.empty());
+    }
+    EXPECT_EQ(mode(path), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write)
+        << "an index an older version left readable";
+
+    const std::string secret = FCache.File("geheim.txt");
+    sw::WriteFileBytes(secret, "nicht anfassen");
+    const std::string linked = FCache.File("link.sqlite");
+    std::filesystem::create_symlink(secret, linked);
+    const std::string folderAtPath = FCache.File("ordner.sqlite");
+    std::filesystem::create_directory(folderAtPath);
+    const std::string fifo = FCache.File("fifo.sqlite");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& unusable : {linked, folderAtPath, fifo}) {
+        SearchIndex index(unusable, FStore.Path());
+        const IndexUpdate update = Update(index);
+        EXPECT_NE(update.notice.find(unusable), std::string::npos) << update.notice;
+        EXPECT_TRUE(Update(index).notice.empty()) << "said once";
+        EXPECT_EQ(Found(index, "köln"), Subjects{kGruesse});
+    }
+    EXPECT_EQ(testing::ReadWholeFile(secret), "nicht anfassen");
+    EXPECT_TRUE(std::filesystem::is_symlink(linked));
+    EXPECT_TRUE(std::filesystem::exists(FCache.File("link-1.sqlite")));
+}
+
+TEST_F(SearchIndexTest, TwoProcessesRebuildingADamagedIndexTakeTurns)
+{
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+    }
+    for (int round = 0; round < 4; ++round) {
+        sw::WriteFileBytes(IndexPath(), std::string(8192, 'Z'));
+        for (const char* suffix : {"-wal", "-shm"})
+            std::filesystem::remove(IndexPath() + suffix);
+        std::atomic<int> failures{0};
+        std::vector<std::thread> runs;
+        for (int i = 0; i < 2; ++i)
+            runs.emplace_back([&] {
+                try {
+                    SearchIndex index(IndexPath(), FStore.Path());
+                    Update(index);
+                    if (index.MessageCount() != 3)
+                        ++failures;
+                } catch (const std::exception&) {
+                    ++failures;
+                }
+            });
+        for (std::thread& run : runs)
+            run.join();
+        EXPECT_EQ(failures, 0) << "round " << round;
+    }
 }
 
 }  // namespace

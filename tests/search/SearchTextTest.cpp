@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/Error.h"
 #include "render/HtmlText.h"
 #include "search/SearchQuery.h"
@@ -26,19 +28,78 @@ TEST(WordFolding, UmlautsExpandOrLoseTheirDotsAndAccentsGo)
     EXPECT_EQ(FoldWord("\xC3"), "\xC3") << "a cut-off character stays as it is";
 }
 
-TEST(SearchQueryText, WordsPhrasesPrefixesAndFieldsBecomeQuotedStrings)
+// The match with the mark of a plain word (found in all its forms) as ^.
+std::string Readable(std::string match)
 {
-    EXPECT_EQ(ParseSearchQuery("Rechnung", 0).match, "\"Rechnung\"");
-    EXPECT_EQ(ParseSearchQuery("rech*", 0).match, "\"rech\" *");
-    EXPECT_EQ(ParseSearchQuery("\"frohe Weihnachten\" gruss", 0).match, "\"frohe Weihnachten\" AND \"gruss\"");
-    EXPECT_EQ(ParseSearchQuery("von:anna an:\"Bernd S\" betreff:treff*", 0).match,
-              "sender : \"anna\" AND recipients : \"Bernd S\" AND subject : \"treff\" *");
-    EXPECT_EQ(ParseSearchQuery("ordner:Archiv anhang:pdf", 0).match, "folder : \"Archiv\" AND attachments : \"pdf\"");
-    EXPECT_EQ(ParseSearchQuery("OR NOT ( x:y", 0).match, "\"OR\" AND \"NOT\" AND \"(\" AND \"x:y\"")
-        << "operators and unknown prefixes are text";
-    EXPECT_EQ(ParseSearchQuery("say\"hi", 0).match, "\"sayhi\"") << "a quote inside a word is dropped";
-    EXPECT_EQ(ParseSearchQuery("\"offen", 0).match, "\"offen\"") << "an unclosed quote runs to the end";
-    EXPECT_TRUE(ParseSearchQuery("   von:  ", 0).Empty());
+    std::replace(match.begin(), match.end(), '\x01', '^');
+    return match;
+}
+
+TEST(SearchQueryText, TermsAndOperatorsBecomeQuotedFts5)
+{
+    struct Case {
+        const char* typed;
+        const char* match;
+        bool negated;
+    };
+    const Case cases[] = {
+        {"Rechnung", "\"^Rechnung\"", false},
+        {"rech*", "\"rech\" *", false},
+        {"\"frohe Weihnachten\" gruss", "(\"frohe Weihnachten\" AND \"^gruss\")", false},
+        {"von:anna an:\"Bernd S\" betreff:treff*",
+         "((sender : \"^anna\") AND (recipients : \"Bernd S\") AND (subject : \"treff\" *))", false},
+        {"ordner:Archiv anhang:pdf", "((folder : \"^Archiv\") AND (attachments : \"^pdf\"))", false},
+        {"x:y", "\"^x:y\"", false},
+        {"say\"hi", "\"^sayhi\"", false},
+        {"\"offen", "\"offen\"", false},
+        // Precedence: AND before OR, NOT closest.
+        {"a b OR c", "((\"^a\" AND \"^b\") OR \"^c\")", false},
+        {"a ODER b", "(\"^a\" OR \"^b\")", false},
+        {"-a b", "(\"^b\" NOT \"^a\")", false},
+        {"NICHT a b", "(\"^b\" NOT \"^a\")", false},
+        {"(a OR b) -c", "((\"^a\" OR \"^b\") NOT \"^c\")", false},
+        {"a (b OR c)", "(\"^a\" AND (\"^b\" OR \"^c\"))", false},
+        {"von:(müller OR meier)", "((sender : \"^müller\") OR (sender : \"^meier\"))", false},
+        {"von:(betreff:x y)", "((subject : \"^x\") AND (sender : \"^y\"))", false},
+        // Negation alone: the messages the expression does not find.
+        {"-dingus", "\"^dingus\"", true},
+        {"-a -b", "(\"^a\" OR \"^b\")", true},
+        {"-a OR -b", "(\"^a\" AND \"^b\")", true},
+        {"a OR -b", "(\"^b\" NOT \"^a\")", true},
+        {"NOT NOT a", "\"^a\"", false},
+        // What a typist gets wrong is forgiven; lower case is text.
+        {"a oder b", "(\"^a\" AND \"^oder\" AND \"^b\")", false},
+        {"OR a OR", "\"^a\"", false},
+        {"a) (b", "(\"^a\" AND \"^b\")", false},
+        {"a AND b", "(\"^a\" AND \"^b\")", false},
+        {"e-mail - x", "(\"^e-mail\" AND \"^x\")", false},
+        {"a a a OR a", "\"^a\"", false},
+        {"\"a\x01" "b\"", "\"ab\"", false},
+        {"(!!!) a -- -!!", "\"^a\"", false},
+    };
+    for (const Case& c : cases) {
+        const SearchQuery query = ParseSearchQuery(c.typed, 0);
+        EXPECT_EQ(Readable(query.match), c.match) << c.typed;
+        EXPECT_EQ(query.negated, c.negated) << c.typed;
+    }
+    for (const char* nothing : {"   von:  ", "()", "NOT", "-", "OR AND", "\"\"", "!!! ?", "***"})
+        EXPECT_TRUE(ParseSearchQuery(nothing, 0).Empty()) << nothing;
+}
+
+TEST(SearchQueryText, HostileQueriesEndCleanly)
+{
+    std::string repeated;
+    for (int i = 0; i < 800; ++i)
+        repeated += "wort ";
+    EXPECT_EQ(Readable(ParseSearchQuery(repeated, 0).match), "\"^wort\"") << "repeats cost nothing";
+    EXPECT_THROW(ParseSearchQuery(std::string(kLongestQuery + 1, 'a'), 0), Error);
+    EXPECT_NO_THROW(ParseSearchQuery(std::string(kLongestQuery, 'a'), 0));
+    EXPECT_THROW(ParseSearchQuery(std::string(2000, '('), 0), Error) << "nesting is bounded";
+    EXPECT_THROW(ParseSearchQuery(std::string(4000, '-') + "a", 0), Error);
+    for (const char* mixed : {"datum:2003 OR a", "-datum:2003", "NICHT datum:2003", "datum:(2003 OR 2004)"})
+        EXPECT_THROW(ParseSearchQuery(mixed, 0), Error) << mixed;
+    const SearchQuery grouped = ParseSearchQuery("(datum:2003 a) b", 0);
+    EXPECT_TRUE(grouped.from && grouped.until) << "a group of AND alone is the top level";
 }
 
 TEST(SearchQueryText, DatesAreLocalPeriodsWithOpenEnds)

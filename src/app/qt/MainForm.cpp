@@ -82,6 +82,8 @@ void TMainForm::LoadStore()
     FSearchItem = nullptr;  // the tree is built anew
     FSearchHits.clear();
     FSearchWanted.clear();
+    FSearchTotal = 0;
+    StatusPanel0->clear();
     {
         const QSignalBlocker quiet(SearchEdit);
         SearchEdit->clear();

@@ -201,6 +201,8 @@ public:
     bool FolderLoading() const;
     // True while the search index is brought up to date or searched.
     bool SearchRunning() const { return FSearchRunning; }
+    // Search results come in pages of this many; tests make them small.
+    std::size_t FSearchPageSize = SearchIndex::kResultsPerPage;
     // Where the window keeps the search index of its store; tests set their own.
     std::function<std::string(const std::string& storeFolder)> SearchIndexPathFor = SearchIndexPath;
     // The folder file of the message FMessages[index]: the shown folder's,
@@ -242,11 +244,20 @@ private:
     void PreviewComposed();
     struct SearchOutcome {
         std::vector<SearchHit> hits;
+        std::size_t total = 0;  // all the query finds
+        bool nextPage = false;  // hits follow those shown
+        bool cancelled = false;
         IndexUpdate update;
         std::string error;
     };
+    void ConnectSearchField();
     void StartSearch();
+    void StartNextSearchPage();
     void SearchDone();
+    void ShowSearchOutcome(SearchOutcome& outcome);
+    void AppendSearchPage(std::vector<SearchHit> hits);
+    void ShowSearchCounts();
+    void LoadMoreWhenNothingScrolls();
     void ShowSearchResults();
     void RemoveSearchItem();
     void StartFolderLoad();
@@ -307,6 +318,8 @@ private:
     std::string FSearchWanted;  // the query to run when the one under way ends
     bool FSearchRunning = false;
     std::shared_ptr<std::atomic<bool>> FSearchCancel = std::make_shared<std::atomic<bool>>(false);
+    std::string FSearchShown;      // the query whose results are shown
+    std::size_t FSearchTotal = 0;  // how many it finds in all; FSearchHits holds the first pages
     QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
     qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };

@@ -61,6 +61,8 @@ void TMainForm::SBarPaintMore()
 void TMainForm::CancelBtnClick()
 {
     FCancel = true;
+    if (FSearchRunning)
+        FSearchCancel->store(true);  // the index build stops after the folder file it writes
 }
 
 int TMainForm::SelectedCount() const
@@ -71,7 +73,7 @@ int TMainForm::SelectedCount() const
 void TMainForm::BackToIdle()
 {
     SetProStatus(0);
-    CancelBtn->setEnabled(false);
+    CancelBtn->setEnabled(FSearchRunning);
     FBusy = false;
     if (FCloseRequested) {
         FCloseRequested = false;

@@ -5,6 +5,7 @@
 
 #include <QFutureWatcher>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
@@ -26,6 +27,8 @@ void TMainForm::TreeView1Click()
     }
     if (folderIndex >= FFolders.size())
         return;
+    if (!FSearchRunning)
+        StatusPanel0->clear();  // what a search found is not said of a folder
     FFolderBeforeSearch = folderIndex;
     FCurrentFile = FFolders[folderIndex].FileName;
     FMessageFiles.clear();

@@ -100,7 +100,11 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     SearchEdit->setPlaceholderText(QString::fromUtf8("Suchen…"));
     SearchEdit->setClearButtonEnabled(true);
     SearchEdit->setToolTip(QString::fromUtf8(
-        "Wörter, \"Phrasen\", rech*, von:, an:, betreff:, ordner:, anhang:, datum:2003-01..2003-06; Enter sucht"));
+        "Wörter (auch gebeugt: Rechnungen findet Rechnung), \"genaue Phrasen\", rech* für Wortanfänge\n"
+        "a b: beide · a OR b (ODER): eines · -a, NOT a (NICHT): ohne · (Klammern)\n"
+        "von:, an:, betreff:, ordner:, anhang: für ein Feld, auch von:(müller OR meier)\n"
+        "datum:2003, datum:2003-01..2003-06, datum:2003-01-15..\n"
+        "Enter sucht, Esc leert das Feld, Strg+F springt hierher"));
     panel1Layout->addWidget(SearchEdit);
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);
     Splitter2->setHandleWidth(5);
@@ -161,6 +165,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
         if (text.isEmpty())
             Guarded([this] { SearchEditCleared(); });
     });
+    ConnectSearchField();
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { Guarded([this] { ListView1DblClick(); }); });
     connect(Splitter2, &QSplitter::splitterMoved, this, [this] { Splitter2Moved(); });
     connect(WebBrowser1, &BrowserView::DownloadComplete, this, [this] { WebBrowser1DownloadComplete(); });

@@ -1,19 +1,27 @@
 // The search field above the message list. Enter brings the store's search
 // index up to date and queries it off the window's thread (a first search
-// of a large store builds the index, with the progress bar); the results
-// fill the list under a "Suchergebnis" item at the top of the folder tree,
-// with a column for each message's folder. Emptying the field returns to
-// the folder shown before.
+// of a large store builds the index, with the progress bar, and
+// "Abbrechen" stops it); the results fill the list under a "Suchergebnis"
+// item at the top of the folder tree, with a column for each message's
+// folder, a page at a time: the next comes when the list is scrolled to
+// its end. Emptying the field (or Esc) returns to the folder shown before;
+// Ctrl+F goes to the field.
 
 #include <QApplication>
 #include <QFutureWatcher>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPointer>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QtConcurrent/QtConcurrentRun>
+#include <set>
 
 #include "app/qt/MainForm.h"
 #include "app/qt/MessageListModel.h"
@@ -23,10 +31,50 @@
 #include "ui/ResourceIcon.h"
 
 namespace vellumine {
+namespace {
+
+// 8335 as "8.335", as a German reader writes it.
+QString Counted(std::size_t number)
+{
+    return QLocale(QLocale::German).toString(static_cast<qulonglong>(number));
+}
+
+// The snippet for the row's tooltip, its matching words between » and «.
+std::string MarkedSnippet(const SearchHit& hit)
+{
+    std::string marked;
+    std::size_t at = 0;
+    for (const auto& [offset, length] : hit.matches) {
+        if (offset < at || offset + length > hit.snippet.size())
+            continue;
+        marked += hit.snippet.substr(at, offset - at) + "»" + hit.snippet.substr(offset, length) + "«";
+        at = offset + length;
+    }
+    return marked + hit.snippet.substr(at);
+}
+
+}  // namespace
 
 std::string TMainForm::FileOfMessage(std::size_t index) const
 {
     return index < FMessageFiles.size() ? FMessageFiles[index] : FCurrentFile;
+}
+
+void TMainForm::ConnectSearchField()
+{
+    StatusPanel0->setTextFormat(Qt::PlainText);  // it names store folders and files
+    auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), SearchEdit);
+    clear->setContext(Qt::WidgetShortcut);
+    connect(clear, &QShortcut::activated, SearchEdit, &QLineEdit::clear);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        SearchEdit->setFocus(Qt::ShortcutFocusReason);
+        SearchEdit->selectAll();
+    });
+    connect(ListView1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (value == ListView1->verticalScrollBar()->maximum())
+            Guarded([this] { StartNextSearchPage(); });
+    });
 }
 
 void TMainForm::SearchEditReturn()
@@ -36,7 +84,7 @@ void TMainForm::SearchEditReturn()
         SearchEditCleared();
         return;
     }
-    ParseSearchQuery(query, CurrentUtcOffsetSeconds());  // a date it cannot read is said at once
+    ParseSearchQuery(query, CurrentUtcOffsetSeconds());  // a query it cannot read is said at once
     FSearchWanted = query;
     StartSearch();
 }
@@ -53,13 +101,19 @@ void TMainForm::StartSearch()
     FSearchRunning = true;
     const std::string query = std::move(FSearchWanted);
     FSearchWanted.clear();
+    if (FSearchCancel->load())  // the last one was cancelled: this one is not
+        FSearchCancel = std::make_shared<std::atomic<bool>>(false);
     StatusPanel0->setText(QString::fromUtf8("Suche läuft…"));
+    if (!FBusy)
+        CancelBtn->setEnabled(true);
     const auto reader = FSearchReader;
     const auto cancel = FSearchCancel;
     const std::string storeFolder = reader->StoreFolderPath();
     const std::string indexPath = SearchIndexPathFor(storeFolder);
     const QPointer<TMainForm> window(this);
-    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window] {
+    const std::size_t pageSize = FSearchPageSize;
+    FSearchShown = query;
+    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window, pageSize] {
         SearchOutcome outcome;
         try {
             SearchIndex index(indexPath, storeFolder);
@@ -71,8 +125,36 @@ void TMainForm::StartSearch()
                     qApp, [window, percent] { if (window) window->SetProStatus(percent); }, Qt::QueuedConnection);
             };
             outcome.update = index.Update(*reader, reader->ReadStoreFolders(), callbacks);
-            if (!cancel->load())
-                outcome.hits = index.Find(query);
+            if (!cancel->load()) {
+                outcome.hits = index.Find(query, pageSize);
+                outcome.total = outcome.hits.size() < pageSize ? outcome.hits.size() : index.Count(query);
+            }
+        } catch (const std::exception& e) {
+            outcome.error = e.what();
+        }
+        outcome.cancelled = cancel->load();
+        return outcome;
+    }));
+}
+
+// The page after those shown, when the results are shown and there is more.
+void TMainForm::StartNextSearchPage()
+{
+    if (FSearchRunning || !FSearchItem || TreeView1->currentItem() != FSearchItem ||
+        FSearchHits.size() >= FSearchTotal)
+        return;
+    FSearchRunning = true;
+    const std::string storeFolder = FSearchReader->StoreFolderPath();
+    const std::string indexPath = SearchIndexPathFor(storeFolder);
+    const std::string query = FSearchShown;
+    const std::size_t offset = FSearchHits.size();
+    const std::size_t pageSize = FSearchPageSize;
+    FSearchWatcher->setFuture(QtConcurrent::run([storeFolder, indexPath, query, offset, pageSize] {
+        SearchOutcome outcome;
+        outcome.nextPage = true;
+        try {
+            SearchIndex index(indexPath, storeFolder);
+            outcome.hits = index.Find(query, pageSize, offset);
         } catch (const std::exception& e) {
             outcome.error = e.what();
         }
@@ -86,30 +168,43 @@ void TMainForm::SearchDone()
     SearchOutcome outcome = FSearchWatcher->result();
     if (FDestroying)
         return;
-    SetProStatus(0);
-    StatusPanel0->clear();
+    if (!outcome.nextPage) {
+        SetProStatus(0);
+        StatusPanel0->clear();
+        if (!FBusy)
+            CancelBtn->setEnabled(false);
+    }
     if (!FSearchWanted.empty()) {
         StartSearch();  // Enter was pressed again meanwhile, or another store opened
         return;
     }
-    if (FSearchCancel->load())
+    if (outcome.cancelled || FSearchCancel->load()) {
+        // By "Abbrechen"; a search of a store no longer open ends unsaid.
+        if (!outcome.nextPage && FSearchCancel->load())
+            StatusPanel0->setText(QString::fromUtf8("Suche abgebrochen"));
         return;
+    }
     if (!outcome.error.empty())
         throw Error(outcome.error);
+    if (outcome.nextPage)
+        AppendSearchPage(std::move(outcome.hits));
+    else
+        ShowSearchOutcome(outcome);
+}
+
+void TMainForm::ShowSearchOutcome(SearchOutcome& outcome)
+{
     FSearchHits = std::move(outcome.hits);
+    FSearchTotal = outcome.total;
     if (!FSearchItem) {
         FSearchItem = new QTreeWidgetItem;
         FSearchItem->setData(0, kFolderDataRole, kSearchResultsIndex);
         FSearchItem->setIcon(0, ResourceIcon("folder.svg"));
         TreeView1->insertTopLevelItem(0, FSearchItem);
     }
-    FSearchItem->setText(0, QString::fromUtf8("Suchergebnis (%1)").arg(FSearchHits.size()));
-    QString status = QString::fromUtf8("%1 Nachrichten gefunden").arg(FSearchHits.size());
-    if (FBusy) {
-        // A run works through the list: the results wait under their item.
-        StatusPanel0->setText(status);
-        return;
-    }
+    ShowSearchCounts();
+    if (FBusy)
+        return;  // a run works through the list: the results wait under their item
     {
         const QSignalBlocker quiet(TreeView1);
         TreeView1->setCurrentItem(FSearchItem);
@@ -118,9 +213,70 @@ void TMainForm::SearchDone()
     if (FListModel->rowCount() > 0)  // the newest result shows at once
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QString status = StatusPanel0->text();
     if (!outcome.update.unreadable.empty())
         status += QString::fromUtf8(", %1 Ordnerdateien nicht lesbar").arg(outcome.update.unreadable.size());
+    if (!outcome.update.notice.empty())
+        status += ", " + QString::fromStdString(outcome.update.notice);
     StatusPanel0->setText(status);
+}
+
+// "Suchergebnis (1.000 von 8.335)" and "8.335 Nachrichten gefunden".
+void TMainForm::ShowSearchCounts()
+{
+    const QString shown = Counted(FSearchHits.size());
+    FSearchItem->setText(0, FSearchHits.size() < FSearchTotal
+                                ? QString::fromUtf8("Suchergebnis (%1 von %2)").arg(shown, Counted(FSearchTotal))
+                                : QString::fromUtf8("Suchergebnis (%1)").arg(shown));
+    StatusPanel0->setText(FSearchTotal == 1 ? QString::fromUtf8("1 Nachricht gefunden")
+                                            : QString::fromUtf8("%1 Nachrichten gefunden").arg(Counted(FSearchTotal)));
+}
+
+// The next page joins the list; the selection and the place in the list stay.
+void TMainForm::AppendSearchPage(std::vector<SearchHit> hits)
+{
+    if (hits.empty()) {
+        FSearchTotal = FSearchHits.size();  // the index changed under the search
+        ShowSearchCounts();
+        return;
+    }
+    const bool shown = FSearchItem && TreeView1->currentItem() == FSearchItem && !FBusy;
+    std::set<std::size_t> selected;
+    if (shown)
+        for (const QModelIndex& row : ListView1->selectionModel()->selectedRows())
+            selected.insert(FListModel->MessageIndexAt(row.row()));
+    for (SearchHit& hit : hits)
+        FSearchHits.push_back(std::move(hit));
+    ShowSearchCounts();
+    if (!shown)
+        return;
+    const int scrolled = ListView1->verticalScrollBar()->value();
+    const QSignalBlocker quiet(ListView1->selectionModel());
+    for (std::size_t i = FMessages.size(); i < FSearchHits.size(); ++i) {
+        const SearchHit& hit = FSearchHits[i];
+        FMessages.push_back(hit.info);
+        FMessageFiles.push_back(hit.file);
+        FSearchFolders.push_back(hit.folder);
+        FSearchSnippets.push_back(MarkedSnippet(hit));
+    }
+    FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
+    QItemSelection selection;
+    for (int row = 0; row < FListModel->rowCount(); ++row)
+        if (selected.count(FListModel->MessageIndexAt(row)))
+            selection.select(FListModel->index(row, 0), FListModel->index(row, FListModel->columnCount() - 1));
+    ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    ListView1->verticalScrollBar()->setValue(scrolled);
+    ListView1->viewport()->update();
+    LoadMoreWhenNothingScrolls();
+}
+
+// A page that fits the list has no end to scroll to: the next comes at once.
+void TMainForm::LoadMoreWhenNothingScrolls()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (ListView1->verticalScrollBar()->maximum() == 0)
+            Guarded([this] { StartNextSearchPage(); });
+    });
 }
 
 void TMainForm::ShowSearchResults()
@@ -137,13 +293,15 @@ void TMainForm::ShowSearchResults()
         FMessages.push_back(hit.info);
         FMessageFiles.push_back(hit.file);
         FSearchFolders.push_back(hit.folder);
-        FSearchSnippets.push_back(hit.snippet);
+        FSearchSnippets.push_back(MarkedSnippet(hit));
     }
     FListModel->SetSearchTexts(&FSearchFolders, &FSearchSnippets);
     FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
     ListView1->setColumnWidth(kColumnFolder, 150);
     ++FListGeneration;
+    ShowSearchCounts();
     ListView1Change();
+    LoadMoreWhenNothingScrolls();
 }
 
 void TMainForm::RemoveSearchItem()
@@ -151,11 +309,13 @@ void TMainForm::RemoveSearchItem()
     delete FSearchItem;
     FSearchItem = nullptr;
     FSearchHits.clear();
+    FSearchTotal = 0;
 }
 
 void TMainForm::SearchEditCleared()
 {
     FSearchWanted.clear();
+    StatusPanel0->clear();
     if (!FSearchItem)
         return;
     const bool resultsShown = TreeView1->currentItem() == FSearchItem;

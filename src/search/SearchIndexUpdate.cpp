@@ -1,0 +1,268 @@
+// Bringing the search index up to date with the store, message by message:
+// what a folder file holds is compared with what the index has of it by
+// the records' offsets and dates, and only the difference is written.
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "search/IndexWriter.h"
+#include "search/MessageIds.h"
+#include "search/SearchIndex.h"
+#include "search/SqliteDatabase.h"
+#include "store/FolderPaths.h"
+#include "store/StoreReader.h"
+
+namespace vellumine {
+namespace {
+
+// Progress is reported, and cancelling asked, after this many messages.
+constexpr std::size_t kProgressStep = 256;
+
+struct Cancelled {};
+
+struct FolderFile {
+    std::string file;
+    std::string folder;
+};
+
+// Each folder file once, named by the first folder that has it.
+std::vector<FolderFile> FolderFilesOf(const std::vector<Toe5_FolderInfo>& folders)
+{
+    std::vector<FolderFile> files;
+    std::set<std::string> known;
+    for (const FolderPath& folder : FolderPathsOf(folders)) {
+        const std::string& file = folders[folder.folderIndex].FileName;
+        if (!file.empty() && known.insert(file).second)
+            files.push_back({file, folder.path});
+    }
+    return files;
+}
+
+// What the index knows of a folder file.
+struct StoredFile {
+    StoreFileStamp stamp;
+    std::string folder;
+    std::int64_t fingerprint = 0;
+    bool operator==(const StoredFile&) const = default;
+};
+
+std::optional<StoredFile> StoredFileOf(SqliteStatement& select, int first)
+{
+    return StoredFile{{static_cast<std::uint64_t>(select.Integer(first)), select.Integer(first + 1)},
+                      select.Text(first + 2), select.Integer(first + 3)};
+}
+
+std::map<std::string, StoredFile> StoredFiles(SqliteDatabase& database)
+{
+    std::map<std::string, StoredFile> files;
+    SqliteStatement select(database, "SELECT name, size, modified, folder, fingerprint FROM files");
+    while (select.Step())
+        files[select.Text(0)] = *StoredFileOf(select, 1);
+    return files;
+}
+
+std::optional<StoredFile> StoredFileNamed(SqliteDatabase& database, const std::string& file)
+{
+    SqliteStatement select(database, "SELECT size, modified, folder, fingerprint FROM files WHERE name = ?1");
+    select.Bind(1, file);
+    return select.Step() ? StoredFileOf(select, 0) : std::nullopt;
+}
+
+// A cheap summary of where a file's records and sources lie, and of their
+// dates: a file the mail program only touched (read flags, a compaction
+// that moved nothing) keeps it; one whose records were written anew over
+// the old places mostly does not.
+std::int64_t FingerprintOf(const std::vector<Toe5_MessageInfo>& messages)
+{
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](std::uint64_t value) {
+        for (int i = 0; i < 8; ++i, value >>= 8)
+            hash = (hash ^ (value & 0xFF)) * 1099511628211ull;
+    };
+    mix(messages.size());
+    for (const Toe5_MessageInfo& info : messages) {
+        mix(info.RecordOffset);
+        mix(static_cast<std::uint32_t>(info.SourceOffset));
+        mix(info.MessageDate);
+    }
+    return static_cast<std::int64_t>(hash);
+}
+
+// A message of the index is the message of a record while the record, its
+// source and its date are where they were.
+using MessageKey = std::tuple<std::uint32_t, std::int32_t, std::uint64_t>;
+
+MessageKey KeyOf(const Toe5_MessageInfo& info)
+{
+    return {info.RecordOffset, info.SourceOffset, static_cast<std::uint64_t>(StoredDate(info.MessageDate))};
+}
+
+struct FileChanges {
+    std::vector<Toe5_MessageInfo> added;
+    std::vector<std::int64_t> removed;  // ids
+};
+
+// Both sides sorted by key and walked side by side: a folder file of
+// 100,000 messages is compared in a few milliseconds.
+FileChanges ChangesOf(SqliteDatabase& database, const std::string& file, const std::vector<Toe5_MessageInfo>& records)
+{
+    std::vector<std::pair<MessageKey, std::int64_t>> indexed;
+    SqliteStatement select(database, "SELECT id, record_offset, offset, date FROM messages WHERE file = ?1 "
+                                     "ORDER BY record_offset, offset, date");
+    select.Bind(1, file);
+    while (select.Step())
+        indexed.push_back({{static_cast<std::uint32_t>(select.Integer(1)), static_cast<std::int32_t>(select.Integer(2)),
+                            static_cast<std::uint64_t>(select.Integer(3))},
+                           select.Integer(0)});
+    std::vector<std::pair<MessageKey, std::size_t>> present;  // key, index into records
+    present.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        present.push_back({KeyOf(records[i]), i});
+    std::sort(present.begin(), present.end());
+    FileChanges changes;
+    std::vector<std::size_t> added;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < present.size(); ++i) {
+        const MessageKey& key = present[i].first;
+        if (i > 0 && present[i - 1].first == key)
+            continue;  // a second record of the same message
+        for (; at < indexed.size() && indexed[at].first < key; ++at)
+            changes.removed.push_back(indexed[at].second);
+        if (at < indexed.size() && indexed[at].first == key) {
+            ++at;
+            // One message indexed twice: once is enough.
+            for (; at < indexed.size() && indexed[at].first == key; ++at)
+                changes.removed.push_back(indexed[at].second);
+        } else {
+            added.push_back(present[i].second);
+        }
+    }
+    for (; at < indexed.size(); ++at)
+        changes.removed.push_back(indexed[at].second);
+    std::sort(added.begin(), added.end());  // in the file's order
+    for (const std::size_t index : added)
+        changes.added.push_back(records[index]);
+    return changes;
+}
+
+struct PendingFile {
+    FolderFile where;
+    StoreFileStamp stamp;
+    std::int64_t fingerprint = 0;
+    std::vector<Toe5_MessageInfo> records;
+    std::optional<StoredFile> seen;  // what the index had when the changes were taken
+    FileChanges changes;
+};
+
+void WriteFileEntry(SqliteDatabase& database, const PendingFile& file)
+{
+    SqliteStatement(database, "INSERT OR REPLACE INTO files(name, size, modified, folder, fingerprint) "
+                              "VALUES (?1, ?2, ?3, ?4, ?5)")
+        .Bind(1, file.where.file)
+        .Bind(2, static_cast<std::int64_t>(file.stamp.size))
+        .Bind(3, file.stamp.modifiedNanoseconds)
+        .Bind(4, file.where.folder)
+        .Bind(5, file.fingerprint)
+        .Run();
+}
+
+}  // namespace
+
+IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
+                                    const IndexCallbacks& callbacks)
+{
+    IndexUpdate update;
+    update.rebuilt = FRebuilt;
+    FRebuilt = false;
+    update.notice = std::move(FNotice);
+    FNotice.clear();
+    std::map<std::string, StoredFile> stored = StoredFiles(*FDatabase);
+    std::vector<PendingFile> pending;
+    std::size_t total = 0;
+    for (const FolderFile& where : FolderFilesOf(folders)) {
+        const auto stamp = reader.StampOf(where.file);
+        const auto known = stored.find(where.file);
+        if (stamp && known != stored.end() && known->second.stamp == *stamp && known->second.folder == where.folder) {
+            ++update.filesUnchanged;
+            stored.erase(known);
+            continue;
+        }
+        try {
+            if (!stamp)
+                throw FileOpenError(where.file);
+            StoreRecords records;
+            reader.ReadStoreIndex(where.file, &records);
+            PendingFile file{where, *stamp, FingerprintOf(records.Messages), std::move(records.Messages)};
+            if (known != stored.end()) {
+                file.seen = known->second;
+                stored.erase(known);
+            }
+            if (file.seen && file.seen->folder == where.folder && file.seen->fingerprint == file.fingerprint) {
+                // Only its time or size changed: the new stamp spares the next read.
+                InWriteTransaction(*FDatabase, [&] { WriteFileEntry(*FDatabase, file); });
+                ++update.filesUnchanged;
+                continue;
+            }
+            file.changes = ChangesOf(*FDatabase, where.file, file.records);
+            const bool moved = file.seen && file.seen->folder != where.folder;  // all are written anew
+            total += moved ? file.records.size() : file.changes.added.size();
+            pending.push_back(std::move(file));
+        } catch (const Error& error) {
+            update.unreadable.push_back(error.what());
+        }
+    }
+    // What is left is gone from the store, or can no longer be read.
+    for (const auto& gone : stored) {
+        const std::string& file = gone.first;
+        InWriteTransaction(*FDatabase, [&] { RemoveFileEntries(*FDatabase, file); });
+        ++update.filesRemoved;
+    }
+    std::size_t done = 0;
+    for (PendingFile& file : pending) {
+        if (callbacks.cancelled && callbacks.cancelled())
+            break;
+        try {
+            InWriteTransaction(*FDatabase, [&] {
+                // Another process may have written this file meanwhile.
+                if (StoredFileNamed(*FDatabase, file.where.file) != file.seen)
+                    file.changes = ChangesOf(*FDatabase, file.where.file, file.records);
+                if (file.seen && file.seen->folder != file.where.folder) {
+                    // Every message carries its folder's path: all are written anew.
+                    RemoveFileEntries(*FDatabase, file.where.file);
+                    file.changes = ChangesOf(*FDatabase, file.where.file, file.records);
+                }
+                for (const std::int64_t id : file.changes.removed)
+                    RemoveMessageEntry(*FDatabase, id);
+                FileIndexer indexer(*FDatabase);
+                for (const Toe5_MessageInfo& info : file.changes.added) {
+                    std::string source;
+                    try {
+                        source = reader.ReadMessageSource(file.where.file, info.SourceOffset);
+                    } catch (const Error&) {
+                        // The record's texts are still worth finding.
+                    }
+                    indexer.Add(file.where.file, info, IndexedMessageOf(info, source, file.where.folder));
+                    if (++done % kProgressStep == 0) {
+                        if (callbacks.progress)
+                            callbacks.progress(done, total);
+                        if (callbacks.cancelled && callbacks.cancelled())
+                            throw Cancelled{};
+                    }
+                }
+                WriteFileEntry(*FDatabase, file);
+            });
+        } catch (const Cancelled&) {
+            break;
+        }
+        ++update.filesRead;
+        update.messagesIndexed += file.changes.added.size();
+        update.messagesRemoved += file.changes.removed.size();
+    }
+    if (callbacks.progress)
+        callbacks.progress(done, total);
+    return update;
+}
+
+}  // namespace vellumine
