@@ -46,7 +46,7 @@ vellumine-cli --st|--store
 vellumine-cli --store Ablage l|list
 vellumine-cli export --fo|--format
 vellumine-cli export --format |html mixed text
-vellumine-cli migrate --format |eml maildir mboxrd
+vellumine-cli migrate --format |eml maildir mboxrd thunderbird
 vellumine-cli parse --body h|html
 vellumine-cli list --|--help --report
 vellumine-cli --store Ablage list Ablage/P|Ablage/Posteingang.dbx

@@ -72,6 +72,11 @@ void TMainForm::FormCreate()
     LoadStore();
 }
 
+void TMainForm::ShowStoreNotice()
+{
+    StatusPanel0->setText(FStoreNotice);
+}
+
 void TMainForm::LoadStore()
 {
     FCurrentFile = kFolderListFileName;
@@ -83,6 +88,7 @@ void TMainForm::LoadStore()
     FSearchHits.clear();
     FSearchWanted.clear();
     FSearchTotal = 0;
+    FStoreNotice.clear();
     StatusPanel0->clear();
     {
         const QSignalBlocker quiet(SearchEdit);
@@ -214,11 +220,12 @@ void TMainForm::BuildFolderTree()
     for (const auto& top : tree.TopLevel())
         mirror(*top, nullptr);
     TreeView1->expandAll();
-    StatusPanel0->setText(tree.FoldersPlacedAtDepthBound() == 0
-                              ? QString()
-                              : QString::fromUtf8("%1 Ordner tiefer als %2 Ebenen: auf Ebene %2 gezeigt")
-                                    .arg(tree.FoldersPlacedAtDepthBound())
-                                    .arg(kMaxFolderDepth));
+    FStoreNotice = tree.FoldersPlacedAtDepthBound() == 0
+                       ? QString()
+                       : QString::fromUtf8("%1 Ordner tiefer als %2 Ebenen: auf Ebene %2 gezeigt")
+                             .arg(tree.FoldersPlacedAtDepthBound())
+                             .arg(kMaxFolderDepth);
+    ShowStoreNotice();
 }
 
 // --- message list ---

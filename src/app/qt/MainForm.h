@@ -161,6 +161,10 @@ public:
     TImageBtn* ueberbtn;
     TImageBtn* endebtn;
     QLabel* StatusPanel0;
+    // What the status panel says of the open store while nothing else is
+    // said there (folders placed at the depth bound).
+    QString FStoreNotice;
+    void ShowStoreNotice();
     ProgressPanel* StatusPanel1;
     TShowMailForm* ShowMailForm;
     TAboutBox* AboutBox;

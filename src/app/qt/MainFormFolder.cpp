@@ -28,7 +28,7 @@ void TMainForm::TreeView1Click()
     if (folderIndex >= FFolders.size())
         return;
     if (!FSearchRunning)
-        StatusPanel0->clear();  // what a search found is not said of a folder
+        ShowStoreNotice();  // what a search found is not said of a folder
     FFolderBeforeSearch = folderIndex;
     FCurrentFile = FFolders[folderIndex].FileName;
     FMessageFiles.clear();

@@ -170,7 +170,7 @@ void TMainForm::SearchDone()
         return;
     if (!outcome.nextPage) {
         SetProStatus(0);
-        StatusPanel0->clear();
+        ShowStoreNotice();
         if (!FBusy)
             CancelBtn->setEnabled(false);
     }
@@ -315,7 +315,7 @@ void TMainForm::RemoveSearchItem()
 void TMainForm::SearchEditCleared()
 {
     FSearchWanted.clear();
-    StatusPanel0->clear();
+    ShowStoreNotice();
     if (!FSearchItem)
         return;
     const bool resultsShown = TreeView1->currentItem() == FSearchItem;
