@@ -32,7 +32,7 @@ struct Toe5_MessageInfo {
     std::string Text0A;
     std::string Text0B;
     std::uint32_t Value91 = 0;
-    std::int32_t SourceOffset = 0;  // entry 0x04 or direct 0x84, whichever comes later
+    std::uint32_t SourceOffset = 0;  // entry 0x04 or direct 0x84, whichever comes later; 0: none
     std::uint32_t RecordOffset = 0;
 };
 

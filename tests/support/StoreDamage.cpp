@@ -7,7 +7,7 @@ std::uint32_t GetWord(const StoreImage& image, std::uint32_t at)
 {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(image.bytes[at + i]);
+        value = (value << 8) | static_cast<unsigned char>(image.bytes[ImageIndex(image, at) + i]);
     return value;
 }
 
@@ -16,7 +16,7 @@ std::uint32_t GetWord(const StoreImage& image, std::uint32_t at)
 void PutWord(StoreImage& image, std::uint32_t at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
-        image.bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        image.bytes[ImageIndex(image, at) + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 void SetItemCount(StoreImage& image, std::int32_t count)

@@ -146,20 +146,25 @@ public:
 
     StoreImage Build()
     {
-        FImage.bytes.assign(std::max<std::size_t>(FOptions.headerSize, 0xC8), '\0');
+        FImage.bytes.assign(std::max<std::size_t>(FOptions.headerSize, 0xE8), '\0');
+        FImage.headerSize = FImage.bytes.size();
+        FImage.gap = FOptions.gapAfterHeader;
         PutFixed32(FImage.bytes, 0, 0xFE12ADCF);  // the folder-file signature
         FImage.blockOffsets.resize(FRecords.size());
         FImage.recordOffsets.resize(FRecords.size());
         PlaceSourcesAndRecords();
         PlaceIndex();
         PutFixed32(FImage.bytes, 0x30, FImage.rootOffset);
+        if (FOptions.rootCopy)
+            PutFixed32(FImage.bytes, 0xE4, FImage.rootOffset);
         const auto count = FOptions.itemCount.value_or(static_cast<std::int32_t>(FRecords.size()));
         PutFixed32(FImage.bytes, 0xC4, static_cast<std::uint32_t>(count));
         return std::move(FImage);
     }
 
 private:
-    std::uint32_t Here() const { return Checked32(FImage.bytes.size()); }
+    std::uint32_t Here() const { return Checked32(FImage.bytes.size() + FImage.gap); }
+    std::size_t Slot(std::uint32_t offset) const { return static_cast<std::size_t>(offset - FImage.gap); }
 
     // Block positions: right before each record, or all after the records
     // in shuffled order. The chains are written once every block has a place.
@@ -199,7 +204,7 @@ private:
             for (std::size_t p = 0; p < blocks.size(); ++p) {
                 const std::uint32_t next = p + 1 < blocks.size() ? blocks[p + 1] : 0;
                 const std::string block = BlockBytes(blocks[p], pieces[r][p], next);
-                std::copy(block.begin(), block.end(), FImage.bytes.begin() + blocks[p]);
+                std::copy(block.begin(), block.end(), FImage.bytes.begin() + Slot(blocks[p]));
             }
         }
     }
@@ -309,6 +314,33 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::uint64_t ImageFileSize(const StoreImage& image)
+{
+    return image.bytes.size() + image.gap;
+}
+
+std::size_t ImageIndex(const StoreImage& image, std::uint64_t at)
+{
+    if (at < image.headerSize)
+        return static_cast<std::size_t>(at);
+    if (at < image.headerSize + image.gap)
+        throw std::out_of_range("offset in the gap of a store image");
+    return static_cast<std::size_t>(at - image.gap);
+}
+
+void WriteStoreImage(const std::string& path, const StoreImage& image)
+{
+    if (image.gap == 0)
+        return WriteFileBytes(path, image.bytes);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto header = static_cast<std::streamsize>(std::min<std::uint64_t>(image.headerSize, image.bytes.size()));
+    out.write(image.bytes.data(), header);
+    out.seekp(static_cast<std::streamoff>(image.headerSize + image.gap));
+    out.write(image.bytes.data() + header, static_cast<std::streamsize>(image.bytes.size()) - header);
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }
