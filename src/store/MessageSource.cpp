@@ -33,7 +33,8 @@ std::optional<std::uint64_t> PositionOf(std::uint32_t own, std::int64_t displace
 
 }  // namespace
 
-BlockChain FollowBlockChain(StoreFile& file, std::uint32_t firstBlock, std::int64_t displacement, BlockClaims* claims)
+BlockChain FollowBlockChain(StoreFile& file, std::uint32_t firstBlock, std::int64_t displacement, BlockClaims* claims,
+                            std::uint32_t blockLimit)
 {
     BlockChain chain;
     std::unordered_set<std::uint64_t> ownBlocks;
@@ -62,6 +63,8 @@ BlockChain FollowBlockChain(StoreFile& file, std::uint32_t firstBlock, std::int6
             chain.end = ChainEnd::Whole;
             return chain;
         }
+        if (blockLimit != 0 && chain.pieces.size() >= blockLimit)
+            return chain;
         at = PositionOf(header->next, displacement, file.Size());
     }
     return chain;
@@ -91,6 +94,23 @@ std::optional<std::string> ReadBlockChain(StoreFile& file, std::uint32_t firstBl
     std::string text = ReadChainText(file, chain);
     if (text.size() != chain.length)
         return std::nullopt;
+    return text;
+}
+
+}  // namespace vellumine
+
+namespace vellumine {
+
+std::optional<std::string> ReadRescuedChain(StoreFile& file, std::uint32_t firstBlock, const SourceRescue& rescue)
+{
+    const BlockChain chain = FollowBlockChain(file, firstBlock, rescue.displacement, nullptr, rescue.blockLimit);
+    const bool asFound = chain.end == ChainEnd::Whole || (rescue.incomplete && chain.pieces.size() == rescue.blockLimit);
+    if (!asFound)
+        return std::nullopt;
+    std::string text = ReadChainText(file, chain);
+    if (text.size() != chain.length || text.size() < rescue.headSkip)
+        return std::nullopt;
+    text.erase(0, rescue.headSkip);
     return text;
 }
 

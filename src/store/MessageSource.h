@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "store/StoreRecords.h"
+
 namespace vellumine {
 
 class StoreFile;
@@ -39,12 +41,19 @@ struct BlockChain {
 // when given; a block claimed before ends the chain as RunsIntoClaimed.
 // The text never grows beyond the size of the file (which blocks of an
 // intact file never reach): the chain counts as broken then.
+// `blockLimit`: the chain ends (as broken) after that many blocks; 0: none.
 BlockChain FollowBlockChain(StoreFile& file, std::uint32_t firstBlock, std::int64_t displacement = 0,
-                            BlockClaims* claims = nullptr);
+                            BlockClaims* claims = nullptr, std::uint32_t blockLimit = 0);
 
 // The bytes of the chain at `firstBlock`, exactly as stored, when it reads
 // whole; none when it does not.
 std::optional<std::string> ReadBlockChain(StoreFile& file, std::uint32_t firstBlock, std::int64_t displacement = 0);
+
+// The source of a message a rescue scan found: its own blocks, without the
+// overwritten bytes before its header lines. A chain whose tail is lost
+// reads as far as it goes when the message is marked incomplete; none when
+// a chain does not read as the scan found it.
+std::optional<std::string> ReadRescuedChain(StoreFile& file, std::uint32_t firstBlock, const SourceRescue& rescue);
 
 // The bytes of the pieces of a chain followed before.
 std::string ReadChainText(StoreFile& file, const BlockChain& chain);

@@ -231,6 +231,15 @@ void StoreReader::ReadMessageRecords(const std::string& fileName,
                                      const std::function<void(Toe5_MessageInfo&&)>& onMessage,
                                      StoreReadReport* report)
 {
+    BlockClaims claims;
+    ReadIndexedMessages(
+        fileName, claims, [&](Toe5_MessageInfo&& message, std::uint64_t) { onMessage(std::move(message)); }, report);
+}
+
+void StoreReader::ReadIndexedMessages(
+    const std::string& fileName, BlockClaims& claims,
+    const std::function<void(Toe5_MessageInfo&&, std::uint64_t sourceLength)>& onMessage, StoreReadReport* report)
+{
     if (fileName == kFolderListFileName) {  // folder records are no messages
         WalkRecords(fileName, report, [](StoreFile&, std::uint32_t, WorkBudget&) {});
         return;
@@ -239,7 +248,6 @@ void StoreReader::ReadMessageRecords(const std::string& fileName,
     // claimed: a source named twice, or a chain that runs into one read
     // before, is one message's text, taken once. So one read never yields
     // more text than the file holds.
-    BlockClaims claims;
     WalkRecords(fileName, report, [&](StoreFile& file, std::uint32_t recordOffset, WorkBudget& budget) {
         auto message = ReadMessageRecord(file, recordOffset, budget);
         if (!message)
@@ -249,20 +257,35 @@ void StoreReader::ReadMessageRecords(const std::string& fileName,
             ++said.sourcesShared;
             return;
         }
-        const ChainEnd end = message->SourceOffset == 0
-                                 ? ChainEnd::Broken
-                                 : FollowBlockChain(file, message->SourceOffset, 0, &claims).end;
-        if (end == ChainEnd::RunsIntoClaimed) {
+        BlockChain chain;
+        if (message->SourceOffset != 0)
+            chain = FollowBlockChain(file, message->SourceOffset, 0, &claims);
+        if (chain.end == ChainEnd::RunsIntoClaimed) {
             ++said.sourcesShared;
             return;
         }
         ++said.messagesRead;
-        if (end == ChainEnd::Whole)
+        if (chain.end == ChainEnd::Whole)
             ++said.messagesWhole;
         else
             ++said.sourcesUnreadable;
-        onMessage(std::move(*message));
+        onMessage(std::move(*message), chain.length);
     });
+}
+
+std::unique_ptr<StoreFile> StoreReader::OpenForReading(const std::string& fileName)
+{
+    return OpenStoreFile(fileName, kIndexWindow);
+}
+
+std::string StoreReader::ReadMessageSource(const std::string& fileName, const Toe5_MessageInfo& message)
+{
+    if (!message.Rescue.scanned)
+        return ReadMessageSource(fileName, message.SourceOffset);
+    auto source = ReadRescuedChain(SourceFile(fileName), message.SourceOffset, message.Rescue);
+    if (!source)
+        throw SourceUnreadableError(message.SourceOffset);
+    return std::move(*source);
 }
 
 std::string StoreReader::ReadMessageSource(const std::string& fileName, std::uint32_t offset,

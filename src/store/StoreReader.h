@@ -16,6 +16,7 @@
 
 namespace vellumine {
 
+class BlockClaims;
 class StoreFile;
 class WorkBudget;
 
@@ -62,6 +63,20 @@ public:
     // handed on cut short. `displacement`: what the blocks' own-offset
     // fields hold beyond their position (0 for every chain an index names).
     std::string ReadMessageSource(const std::string& fileName, std::uint32_t offset, std::int64_t displacement = 0);
+
+    // The source of `message`, read as its record says or, for a message a
+    // rescue scan found, as the scan found its chain. Raises as above.
+    std::string ReadMessageSource(const std::string& fileName, const Toe5_MessageInfo& message);
+
+    // The index read a rescue begins with: each message record with the
+    // length of its source, every block of the sources claimed in `claims`.
+    void ReadIndexedMessages(const std::string& fileName, BlockClaims& claims,
+                             const std::function<void(Toe5_MessageInfo&&, std::uint64_t sourceLength)>& onMessage,
+                             StoreReadReport* report);
+
+    // The store file `fileName` opened for a pass of its own (a rescue
+    // scan). Raises "Datei %s kann nicht geöffnet werden".
+    std::unique_ptr<StoreFile> OpenForReading(const std::string& fileName);
 
     // The folder records of "folders.dbx". A store folder without that file
     // but with folder files still opens: each folder file becomes a folder

@@ -74,6 +74,30 @@ void LinkBlocksInCycle(StoreImage& image, std::size_t record)
     PutWord(image, blocks.back() + 12, blocks.front());
 }
 
+std::uint32_t AppendMovedCopy(StoreImage& image, std::size_t record)
+{
+    const auto& blocks = image.blockOffsets.at(record);
+    const std::size_t from = ImageIndex(image, blocks.front());
+    const std::size_t length = blocks.size() * 528;
+    const auto copyAt = static_cast<std::uint32_t>(image.bytes.size() + image.gap);
+    image.bytes += image.bytes.substr(from, length);
+    return copyAt;
+}
+
+void OverwriteSourceStart(StoreImage& image, std::size_t record, std::size_t count)
+{
+    const std::size_t data = ImageIndex(image, image.blockOffsets.at(record).front()) + 16;
+    for (std::size_t i = 0; i < count; ++i)
+        image.bytes[data + i] = static_cast<char>(0xA0 + i % 16);
+    image.bytes[data + count - 1] = '\n';  // the bookkeeping ends where a line begins
+}
+
+void ZeroBlockHeader(StoreImage& image, std::size_t record, std::size_t block)
+{
+    const std::size_t at = ImageIndex(image, image.blockOffsets.at(record).at(block));
+    std::fill(image.bytes.begin() + static_cast<std::ptrdiff_t>(at), image.bytes.begin() + static_cast<std::ptrdiff_t>(at + 16), '\0');
+}
+
 void Truncate(StoreImage& image, std::size_t size)
 {
     if (size < image.bytes.size())

@@ -157,7 +157,9 @@ public:
         PutFixed32(FImage.bytes, 0x30, FImage.rootOffset);
         if (FOptions.rootCopy)
             PutFixed32(FImage.bytes, 0xE4, FImage.rootOffset);
-        const auto count = FOptions.itemCount.value_or(static_cast<std::int32_t>(FRecords.size()));
+        const auto named = std::count_if(FRecords.begin(), FRecords.end(),
+                                         [](const StoreRecordDescription& r) { return r.indexed && r.recordKept; });
+        const auto count = FOptions.itemCount.value_or(static_cast<std::int32_t>(named));
         PutFixed32(FImage.bytes, 0xC4, static_cast<std::uint32_t>(count));
         return std::move(FImage);
     }
@@ -188,8 +190,10 @@ private:
                 else
                     reserveBlock(r, p);
             }
-            FImage.recordOffsets[r] = Here();
             FRecordSlots.push_back(FImage.bytes.size());
+            if (!FRecords[r].recordKept)
+                continue;
+            FImage.recordOffsets[r] = Here();
             FImage.bytes.append(RecordBytes(0, FRecords[r], 0xFFFFFFFF).size(), '\0');  // room for the larger form
         }
         std::mt19937 random(FOptions.seed);
@@ -199,8 +203,10 @@ private:
         for (std::size_t r = 0; r < FRecords.size(); ++r) {
             const auto& blocks = FImage.blockOffsets[r];
             const std::uint32_t first = blocks.empty() ? 0 : blocks.front();
-            const std::string record = RecordBytes(FImage.recordOffsets[r], FRecords[r], first);
-            std::copy(record.begin(), record.end(), FImage.bytes.begin() + FRecordSlots[r]);
+            if (FRecords[r].recordKept) {
+                const std::string record = RecordBytes(FImage.recordOffsets[r], FRecords[r], first);
+                std::copy(record.begin(), record.end(), FImage.bytes.begin() + FRecordSlots[r]);
+            }
             for (std::size_t p = 0; p < blocks.size(); ++p) {
                 const std::uint32_t next = p + 1 < blocks.size() ? blocks[p + 1] : 0;
                 const std::string block = BlockBytes(blocks[p], pieces[r][p], next);
@@ -211,7 +217,11 @@ private:
 
     void PlaceIndex()
     {
-        const std::vector<NodePlan> plan = TreePlanner(FOptions.nodeFanout).Plan(FRecords.size());
+        std::vector<std::size_t> indexed;  // the records the index names
+        for (std::size_t r = 0; r < FRecords.size(); ++r)
+            if (FRecords[r].indexed && FRecords[r].recordKept)
+                indexed.push_back(r);
+        const std::vector<NodePlan> plan = TreePlanner(FOptions.nodeFanout).Plan(indexed.size());
         std::vector<std::uint32_t> offsets(plan.size());
         std::uint32_t at = Here();
         for (std::size_t n = 0; n < plan.size(); ++n) {
@@ -227,7 +237,7 @@ private:
             PutFixed32(node, 0x10, Checked32(plan[n].entries.size()) << 8);
             for (const auto& [record, child] : plan[n].entries) {
                 std::string entry(kNodeEntrySize, '\0');
-                PutFixed32(entry, 0, FImage.recordOffsets[record]);
+                PutFixed32(entry, 0, FImage.recordOffsets[indexed[record]]);
                 PutFixed32(entry, 4, offsetOf(child));
                 node += entry;
             }

@@ -32,6 +32,11 @@ struct RecordField {
 struct StoreRecordDescription {
     std::vector<RecordField> fields;
     std::optional<std::string> source;  // message source bytes, cut into blocks
+    // What damage and deletion leave: a record no index entry names (an
+    // orphan), or only the source blocks with no record at all (a deleted
+    // message whose blocks were not yet reused).
+    bool indexed = true;
+    bool recordKept = true;
 };
 
 struct FolderDescription {
@@ -72,7 +77,7 @@ struct StoreImage {
     std::string bytes;  // without the gap: file offsets past the header are `gap` larger
     std::uint32_t rootOffset = 0;
     std::vector<std::uint32_t> nodeOffsets;                // root first
-    std::vector<std::uint32_t> recordOffsets;              // in index order
+    std::vector<std::uint32_t> recordOffsets;              // in description order (0: no record kept)
     std::vector<std::vector<std::uint32_t>> blockOffsets;  // per record, in chain order
     std::uint64_t headerSize = 0;
     std::uint64_t gap = 0;
