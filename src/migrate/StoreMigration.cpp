@@ -104,7 +104,7 @@ private:
 
         BatchCallbacks batch;
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
-            if (info.SourceOffset <= 0)
+            if (info.SourceOffset == 0)
                 throw Error("Die Nachricht " + Describe(info) + " hat keinen Quelltext");
             std::string digest = DigestOf(source);
             if (auto there = present.find(digest); there != present.end() && there->second > 0) {

@@ -42,10 +42,10 @@ bool BlockScan::LooksLikeBlock(const unsigned char* bytes, std::uint64_t positio
 
 std::size_t BlockScan::Look(const unsigned char* bytes, std::size_t available, std::uint64_t position)
 {
-    if (available < kBlock || position >= 0xFFFFFFFFu)
+    if (available < RecordHeader::kEncodedLength || position >= 0xFFFFFFFFu)
         return 4;
     const std::uint32_t at = static_cast<std::uint32_t>(position);
-    if (LooksLikeBlock(bytes, position)) {
+    if (available >= kBlock && LooksLikeBlock(bytes, position)) {
         // A block the index claimed, or one found now: its data is no
         // place to look for headers (it may hold a folder file itself).
         if (!FClaimed.Claimed(at))

@@ -1,6 +1,7 @@
 #include "store/FolderRescue.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -52,6 +53,26 @@ const char* RescueKindName(RescueKind kind)
     case RescueKind::MovedCopy: return "verschobene Kopie";
     }
     return "";
+}
+
+std::string RescueTable(const RescueReport& report)
+{
+    const auto row = [](const char* what, std::uint64_t count) {
+        std::string line = what;
+        // Padded by characters: the UTF-8 continuation bytes take no column.
+        const auto columns = static_cast<std::size_t>(
+            std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+        line.append(columns < 34 ? 34 - columns : 1, ' ');
+        return line + std::to_string(count) + "\n";
+    };
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", report.seconds);
+    return row("Aus dem Index:", report.fromIndex) + row("Gerettet, gelöscht:", report.deleted) +
+           row("Gerettet, verwaist:", report.orphaned) + row("Gerettet, verschobene Kopien:", report.movedCopies) +
+           row("Davon unvollständig:", report.incomplete) + row("Fragmente:", report.fragments) +
+           row("Doppelte verworfen:", report.duplicatesDropped) +
+           "Durchsucht:                       " + std::to_string(report.bytesScanned) + " Bytes in " + seconds +
+           " s\n";
 }
 
 FolderRescue::FolderRescue(StoreReader& reader, const std::string& fileName)
@@ -152,7 +173,10 @@ void FolderRescue::SortChains()
         bool isMessage = false;
         RescuedMessage found{InfoForChain(chain, isMessage),
                              chain.displacement != 0 ? RescueKind::MovedCopy : RescueKind::Deleted};
-        (isMessage ? FRescued : FFragments).push_back(std::move(found));
+        if (isMessage)
+            FRescued.push_back(std::move(found));
+        else
+            AddFragment(std::move(found));
     }
 }
 
@@ -210,12 +234,20 @@ void FolderRescue::DropDuplicates()
             if (!rescuedDigests[i].empty())
                 ++FReport.duplicatesDropped;
             else
-                FFragments.push_back(FRescued[i]);  // what cannot be read whole is no message
+                AddFragment(std::move(FRescued[i]));  // what cannot be read as found is no message
             continue;
         }
         kept.push_back(std::move(FRescued[i]));
     }
     FRescued = std::move(kept);
+}
+
+void FolderRescue::AddFragment(RescuedMessage fragment)
+{
+    // A fragment is kept as it lies: every byte of its own blocks.
+    fragment.info.Rescue.headSkip = 0;
+    fragment.info.Rescue.incomplete = true;
+    FFragments.push_back(std::move(fragment));
 }
 
 void FolderRescue::Finish()

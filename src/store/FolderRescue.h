@@ -83,6 +83,7 @@ private:
     void SortChains();
     void TakeRecords();
     void DropDuplicates();
+    void AddFragment(RescuedMessage fragment);
     void Finish();
     Toe5_MessageInfo InfoForChain(const ScannedChain& chain, bool& isMessage);
 
@@ -103,5 +104,9 @@ private:
 
 // The German names of the kinds, for reports and lists.
 const char* RescueKindName(RescueKind kind);
+
+// The short table a save or migration shows on standard error: what came
+// from the index, what from the scan, what was dropped, how long it took.
+std::string RescueTable(const RescueReport& report);
 
 }  // namespace vellumine

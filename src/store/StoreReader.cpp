@@ -46,6 +46,8 @@ Error SourceUnreadableError(std::uint32_t offset)
 
 std::string DamageSentence(const StoreReadReport& report)
 {
+    if (report.MessagesExpected() == 0)
+        return "Diese Ordnerdatei ist beschädigt: ihr Index nennt keine lesbare Nachricht.";
     return "Diese Ordnerdatei ist beschädigt: " + std::to_string(report.messagesWhole) + " von " +
            std::to_string(report.MessagesExpected()) + " Nachrichten lesbar.";
 }

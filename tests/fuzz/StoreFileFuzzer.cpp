@@ -9,6 +9,19 @@
 
 using namespace vellumine;
 
+namespace {
+
+// A source that does not read whole raises its German error: no finding.
+void ReadSourceIfWhole(StoreReader& reader, std::uint32_t offset)
+{
+    try {
+        reader.ReadMessageSource("Ordner.dbx", offset);
+    } catch (const Error&) {
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto& folder = fuzz::WorkFolder();
@@ -26,9 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& message : records.Messages) {
         if (budget-- == 0)
             break;
-        reader.ReadMessageSource("Ordner.dbx", message.SourceOffset);
+        ReadSourceIfWhole(reader, message.SourceOffset);
     }
     for (std::size_t at = 0; at < 16; at += 4)
-        reader.ReadMessageSource("Ordner.dbx", static_cast<std::int32_t>(fuzz::Word(data, size, at)));
+        ReadSourceIfWhole(reader, fuzz::Word(data, size, at));
     return 0;
 }

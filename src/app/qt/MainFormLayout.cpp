@@ -95,6 +95,13 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     SearchEdit->setToolTip(QString::fromUtf8(
         "Wörter, \"Phrasen\", rech*, von:, an:, betreff:, ordner:, anhang:, datum:2003-01..2003-06; Enter sucht"));
     panel1Layout->addWidget(SearchEdit);
+    FFolderNotice = new QLabel(Panel1);
+    FFolderNotice->setObjectName("FolderNotice");
+    FFolderNotice->setTextFormat(Qt::PlainText);  // it holds folder names from the store
+    FFolderNotice->setWordWrap(true);
+    FFolderNotice->setStyleSheet("QLabel#FolderNotice { background: #fff3cd; color: #5c4400; padding: 4px; }");
+    FFolderNotice->hide();
+    panel1Layout->addWidget(FFolderNotice);
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);
     Splitter2->setHandleWidth(5);
     Splitter2->setChildrenCollapsible(false);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFutureWatcher>
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -125,6 +126,7 @@ void TMainForm::SearchDone()
 
 void TMainForm::ShowSearchResults()
 {
+    FFolderNotice->hide();
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     FFolderLoadWanted = 0;
     FSelectFirstWhenLoaded = false;
