@@ -254,3 +254,24 @@ TEST_F(Rescue, TheRealFileHoldsAnOlderMovedCopyOfAnotherMessage)
 
 }  // namespace
 }  // namespace vellumine
+
+namespace vellumine {
+namespace {
+
+TEST_F(Rescue, AShortMessageWhoseSubjectLineWasOverwrittenIsIncomplete)
+{
+    const std::string source = "Subject: weg\r\nFrom: anna@example.org\r\n\r\nText\r\n";
+    std::vector<StoreRecordDescription> records = {Message("da", 1)};
+    records.push_back(storewriter::MessageRecord({.subject = "weg", .source = source}));
+    records.back().recordKept = false;
+    StoreImage image = BuildStoreFile(records);
+    storewriter::OverwriteSourceStart(image, 1, std::string("Subject: weg\r\n").size());
+    const auto rescue = RunRescue(image);
+    ASSERT_EQ(rescue->Rescued().size(), 1u);
+    EXPECT_TRUE(rescue->Rescued()[0].info.Rescue.incomplete);
+    EXPECT_EQ(rescue->Rescued()[0].info.SenderName, "anna@example.org");
+    EXPECT_EQ(FReader.ReadMessageSource("m.dbx", rescue->Rescued()[0].info), source.substr(14));
+}
+
+}  // namespace
+}  // namespace vellumine

@@ -99,7 +99,8 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     FFolderNotice->setObjectName("FolderNotice");
     FFolderNotice->setTextFormat(Qt::PlainText);  // it holds folder names from the store
     FFolderNotice->setWordWrap(true);
-    FFolderNotice->setStyleSheet("QLabel#FolderNotice { background: #fff3cd; color: #5c4400; padding: 4px; }");
+    FFolderNotice->setStyleSheet("QLabel#FolderNotice { background: #fff3cd; color: #5c4400; }");
+    FFolderNotice->setMargin(4);  // counted in the height a wrapped text needs
     FFolderNotice->hide();
     panel1Layout->addWidget(FFolderNotice);
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);

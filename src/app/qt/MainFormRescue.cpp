@@ -4,6 +4,8 @@
 // progress bar and cancel.
 
 #include <QCoreApplication>
+#include <QTreeView>
+#include <algorithm>
 #include <QLabel>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -44,6 +46,9 @@ void TMainForm::ShowFolderNotice(const StoreReadReport& report, std::size_t fold
         text += std::string(" Weitere Nachrichten findet vielleicht \u201e") + kRescuedFolderName + "\u201c.";
     FFolderNotice->setText(QString::fromStdString(text));
     FFolderNotice->show();
+    // A wrapped label gets the height its lines need at the list's width.
+    const int width = std::max(FFolderNotice->width(), ListView1->width());
+    FFolderNotice->setMinimumHeight(FFolderNotice->heightForWidth(std::max(width - 24, 200)));
 }
 
 void TMainForm::AddRescueItem(QTreeWidgetItem* folderItem, std::size_t folderIndex)
