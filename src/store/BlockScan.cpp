@@ -93,16 +93,29 @@ bool BlockScan::Step()
     std::size_t offset = FAt % 4 == 0 ? 0 : 4 - static_cast<std::size_t>(FAt % 4);
     if (FSkipUntil > FAt)
         offset = std::max<std::size_t>(offset, static_cast<std::size_t>(FSkipUntil - FAt));
+    // Most words are neither a block's area size (at +4) nor their own
+    // offset: two loads tell, before anything is decoded. Whether any word
+    // is not 0 is noted on the way: a stretch of zeros (a sparse file's
+    // hole) needs no look for unaligned blocks.
+    const unsigned char* bytes = FChunk.data();
+    std::uint32_t anyBits = 0;
     while (offset < end) {
-        const std::size_t step = Look(FChunk.data() + offset, arrived - offset, FAt + offset);
+        const std::uint32_t word = offset + 8 <= arrived ? DecodeFixed32(bytes + offset) : 0;
+        const std::uint32_t areaWord = offset + 8 <= arrived ? DecodeFixed32(bytes + offset + 4) : 0;
+        anyBits |= word | areaWord;
+        if (areaWord != kAreaSize && word != FAt + offset) {
+            offset += 4;
+            continue;
+        }
+        const std::size_t step = Look(bytes + offset, arrived - offset, FAt + offset);
         if (step == kBlock)
             FSkipUntil = FAt + offset + kBlock;
         offset += step;
     }
     // Blocks that are not 4-byte aligned: looked for byte by byte where the
     // aligned steps found none.
-    if (FBlocksInChunk == 0 && end > 0)
-        ScanUnaligned(FChunk.data(), end, arrived, FAt);
+    if (FBlocksInChunk == 0 && end > 0 && anyBits != 0)
+        ScanUnaligned(bytes, end, arrived, FAt);
     FFile.Release(FAt, arrived);
     FAt += std::max<std::size_t>(end, 1);
     if (arrived == 0)
