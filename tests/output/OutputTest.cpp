@@ -229,16 +229,22 @@ TEST(SaveMessage, AnIncompleteMessageSaysSoAtTheEndOfItsName)
     EXPECT_EQ(name.substr(name.size() - 23), "_3 (unvollständig).eml");
 }
 
+// A folder file of messages whose subjects are "0", "1", ...
+storewriter::StoreImage NumberedFolder(int count)
+{
+    std::vector<storewriter::StoreRecordDescription> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back(storewriter::MessageRecord({.subject = std::to_string(i),
+                                                      .source = "Subject: " + std::to_string(i) + "\r\n\r\nx"}));
+    return storewriter::BuildStoreFile(records);
+}
+
 // A folder file replaced or cut during a run: the run stops before the next
 // message and names the file; nothing more is read from it.
 TEST(BatchLoop, AFolderFileChangedDuringTheRunIsNotReadFurther)
 {
     testing::TempFolder folder;
-    std::vector<storewriter::StoreRecordDescription> records;
-    for (int i = 0; i < 4; ++i)
-        records.push_back(storewriter::MessageRecord({.subject = std::to_string(i),
-                                                      .source = "Subject: " + std::to_string(i) + "\r\n\r\nx"}));
-    const auto image = storewriter::BuildStoreFile(records);
+    const auto image = NumberedFolder(4);
     storewriter::WriteFileBytes(folder.File("m.dbx"), image.bytes);
     StoreReader reader(std::make_shared<FolderStoreLocation>(folder.Path()));
     StoreRecords list;
@@ -259,11 +265,7 @@ TEST(BatchLoop, AFolderFileChangedDuringTheRunIsNotReadFurther)
 TEST(BatchLoop, AMessageThatDoesNotReadWholeFailsAloneWithoutAFile)
 {
     testing::TempFolder folder;
-    std::vector<storewriter::StoreRecordDescription> records;
-    for (int i = 0; i < 3; ++i)
-        records.push_back(storewriter::MessageRecord({.subject = std::to_string(i),
-                                                      .source = "Subject: " + std::to_string(i) + "\r\n\r\nx"}));
-    auto image = storewriter::BuildStoreFile(records);
+    auto image = NumberedFolder(3);
     storewriter::SetBlockNext(image, 1, 0, static_cast<std::uint32_t>(image.bytes.size() + 100));
     storewriter::WriteFileBytes(folder.File("m.dbx"), image.bytes);
     StoreReader reader(std::make_shared<FolderStoreLocation>(folder.Path()));
