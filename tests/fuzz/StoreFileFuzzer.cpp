@@ -1,10 +1,11 @@
 // A store file as input: read as the folder list and as a folder file, and
 // message sources read at the offsets its records name and at offsets taken
-// from its first bytes.
+// from its first bytes, and the rescue scan over it.
 
 #include <fstream>
 
 #include "FuzzSupport.h"
+#include "store/FolderRescue.h"
 #include "store/StoreReader.h"
 
 using namespace vellumine;
@@ -43,5 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (std::size_t at = 0; at < 16; at += 4)
         ReadSourceIfWhole(reader, fuzz::Word(data, size, at));
+    // The rescue scan over the same bytes, and what it found read back.
+    FolderRescue rescue(reader, "Ordner.dbx");
+    rescue.Run();
+    std::size_t sources = 16;
+    for (const auto* found : {&rescue.Rescued(), &rescue.Fragments()})
+        for (const RescuedMessage& message : *found) {
+            if (sources-- == 0)
+                break;
+            try {
+                reader.ReadMessageSource("Ordner.dbx", message.info);
+            } catch (const Error&) {
+            }
+        }
     return 0;
 }

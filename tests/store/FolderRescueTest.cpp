@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -271,6 +272,37 @@ TEST_F(Rescue, AShortMessageWhoseSubjectLineWasOverwrittenIsIncomplete)
     EXPECT_TRUE(rescue->Rescued()[0].info.Rescue.incomplete);
     EXPECT_EQ(rescue->Rescued()[0].info.SenderName, "anna@example.org");
     EXPECT_EQ(FReader.ReadMessageSource("m.dbx", rescue->Rescued()[0].info), source.substr(14));
+}
+
+}  // namespace
+}  // namespace vellumine
+
+namespace vellumine {
+namespace {
+
+// Fuzz-shaped files: every word its own offset (a record and node
+// everywhere), or a block header every 4 bytes linking to the next.
+TEST_F(Rescue, FilesOfHeadersEverywhereEndQuicklyAndBounded)
+{
+    for (const bool blocks : {false, true}) {
+        StoreImage image{std::string(2 << 20, '\0'), 0, {}, {}, {}};
+        for (std::uint32_t at = 0x100; at + 16 <= image.bytes.size(); at += 4) {
+            PutWord(image, at, at);
+            if (blocks && at % 16 == 0) {
+                PutWord(image, at + 4, 512);
+                PutWord(image, at + 8, 512);
+                PutWord(image, at + 12, at + 16);
+            }
+        }
+        const auto began = std::chrono::steady_clock::now();
+        const auto rescue = RunRescue(image);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - began;
+        EXPECT_LT(took.count(), 5.0) << "sanitizer builds included";
+        std::uint64_t total = 0;
+        for (const auto& found : rescue->Rescued())
+            total += FReader.ReadMessageSource("m.dbx", found.info).size();
+        EXPECT_LE(total, image.bytes.size());
+    }
 }
 
 }  // namespace
