@@ -60,6 +60,7 @@ void TMainForm::AddRescueItem(QTreeWidgetItem* folderItem, std::size_t folderInd
             return;
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::fromUtf8(kRescuedFolderName));
+    item->setIcon(0, folderItem->icon(0));
     item->setData(0, kFolderDataRole, kRescuedMessagesIndex);
     item->setData(0, kRescuedFolderRole, static_cast<qulonglong>(folderIndex));
     folderItem->insertChild(0, item);
