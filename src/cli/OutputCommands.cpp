@@ -15,6 +15,7 @@
 #include "platform/WindowsPath.h"
 #include "platform/ProgramFolders.h"
 #include "render/MessagePage.h"
+#include "store/FolderRescue.h"
 
 namespace vellumine::cli {
 namespace {
@@ -59,16 +60,38 @@ PageDesign DesignFrom(const PageOptions& page)
 // The messages a run handles: all in reader order, or those whose source
 // starts at one of the given offsets.
 std::vector<Toe5_MessageInfo> SelectedMessages(StoreReader& reader, const std::string& fileName,
-                                               const std::vector<std::int32_t>& offsets)
+                                               const std::vector<std::uint32_t>& offsets,
+                                               StoreReadReport* report = nullptr)
 {
     StoreRecords records;
-    reader.ReadStoreIndex(fileName, &records);
+    reader.ReadStoreIndex(fileName, &records, report);
     if (offsets.empty())
         return records.Messages;
     std::vector<Toe5_MessageInfo> selected;
     for (auto& message : records.Messages)
         if (std::find(offsets.begin(), offsets.end(), message.SourceOffset) != offsets.end())
             selected.push_back(message);
+    return selected;
+}
+
+// The messages of a rescue in the order a run takes them: the index's,
+// then the scan's.
+std::vector<Toe5_MessageInfo> MessagesOf(const FolderRescue& rescue)
+{
+    std::vector<Toe5_MessageInfo> messages = rescue.Indexed();
+    for (const RescuedMessage& found : rescue.Rescued())
+        messages.push_back(found.info);
+    return messages;
+}
+
+std::vector<Toe5_MessageInfo> Chosen(std::vector<Toe5_MessageInfo> messages, const std::vector<std::uint32_t>& offsets)
+{
+    if (offsets.empty())
+        return messages;
+    std::vector<Toe5_MessageInfo> selected;
+    for (auto& message : messages)
+        if (std::find(offsets.begin(), offsets.end(), message.SourceOffset) != offsets.end())
+            selected.push_back(std::move(message));
     return selected;
 }
 
@@ -84,9 +107,51 @@ void EndProgress(std::size_t total)
         std::cerr << '\n';
 }
 
+// Each fragment as the bytes of its own blocks, named after where it lies;
+// false when any could not be read or written (said on standard error).
+bool SaveFragments(StoreReader& reader, const std::string& fileName, const FolderRescue& rescue,
+                   const std::string& folder)
+{
+    if (rescue.Fragments().empty())
+        return true;
+    if (!CreateFolders(folder)) {
+        std::cerr << FileCreateError(folder).what() << '\n';
+        return false;
+    }
+    bool allSaved = true;
+    for (const RescuedMessage& fragment : rescue.Fragments()) {
+        try {
+            const std::string bytes = reader.ReadMessageSource(fileName, fragment.info);
+            CreateUniqueFile(folder, BaseName{"Fragment an Position " + std::to_string(fragment.info.SourceOffset), {}},
+                             ".bin", bytes);
+        } catch (const Error& e) {
+            std::cerr << e.what() << '\n';
+            allSaved = false;
+        }
+    }
+    return allSaved;
+}
+
 }  // namespace
 
-void ComposePage(const CliOptions& options, const std::string& fileName, std::int32_t offset,
+std::unique_ptr<FolderRescue> RunRescue(StoreReader& reader, const std::string& fileName)
+{
+    auto rescue = std::make_unique<FolderRescue>(reader, fileName);
+    const bool onTerminal = ::isatty(STDERR_FILENO);
+    int shown = -1;
+    while (rescue->Step()) {
+        const int percent = static_cast<int>(rescue->Progress() * 100);
+        if (onTerminal && percent != shown) {
+            shown = percent;
+            std::cerr << "\rDurchsuche " << fileName << ": " << percent << " %" << std::flush;
+        }
+    }
+    if (onTerminal)
+        std::cerr << '\n';
+    return rescue;
+}
+
+void ComposePage(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
                  const std::string& outputFolder, const PageOptions& page)
 {
     const PageDesign design = DesignFrom(page);  // a refused choice before anything is read or made
@@ -105,13 +170,24 @@ namespace {
 
 // A save or export run over the chosen messages: each fails alone with its
 // error on standard error; a progress line on a terminal. Returns the number
-// handled; `failed` tells whether any message failed.
+// handled; `failed` tells whether anything went wrong: a message that
+// failed, a damaged folder file, or one that changed during the run, each
+// said on standard error.
 std::size_t RunOverMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
-                            const BatchOptions& batch, bool& failed,
+                            const BatchOptions& batch, bool& failed, const char* failedSentence,
                             const std::function<void(const std::string&, const Toe5_MessageInfo&)>& handle)
 {
     auto reader = MakeStoreReader(options);
-    const auto messages = SelectedMessages(*reader, fileName, batch.offsets);
+    StoreReadReport report;
+    std::unique_ptr<FolderRescue> rescue;
+    std::vector<Toe5_MessageInfo> messages;
+    if (batch.salvage || batch.fragments) {
+        rescue = RunRescue(*reader, fileName);
+        report = rescue->Report().read;
+        messages = Chosen(MessagesOf(*rescue), batch.offsets);
+    } else {
+        messages = SelectedMessages(*reader, fileName, batch.offsets, &report);
+    }
     CreateFolders(outputFolder);  // a folder that cannot be made shows in every file
     BatchCallbacks callbacks;
     callbacks.handle = handle;
@@ -121,7 +197,19 @@ std::size_t RunOverMessages(const CliOptions& options, const std::string& fileNa
     callbacks.progress = ShowProgress;
     const BatchOutcome outcome = RunMessageBatch(*reader, fileName, messages, callbacks);
     EndProgress(messages.size());
-    failed = outcome.failed > 0;
+    if (outcome.failed > 0)
+        std::cerr << outcome.failed << " von " << messages.size() << failedSentence << '\n';
+    if (!outcome.changedFile.empty())
+        std::cerr << ChangedFileSentence(fileName) << '\n';
+    bool fragmentsFailed = false;
+    if (rescue) {
+        if (batch.fragments)
+            fragmentsFailed = !SaveFragments(*reader, fileName, *rescue, JoinPath(outputFolder, "Fragmente"));
+        std::cerr << RescueTable(rescue->Report());
+    }
+    if (!report.Clean())
+        std::cerr << DamageSentence(report) << '\n';
+    failed = outcome.failed > 0 || !outcome.changedFile.empty() || !report.Clean() || fragmentsFailed;
     return outcome.handled;
 }
 
@@ -133,7 +221,8 @@ int SaveMessages(const CliOptions& options, const std::string& fileName, const s
     UniqueFileNamer names;
     bool failed = false;
     const std::size_t saved = RunOverMessages(
-        options, fileName, outputFolder, batch, failed, [&](const std::string& source, const Toe5_MessageInfo& message) {
+        options, fileName, outputFolder, batch, failed, " Nachrichten konnten nicht gespeichert werden.",
+        [&](const std::string& source, const Toe5_MessageInfo& message) {
             SaveMessageAsEml(outputFolder, source, HeaderFieldsOf(message), batch.withDate, &names);
         });
     std::cout << "Es wurden " << saved << " Nachrichten gespeichert!\n";
@@ -147,7 +236,8 @@ int ExportMessages(const CliOptions& options, const std::string& fileName, const
     UniqueFileNamer names;
     bool failed = false;
     const std::size_t exported = RunOverMessages(
-        options, fileName, outputFolder, batch, failed, [&](const std::string& source, const Toe5_MessageInfo& message) {
+        options, fileName, outputFolder, batch, failed, " Nachrichten konnten nicht exportiert werden.",
+        [&](const std::string& source, const Toe5_MessageInfo& message) {
             ExportMessageFile(outputFolder, source, HeaderFieldsOf(message), exportOptions, &names);
         });
     std::cout << "Es wurden " << exported << " Nachrichten exportiert!\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -8,6 +9,10 @@
 
 #include "cli/CliContext.h"
 #include "output/ExportMessage.h"
+
+namespace vellumine {
+class FolderRescue;
+}
 
 namespace vellumine::cli {
 
@@ -19,18 +24,25 @@ struct PageOptions {
 };
 
 struct BatchOptions {
-    std::vector<std::int32_t> offsets;  // empty: every message of the file
+    std::vector<std::uint32_t> offsets;  // empty: every message of the file
     bool withDate = true;
+    bool salvage = false;    // also the messages a scan of the file finds beside its index
+    bool fragments = false;  // with salvage: the fragments too, into OUTDIR/Fragmente
 };
+
+// The rescue of a folder file run to its end, its progress on a terminal.
+std::unique_ptr<FolderRescue> RunRescue(StoreReader& reader, const std::string& fileName);
 
 // `page FILE OFFSET OUTDIR`: the page the preview shows, as OUTDIR/mail.htm
 // (or the next free name: nothing existing is overwritten).
-void ComposePage(const CliOptions& options, const std::string& fileName, std::int32_t offset,
+void ComposePage(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
                  const std::string& outputFolder, const PageOptions& page);
 
 // `save FILE OUTDIR` and `export FILE OUTDIR`: each message fails alone
 // with its error on standard error; the summary counts the files written.
-// Return the exit status (1 when any message failed).
+// Return the exit status: 1 when any message failed, when the read of the
+// folder file was not clean, or when the file changed during the run (each
+// said in one German sentence on standard error).
 int SaveMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                  const BatchOptions& batch);
 

@@ -3,12 +3,15 @@
 #include <nlohmann/json.hpp>
 #include <charconv>
 #include <cstdio>
+#include <iostream>
 #include <ostream>
 
 #include "platform/Charset.h"
 #include "platform/DateTime.h"
 #include "platform/JsonText.h"
+#include "cli/OutputCommands.h"
 #include "store/FileTime.h"
+#include "store/FolderRescue.h"
 
 namespace vellumine::cli {
 
@@ -40,7 +43,8 @@ void AppendNumber(std::string& out, std::int64_t value)
 
 // One message of `list`, written directly: a folder of 100,000 messages
 // would otherwise spend most of its time building JSON objects.
-void AppendMessageJson(std::string& out, std::size_t index, const Toe5_MessageInfo& message)
+void AppendMessageJson(std::string& out, std::size_t index, const Toe5_MessageInfo& message,
+                       const char* origin = nullptr)
 {
     out += "{\"index\":";
     AppendNumber(out, static_cast<std::int64_t>(index));
@@ -61,7 +65,47 @@ void AppendMessageJson(std::string& out, std::size_t index, const Toe5_MessageIn
     AppendJsonString(out, Windows1252ToUtf8(message.RecipientName));
     out += ",\"subject\":";
     AppendJsonString(out, Windows1252ToUtf8(message.Subject));
+    if (origin) {
+        out += ",\"origin\":";
+        AppendJsonString(out, origin);
+        out += message.Rescue.incomplete ? ",\"incomplete\":true" : ",\"incomplete\":false";
+    }
     out += '}';
+}
+
+const char* OriginKey(RescueKind kind)
+{
+    switch (kind) {
+    case RescueKind::Deleted: return "deleted";
+    case RescueKind::Orphaned: return "orphaned";
+    case RescueKind::MovedCopy: return "movedCopy";
+    }
+    return "";
+}
+
+Json RescueJson(const RescueReport& report)
+{
+    return Json{{"fromIndex", report.fromIndex},         {"deleted", report.deleted},
+                {"orphaned", report.orphaned},           {"movedCopies", report.movedCopies},
+                {"incomplete", report.incomplete},       {"fragments", report.fragments},
+                {"duplicatesDropped", report.duplicatesDropped}, {"bytesScanned", report.bytesScanned},
+                {"seconds", report.seconds}};
+}
+
+// `list --salvage`: the index's messages, then the scan's.
+std::string SalvagedListJson(const FolderRescue& rescue)
+{
+    std::string text;
+    std::size_t index = 0;
+    const auto add = [&](const Toe5_MessageInfo& message, const char* origin) {
+        text += index ? ",\n  " : "\n  ";
+        AppendMessageJson(text, index++, message, origin);
+    };
+    for (const auto& message : rescue.Indexed())
+        add(message, "index");
+    for (const auto& found : rescue.Rescued())
+        add(found.info, OriginKey(found.kind));
+    return text + (index == 0 ? "]" : "\n]");
 }
 
 }  // namespace
@@ -76,21 +120,58 @@ void PrintFolders(const CliOptions& options, std::ostream& out)
     out << folders.dump(2) << '\n';
 }
 
+namespace {
+
+// 0 for a clean read; 1, with the German sentence, for a damaged file.
+int ListStatus(const StoreReadReport& report, std::ostream& out)
+{
+    if (report.Clean())
+        return 0;
+    out.flush();
+    std::cerr << DamageSentence(report) << '\n';
+    return 1;
+}
+
+}  // namespace
+
 Json ReportJson(const StoreReadReport& report)
 {
     return Json{{"clean", report.Clean()},
+                {"itemCount", report.itemCount},
+                {"messagesRead", report.messagesRead},
+                {"messagesWhole", report.messagesWhole},
+                {"headerForeign", report.headerForeign},
+                {"rootFromCopy", report.rootFromCopy},
+                {"rootUnusable", report.rootUnusable},
                 {"nodesUnreadable", report.nodesUnreadable},
+                {"linksPastEnd", report.linksPastEnd},
                 {"nodesRevisited", report.nodesRevisited},
                 {"entriesBeyondFile", report.entriesBeyondFile},
                 {"recordsUnreadable", report.recordsUnreadable},
                 {"recordsRepeated", report.recordsRepeated},
                 {"recordsOverBudget", report.recordsOverBudget},
+                {"sourcesUnreadable", report.sourcesUnreadable},
+                {"sourcesShared", report.sourcesShared},
                 {"workBudgetSpent", report.workBudgetSpent}};
 }
 
-void PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out, bool withReport)
+int PrintMessageList(const CliOptions& options, const std::string& fileName, std::ostream& out, bool withReport,
+                     bool salvage)
 {
     StoreReadReport report;
+    if (salvage) {
+        auto reader = MakeStoreReader(options);
+        const auto rescue = RunRescue(*reader, fileName);
+        report = rescue->Report().read;
+        out << (withReport ? "{\"messages\": [" : "[") << SalvagedListJson(*rescue);
+        if (withReport) {
+            Json json = ReportJson(report);
+            json["rescue"] = RescueJson(rescue->Report());
+            out << ",\n\"report\": " << json.dump() << "}";
+        }
+        out << '\n';
+        return ListStatus(report, out);
+    }
     // Each record is written as it is read: a large folder is never held.
     std::string text = withReport ? "{\"messages\": [" : "[";
     std::size_t index = 0;
@@ -110,9 +191,10 @@ void PrintMessageList(const CliOptions& options, const std::string& fileName, st
     if (withReport)
         out << ",\n\"report\": " << ReportJson(report).dump() << "}";
     out << '\n';
+    return ListStatus(report, out);
 }
 
-void WriteMessageSource(const CliOptions& options, const std::string& fileName, std::int32_t offset,
+void WriteMessageSource(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
                         std::ostream& out)
 {
     const std::string source = MakeStoreReader(options)->ReadMessageSource(fileName, offset);

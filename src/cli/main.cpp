@@ -29,14 +29,17 @@ int main(int argc, char** argv)
     auto* folders = app.add_subcommand("folders", "Ordner aus folders.dbx als JSON");
     folders->callback([&] { PrintFolders(options, std::cout); });
 
+    int status = 0;
     std::string fileName;
     auto* list = app.add_subcommand("list", "Nachrichten einer Ordnerdatei als JSON");
     list->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
     bool withReport = false;
+    bool salvage = false;
     list->add_flag("--report", withReport, "dazu, was eine beschädigte Datei überging und warum");
-    list->callback([&] { PrintMessageList(options, fileName, std::cout, withReport); });
+    list->add_flag("--salvage", salvage, "auch die Nachrichten, die eine Suche in der ganzen Datei neben dem Index findet");
+    list->callback([&] { status = PrintMessageList(options, fileName, std::cout, withReport, salvage); });
 
-    std::int32_t offset = 0;
+    std::uint32_t offset = 0;
     auto* source = app.add_subcommand("source", "Quelltext einer Nachricht, Byte für Byte");
     source->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
     source->add_option("OFFSET", offset, "Position des ersten Blocks (SourceOffset)")->required();
@@ -82,8 +85,9 @@ int main(int argc, char** argv)
     const auto addBatchOptions = [&](CLI::App* command) {
         command->add_option("--offsets", batch.offsets, "nur diese Nachrichten (SourceOffset)")->delimiter(',');
         command->add_flag("--no-date", [&](std::int64_t) { batch.withDate = false; }, "Datum nicht im Dateinamen");
+        command->add_flag("--salvage", batch.salvage, "auch die Nachrichten, die eine Suche in der ganzen Datei findet");
+        command->add_flag("--fragments", batch.fragments, "mit --salvage: auch Bruchstücke, in den Ordner Fragmente");
     };
-    int status = 0;
     auto* save = app.add_subcommand("save", "Nachrichten als .eml-Dateien speichern");
     save->add_option("FILE", fileName, "Ordnerdatei der Postablage")->required();
     save->add_option("OUTDIR", outputFolder, "Zielordner")->required();

@@ -66,12 +66,18 @@ std::string Describe(const Toe5_MessageInfo& info)
 std::string DamageText(const StoreReadReport& report)
 {
     std::vector<std::string> parts;
-    const std::size_t messages = report.recordsUnreadable + report.recordsOverBudget;
+    const std::size_t messages = report.recordsUnreadable + report.recordsOverBudget + report.sourcesUnreadable;
     if (messages > 0)
         parts.push_back(std::to_string(messages) + (messages == 1 ? " Nachricht" : " Nachrichten") + " nicht lesbar");
-    if (report.nodesUnreadable + report.entriesBeyondFile > 0)
+    if (report.headerForeign)
+        parts.push_back("Dateikopf unbekannt oder gelöscht");
+    if (report.rootUnusable)
+        parts.push_back("kein lesbarer Verzeichnisanfang");
+    else if (report.rootFromCopy)
+        parts.push_back("Verzeichnisanfang aus der Kopie gelesen");
+    if (report.nodesUnreadable + report.entriesBeyondFile + report.linksPastEnd > 0)
         parts.push_back("Teile des Verzeichnisses nicht lesbar");
-    if (report.nodesRevisited + report.recordsRepeated > 0)
+    if (report.nodesRevisited + report.recordsRepeated + report.sourcesShared > 0)
         parts.push_back("Verzeichnis verweist mehrfach auf dieselben Einträge");
     if (report.workBudgetSpent)
         parts.push_back("Lesen vor dem Ende abgebrochen");
@@ -182,7 +188,7 @@ private:
     {
         BatchCallbacks batch;
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
-            if (info.SourceOffset <= 0)
+            if (info.SourceOffset == 0)
                 throw Error("Die Nachricht " + Describe(info) + " hat keinen Quelltext");
             std::string digest = DigestInOutput(source);
             if (auto there = present.find(digest); there != present.end() && there->second > 0) {

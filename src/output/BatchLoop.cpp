@@ -3,7 +3,16 @@
 #include "platform/Error.h"
 #include "store/StoreReader.h"
 
+#include <map>
+#include <optional>
+
 namespace vellumine {
+
+std::string ChangedFileSentence(const std::string& fileName)
+{
+    return "Die Ordnerdatei " + fileName +
+           " hat sich während des Laufs geändert; sie wurde nicht weiter gelesen.";
+}
 
 BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks)
@@ -15,14 +24,24 @@ BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::strin
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks)
 {
     BatchOutcome outcome;
+    std::map<std::string, std::optional<StoreFileState>> statesAtStart;
     for (std::size_t index = 0; index < messages.size(); ++index) {
         const Toe5_MessageInfo& info = messages[index];
         if (callbacks.cancelled && callbacks.cancelled()) {
             outcome.cancelled = true;
             break;
         }
+        // A folder file truncated or replaced under a run would give every
+        // later message cut short or another file's bytes: the run ends.
+        const std::string fileName = fileOf(index);
+        const auto state = reader.StateOf(fileName);
+        const auto known = statesAtStart.try_emplace(fileName, state).first;
+        if (known->second != state) {
+            outcome.changedFile = fileName;
+            break;
+        }
         try {
-            callbacks.handle(reader.ReadMessageSource(fileOf(index), info.SourceOffset), info);
+            callbacks.handle(reader.ReadMessageSource(fileName, info), info);
             ++outcome.handled;
         } catch (const Error& e) {
             ++outcome.failed;

@@ -30,7 +30,14 @@ struct BatchOutcome {
     std::size_t handled = 0;
     std::size_t failed = 0;
     bool cancelled = false;
+    // A folder file that changed or was replaced during the run: the run
+    // stopped before reading it further. Empty when none did.
+    std::string changedFile;
 };
+
+// "Die Ordnerdatei … hat sich während des Laufs geändert …": what a run
+// says when it stopped at a changed folder file.
+std::string ChangedFileSentence(const std::string& fileName);
 
 BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks);

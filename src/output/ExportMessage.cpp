@@ -29,7 +29,9 @@ ExportedFile ExportMessageFile(const std::string& folder, const std::string& sou
     UniqueFileNamer ownNames;
     UniqueFileNamer& namer = names ? *names : ownNames;
     const auto message = ParseMessageSource(source);
-    const BaseName base = MakeBaseName(fields.subject, fields.dateText, options.withDate);
+    BaseName base = MakeBaseName(fields.subject, fields.dateText, options.withDate);
+    if (fields.incomplete)
+        base.markPart = kIncompleteMark;
     const bool asText = options.format != ExportFormat::AllHtml &&
                         (options.format == ExportFormat::AllText || message->HtmlBodyLines.Empty());
     if (asText)

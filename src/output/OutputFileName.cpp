@@ -35,20 +35,21 @@ BaseName MakeBaseName(std::string_view subject, std::string_view dateText, bool 
 std::string CandidateFileName(const BaseName& base, long number, std::string_view extension)
 {
     const std::string suffix = number < 0 ? std::string() : "_" + std::to_string(number);
-    const std::size_t fixed = base.datePart.size() + suffix.size() + extension.size();
+    const std::size_t fixed = base.datePart.size() + suffix.size() + base.markPart.size() + extension.size();
     std::string subject = base.subjectPart;
     if (fixed < kMaxFileNameBytes && subject.size() + fixed > kMaxFileNameBytes)
         subject.resize(kMaxFileNameBytes - fixed);
     if (subject.empty() && base.datePart.empty())
         subject = kNoSubjectName;  // ".eml" alone would be a hidden file
-    return subject + base.datePart + suffix + std::string(extension);
+    return subject + base.datePart + suffix + base.markPart + std::string(extension);
 }
 
 CreatedFile UniqueFileNamer::Create(const std::string& folder, const BaseName& base, std::string_view extension,
                                     std::string_view bytes)
 {
     std::string key = folder;
-    key.append(1, '\0').append(base.subjectPart).append(1, '\0').append(base.datePart).append(1, '\0').append(extension);
+    key.append(1, '\0').append(base.subjectPart).append(1, '\0').append(base.datePart).append(1, '\0').append(base.markPart);
+    key.append(1, '\0').append(extension);
     long& next = FNextNumber.try_emplace(std::move(key), -1).first->second;
     for (long number = next;; ++number) {
         const std::string name = CandidateFileName(base, number, extension);

@@ -16,10 +16,15 @@ std::string MakeSafeFileName(std::string_view text);
 
 // The base name's two pieces: the filtered subject, and, with the date
 // switch on, a blank and the filtered date text.
+// A message that could be rescued only in part (its first bytes
+// overwritten, or its tail lost) carries a mark at the end of its name.
 struct BaseName {
     std::string subjectPart;
     std::string datePart;
+    std::string markPart;  // "" or kIncompleteMark: after the "_n", before the extension
 };
+
+inline constexpr const char* kIncompleteMark = " (unvollständig)";
 
 BaseName MakeBaseName(std::string_view subject, std::string_view dateText, bool withDate);
 

@@ -137,7 +137,7 @@ std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t li
             ids.push_back(select.Integer(0));
             hit.file = select.Text(1);
             hit.folder = select.Text(2);
-            hit.info.SourceOffset = static_cast<std::int32_t>(select.Integer(3));
+            hit.info.SourceOffset = static_cast<std::uint32_t>(select.Integer(3));
             hit.info.MessageDate = static_cast<std::uint64_t>(select.Integer(4));
             hit.info.SenderName = select.Text(5);
             hit.info.RecipientName = select.Text(6);

@@ -11,8 +11,8 @@ namespace {
 struct NodeFrame {
     enum class Stage { ParentLink, BeforeLink, Entries };
     std::uint32_t offset = 0;
-    std::int32_t parentLink = 0;
-    std::int32_t beforeLink = 0;
+    std::uint32_t parentLink = 0;
+    std::uint32_t beforeLink = 0;
     std::uint32_t entryCount = 0;
     std::uint32_t nextEntry = 0;
     Stage stage = Stage::ParentLink;
@@ -39,6 +39,10 @@ private:
     // that does not match is not marked as visited.
     void Enter(std::uint32_t offset)
     {
+        if (offset >= FFile.Size()) {
+            ++FBudget.Report().linksPastEnd;
+            return;
+        }
         unsigned char bytes[NodeHeader::kEncodedLength];
         const auto header = NodeHeader::Decode(bytes, FFile.ReadAt(offset, sizeof bytes, bytes), offset);
         if (!header) {
@@ -56,12 +60,12 @@ private:
 
     // A parent link names a node walked before in every sound file; any
     // other link that does so is damage the report counts.
-    void FollowLink(std::int32_t link, bool isParentLink = false)
+    void FollowLink(std::uint32_t link, bool isParentLink = false)
     {
-        if (link <= 0)
+        if (link == 0)
             return;
-        if (!FVisited.count(static_cast<std::uint32_t>(link)))
-            Enter(static_cast<std::uint32_t>(link));
+        if (!FVisited.count(link))
+            Enter(link);
         else if (!isParentLink)
             ++FBudget.Report().nodesRevisited;
     }
@@ -103,13 +107,13 @@ private:
             return;
         }
         ++frame.nextEntry;
-        const std::int32_t record = entry->record;
-        const std::int32_t child = entry->child;
+        const std::uint32_t record = entry->record;
+        const std::uint32_t child = entry->child;
         // A damaged index may name one record from many entries; it is one
         // message, handed out once.
-        if (record > 0) {
-            if (FRecordsTaken.insert(static_cast<std::uint32_t>(record)).second)
-                FOnRecord(static_cast<std::uint32_t>(record));
+        if (record != 0) {
+            if (FRecordsTaken.insert(record).second)
+                FOnRecord(record);
             else
                 ++FBudget.Report().recordsRepeated;
         }
@@ -126,6 +130,20 @@ private:
 };
 
 }  // namespace
+
+bool IsIndexNode(StoreFile& file, std::uint32_t offset)
+{
+    // A record's header starts with its own offset too: a node must also
+    // have a first entry that names places within the file. (Its entry
+    // count may run past the end: the entries there are walked.)
+    unsigned char bytes[NodeHeader::kEncodedLength + NodeEntry::kEncodedLength];
+    const std::size_t arrived = offset == 0 ? 0 : file.ReadAt(offset, sizeof bytes, bytes);
+    const auto header = NodeHeader::Decode(bytes, arrived, offset);
+    if (!header || header->entryCount == 0)
+        return false;
+    const auto first = NodeEntry::Decode(bytes + NodeHeader::kEncodedLength, arrived - NodeHeader::kEncodedLength);
+    return first && first->record < file.Size() && first->child < file.Size() && header->beforeLink < file.Size();
+}
 
 void WalkIndex(StoreFile& file, std::uint32_t rootOffset, WorkBudget& budget,
                const std::function<void(std::uint32_t recordOffset)>& onRecord)

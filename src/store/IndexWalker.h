@@ -16,6 +16,9 @@ namespace vellumine {
 class StoreFile;
 class WorkBudget;
 
+// True when an index node lies at `offset` (its own-offset field matches).
+bool IsIndexNode(StoreFile& file, std::uint32_t offset);
+
 // Calls onRecord for every entry with a record offset greater than 0, once
 // per offset. Stops early when the budget runs out.
 void WalkIndex(StoreFile& file, std::uint32_t rootOffset, WorkBudget& budget,

@@ -7,7 +7,8 @@ namespace vellumine {
 
 HeaderFields HeaderFieldsOf(const Toe5_MessageInfo& info)
 {
-    return {info.SenderName, info.RecipientName, info.Subject, DateTimeText(FileTimeToDateTime(info.MessageDate))};
+    return {info.SenderName, info.RecipientName, info.Subject, DateTimeText(FileTimeToDateTime(info.MessageDate)),
+            info.Rescue.incomplete};
 }
 
 }  // namespace vellumine

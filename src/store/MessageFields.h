@@ -14,6 +14,7 @@ struct HeaderFields {
     std::string recipient;
     std::string subject;
     std::string dateText;
+    bool incomplete = false;  // a rescued message with its first bytes or its tail lost
 };
 
 HeaderFields HeaderFieldsOf(const Toe5_MessageInfo& info);

@@ -143,7 +143,7 @@ void ApplyMessageEntry(Toe5_MessageInfo& message, const RecordEntry& entry, cons
     case 0x80: message.Value80 = entry.value; break;
     case 0x81: message.Value81 = entry.value; break;
     case 0x91: message.Value91 = entry.value; break;
-    case 0x84: message.SourceOffset = static_cast<std::int32_t>(entry.value); break;
+    case 0x84: message.SourceOffset = entry.value; break;
     case 0x04: fixed32(message.SourceOffset); break;
     case 0x02: fixed64(message.Time02); break;
     case 0x12: fixed64(message.MessageDate); break;

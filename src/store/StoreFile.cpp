@@ -109,6 +109,18 @@ std::size_t StoreFile::ReadAt(std::uint64_t offset, std::size_t length, unsigned
     return ReadThroughWindow(offset, length, out);
 }
 
+void StoreFile::Release(std::uint64_t offset, std::uint64_t length)
+{
+    if (!FMapping || offset >= FSize)
+        return;
+    // madvise wants page boundaries: the pages wholly inside the stretch.
+    const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t from = (offset + page - 1) / page * page;
+    const std::uint64_t to = std::min(FSize, offset + length) / page * page;
+    if (to > from)
+        ::madvise(const_cast<unsigned char*>(FMapping) + from, static_cast<std::size_t>(to - from), MADV_DONTNEED);
+}
+
 std::size_t StoreFile::ReadThroughWindow(std::uint64_t offset, std::size_t length, unsigned char* out)
 {
     if (length > FWindowSize / 2)

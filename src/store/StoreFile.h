@@ -34,6 +34,10 @@ public:
     // many arrived (0 past the end of the file).
     std::size_t ReadAt(std::uint64_t offset, std::size_t length, unsigned char* out);
 
+    // Lets go of the mapped pages of a stretch read through: a pass over a
+    // whole large file keeps no more of it than it is reading.
+    void Release(std::uint64_t offset, std::uint64_t length);
+
     // True when all `length` bytes at `offset` lie within the file.
     bool Holds(std::uint64_t offset, std::uint64_t length) const
     {

@@ -9,6 +9,7 @@
 #include "platform/Ascii.h"
 #include "platform/Charset.h"
 #include "platform/Error.h"
+#include "store/BlockClaims.h"
 #include "store/ByteOrder.h"
 #include "store/IndexWalker.h"
 #include "store/MessageSource.h"
@@ -34,6 +35,24 @@ StoreFileStamp StampFrom(const struct stat& info)
     return {static_cast<std::uint64_t>(info.st_size),
             static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
 }
+
+}  // namespace
+
+Error SourceUnreadableError(std::uint32_t offset)
+{
+    return Error("Der Quelltext der Nachricht an Position " + std::to_string(offset) +
+                 " ist nicht vollständig lesbar: die Ordnerdatei ist an dieser Stelle beschädigt.");
+}
+
+std::string DamageSentence(const StoreReadReport& report)
+{
+    if (report.MessagesExpected() == 0)
+        return "Diese Ordnerdatei ist beschädigt: ihr Index nennt keine lesbare Nachricht.";
+    return "Diese Ordnerdatei ist beschädigt: " + std::to_string(report.messagesWhole) + " von " +
+           std::to_string(report.MessagesExpected()) + " Nachrichten lesbar.";
+}
+
+namespace {
 
 }  // namespace
 
@@ -95,6 +114,12 @@ std::uint64_t StoreReader::StoreFileSize(const std::string& fileName) const
 
 std::optional<StoreFileStamp> StoreReader::StampOf(const std::string& fileName) const
 {
+    const auto state = StateOf(fileName);
+    return state ? std::optional<StoreFileStamp>(state->stamp) : std::nullopt;
+}
+
+std::optional<StoreFileState> StoreReader::StateOf(const std::string& fileName) const
+{
     std::string path;
     try {
         path = PathToOpen(fileName);
@@ -104,7 +129,7 @@ std::optional<StoreFileStamp> StoreReader::StampOf(const std::string& fileName) 
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return std::nullopt;
-    return StampFrom(info);
+    return StoreFileState{StampFrom(info), static_cast<std::uint64_t>(info.st_ino)};
 }
 
 std::string StoreReader::StoreFolderPath() const
@@ -127,21 +152,53 @@ void StoreReader::ReadItemCount(StoreFile& file)
         FHeader.ItemCount = DecodeSigned32(word);
 }
 
+namespace {
+
+std::optional<std::uint32_t> WordAt(StoreFile& file, std::uint64_t at)
+{
+    unsigned char word[4];
+    if (file.ReadAt(at, sizeof word, word) != sizeof word)
+        return std::nullopt;
+    return DecodeFixed32(word);
+}
+
+// The root of the index: the offset at 0x30, or its copy at 0xE4 when the
+// first leads to no index node. None when neither does.
+std::optional<std::uint32_t> IndexRoot(StoreFile& file, StoreReadReport& report)
+{
+    const auto root = WordAt(file, kRootNodeOffset);
+    if (root && IsIndexNode(file, *root))
+        return root;
+    const auto copy = WordAt(file, FileHeaderFields::kRootNodeCopyOffset);
+    if (copy && IsIndexNode(file, *copy)) {
+        report.rootFromCopy = true;
+        return copy;
+    }
+    report.rootUnusable = true;
+    return std::nullopt;
+}
+
+}  // namespace
+
 void StoreReader::WalkRecords(const std::string& fileName, StoreReadReport* report,
                               const std::function<void(StoreFile&, std::uint32_t, WorkBudget&)>& onRecord)
 {
     auto file = OpenStoreFile(fileName, kIndexWindow);
-    ReadItemCount(*file);
-    if (FHeader.ItemCount <= 0)
-        return;
-    unsigned char word[4];
-    if (file->ReadAt(kRootNodeOffset, sizeof word, word) != sizeof word)
-        return;
     WorkBudget budget(file->Size());
-    WalkIndex(*file, DecodeFixed32(word), budget,
-              [&](std::uint32_t recordOffset) { onRecord(*file, recordOffset, budget); });
+    ReadItemCount(*file);
+    StoreReadReport& said = budget.Report();
+    said.itemCount = FHeader.ItemCount;
+    // A header without the signature has been zeroed or overwritten: its
+    // item count says nothing, and the index is looked for all the same.
+    const auto signature = WordAt(*file, FileHeaderFields::kSignatureOffset);
+    said.headerForeign = file->Size() > 0 && signature != FileHeaderFields::kSignature;
+    if (said.headerForeign || FHeader.ItemCount > 0) {
+        if (const auto root = IndexRoot(*file, said))
+            WalkIndex(*file, *root, budget,
+                      [&](std::uint32_t recordOffset) { onRecord(*file, recordOffset, budget); });
+    }
     if (report)
-        *report = budget.Report();
+        *report = said;
 }
 
 void StoreReader::ReadStoreIndex(const std::string& fileName, StoreRecords* list, StoreReadReport* report)
@@ -176,24 +233,73 @@ void StoreReader::ReadMessageRecords(const std::string& fileName,
                                      const std::function<void(Toe5_MessageInfo&&)>& onMessage,
                                      StoreReadReport* report)
 {
-    const bool folderList = fileName == kFolderListFileName;
+    BlockClaims claims;
+    ReadIndexedMessages(
+        fileName, claims, [&](Toe5_MessageInfo&& message, std::uint64_t) { onMessage(std::move(message)); }, report);
+}
+
+void StoreReader::ReadIndexedMessages(
+    const std::string& fileName, BlockClaims& claims,
+    const std::function<void(Toe5_MessageInfo&&, std::uint64_t sourceLength)>& onMessage, StoreReadReport* report)
+{
+    if (fileName == kFolderListFileName) {  // folder records are no messages
+        WalkRecords(fileName, report, [](StoreFile&, std::uint32_t, WorkBudget&) {});
+        return;
+    }
+    // Each message's chain is followed as its record is read, every block
+    // claimed: a source named twice, or a chain that runs into one read
+    // before, is one message's text, taken once. So one read never yields
+    // more text than the file holds.
     WalkRecords(fileName, report, [&](StoreFile& file, std::uint32_t recordOffset, WorkBudget& budget) {
-        if (folderList)
-            return;  // folder records are no messages
-        if (auto message = ReadMessageRecord(file, recordOffset, budget))
-            onMessage(std::move(*message));
+        auto message = ReadMessageRecord(file, recordOffset, budget);
+        if (!message)
+            return;
+        StoreReadReport& said = budget.Report();
+        if (message->SourceOffset != 0 && claims.Claimed(message->SourceOffset)) {
+            ++said.sourcesShared;
+            return;
+        }
+        BlockChain chain;
+        if (message->SourceOffset != 0)
+            chain = FollowBlockChain(file, message->SourceOffset, 0, &claims);
+        if (chain.end == ChainEnd::RunsIntoClaimed) {
+            ++said.sourcesShared;
+            return;
+        }
+        ++said.messagesRead;
+        if (chain.end == ChainEnd::Whole)
+            ++said.messagesWhole;
+        else
+            ++said.sourcesUnreadable;
+        onMessage(std::move(*message), chain.length);
     });
 }
 
-std::string StoreReader::ReadMessageSource(const std::string& fileName, std::int32_t offset)
+std::unique_ptr<StoreFile> StoreReader::OpenForReading(const std::string& fileName)
 {
-    if (offset <= 0)
-        return {};
+    return OpenStoreFile(fileName, kIndexWindow);
+}
+
+std::string StoreReader::ReadMessageSource(const std::string& fileName, const Toe5_MessageInfo& message)
+{
+    if (!message.Rescue.scanned)
+        return ReadMessageSource(fileName, message.SourceOffset);
+    auto source = ReadRescuedChain(SourceFile(fileName), message.SourceOffset, message.Rescue);
+    if (!source)
+        throw SourceUnreadableError(message.SourceOffset);
+    return std::move(*source);
+}
+
+std::string StoreReader::ReadMessageSource(const std::string& fileName, std::uint32_t offset,
+                                           std::int64_t displacement)
+{
+    if (offset == 0)
+        throw Error("Die Nachricht hat keinen Quelltext in der Ordnerdatei.");
     StoreFile& file = SourceFile(fileName);
-    ReadItemCount(file);
-    if (FHeader.ItemCount <= 0)
-        return {};
-    return ReadBlockChain(file, static_cast<std::uint32_t>(offset));
+    auto source = ReadBlockChain(file, offset, displacement);
+    if (!source)
+        throw SourceUnreadableError(offset);
+    return std::move(*source);
 }
 
 StoreFile& StoreReader::SourceFile(const std::string& fileName)

@@ -9,12 +9,14 @@
 #include <optional>
 #include <string>
 
+#include "platform/Error.h"
 #include "store/StoreFormat.h"
 #include "store/StoreRecords.h"
 #include "store/StoreRoot.h"
 
 namespace vellumine {
 
+class BlockClaims;
 class StoreFile;
 class WorkBudget;
 
@@ -23,6 +25,20 @@ struct StoreFileStamp {
     std::int64_t modifiedNanoseconds = 0;
     bool operator==(const StoreFileStamp&) const = default;
 };
+
+// What tells that a store file changed or was replaced during a run.
+struct StoreFileState {
+    StoreFileStamp stamp;
+    std::uint64_t inode = 0;
+    bool operator==(const StoreFileState&) const = default;
+};
+
+// "Der Quelltext der Nachricht an Position … ist nicht vollständig lesbar".
+Error SourceUnreadableError(std::uint32_t offset);
+
+// The German sentence that says a read of a folder file was not clean:
+// how many of its messages can be read.
+std::string DamageSentence(const StoreReadReport& report);
 
 class StoreReader {
 public:
@@ -41,9 +57,26 @@ public:
     void ReadMessageRecords(const std::string& fileName, const std::function<void(Toe5_MessageInfo&&)>& onMessage,
                             StoreReadReport* report = nullptr);
 
-    // The source bytes of the message whose first block lies at `offset`;
-    // empty for an offset of 0 or less (nothing is opened then).
-    std::string ReadMessageSource(const std::string& fileName, std::int32_t offset);
+    // The source bytes of the message whose first block lies at `offset`.
+    // Raises an Error with the German text when the offset is 0 (the record
+    // names no source) or the chain does not read whole: a message is never
+    // handed on cut short. `displacement`: what the blocks' own-offset
+    // fields hold beyond their position (0 for every chain an index names).
+    std::string ReadMessageSource(const std::string& fileName, std::uint32_t offset, std::int64_t displacement = 0);
+
+    // The source of `message`, read as its record says or, for a message a
+    // rescue scan found, as the scan found its chain. Raises as above.
+    std::string ReadMessageSource(const std::string& fileName, const Toe5_MessageInfo& message);
+
+    // The index read a rescue begins with: each message record with the
+    // length of its source, every block of the sources claimed in `claims`.
+    void ReadIndexedMessages(const std::string& fileName, BlockClaims& claims,
+                             const std::function<void(Toe5_MessageInfo&&, std::uint64_t sourceLength)>& onMessage,
+                             StoreReadReport* report);
+
+    // The store file `fileName` opened for a pass of its own (a rescue
+    // scan). Raises "Datei %s kann nicht geöffnet werden".
+    std::unique_ptr<StoreFile> OpenForReading(const std::string& fileName);
 
     // The folder records of "folders.dbx". A store folder without that file
     // but with folder files still opens: each folder file becomes a folder
@@ -57,6 +90,8 @@ public:
     // Size and modification time of the store file `fileName`, to tell
     // whether it changed; none when it cannot be found.
     std::optional<StoreFileStamp> StampOf(const std::string& fileName) const;
+    // The same with the file's inode; none when it cannot be found.
+    std::optional<StoreFileState> StateOf(const std::string& fileName) const;
 
     // The store's folder as an absolute path, the same however it was
     // named; empty when no store folder is known.

@@ -16,6 +16,16 @@ struct Toe5_FolderInfo {
     bool Special = false;        // presence of direct entry 0x89
 };
 
+// What a rescue scan knows of a message the index does not name: how its
+// chain is read. All zero for every message an index names.
+struct SourceRescue {
+    bool scanned = false;           // found by a scan, not named by the index
+    std::int64_t displacement = 0;  // own-offset fields hold this beyond the blocks' positions
+    std::uint32_t blockLimit = 0;   // the blocks that are the message's own (0: up to the chain's end)
+    std::uint32_t headSkip = 0;     // overwritten bytes before the first header line
+    bool incomplete = false;        // first bytes overwritten or the tail lost
+};
+
 struct Toe5_MessageInfo {
     std::uint32_t Value80 = 0;
     std::uint32_t Value81 = 0;
@@ -32,8 +42,9 @@ struct Toe5_MessageInfo {
     std::string Text0A;
     std::string Text0B;
     std::uint32_t Value91 = 0;
-    std::int32_t SourceOffset = 0;  // entry 0x04 or direct 0x84, whichever comes later
+    std::uint32_t SourceOffset = 0;  // entry 0x04 or direct 0x84, whichever comes later; 0: none
     std::uint32_t RecordOffset = 0;
+    SourceRescue Rescue;
 };
 
 struct Toe5_FileHeader {

@@ -48,7 +48,7 @@ vellumine-cli export --fo|--format
 vellumine-cli export --format |html mixed text
 vellumine-cli migrate --format |eml maildir mboxrd thunderbird
 vellumine-cli parse --body h|html
-vellumine-cli list --|--help --report
+vellumine-cli list --|--help --report --salvage
 vellumine-cli --store Ablage list Ablage/P|Ablage/Posteingang.dbx
 vellumine-cli save x.dbx out --offsets |
 EOF_CASES

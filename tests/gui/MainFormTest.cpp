@@ -17,6 +17,7 @@
 #include "BatchRunTest.h"
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
+#include "StoreDamage.h"
 #include "StoreWriter.h"
 #include "app/SettingsFile.h"
 #include "app/qt/AboutBox.h"
@@ -71,6 +72,7 @@ private slots:
     void splitterKeepsTheListBetweenTenAndNinetyPercent();
     void installedWindowKeepsTemplatesAndSettingsApartFromTheProgram();
     void aFolderFileGivenAtStartShowsItsFolder();
+    void damagedFolderIsSaidAloudAndRescuedOnDemand();
 };
 
 void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
@@ -431,6 +433,63 @@ void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
         QCOMPARE(form.TreeView1->currentItem()->text(0), QString("Posteingang"));
         form.close();
     }
+}
+
+// A folder file with one record unreadable and one deleted message whose
+// first bytes were overwritten: the notice says so above the list, and
+// "Gerettete Nachrichten" under the folder lists what a scan finds.
+void MainFormTest::damagedFolderIsSaidAloudAndRescuedOnDemand()
+{
+    namespace sw = storewriter;
+    GuiWorld world;
+    TempFolder store;
+    const auto mail = [](const std::string& subject, bool recordKept) {
+        sw::StoreRecordDescription record = sw::MessageRecord(
+            {.sender = "Anna", .subject = subject, .source = "Subject: " + subject + "\r\nFrom: anna@example.org\r\n\r\nText\r\n"});
+        record.recordKept = recordKept;
+        return record;
+    };
+    sw::StoreImage image = sw::BuildStoreFile({mail("eins", true), mail("zwei", true), mail("drei", true),
+                                               mail("weg", false)});
+    sw::BreakRecordOwnOffset(image, 1);
+    sw::OverwriteSourceStart(image, 3, std::string("Subject: weg\r\n").size());
+    sw::WriteFileBytes(store.File("Kaputt.dbx"), image.bytes);
+    sw::WriteFileBytes(store.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Kaputt", .fileName = "Kaputt.dbx"})})
+                           .bytes);
+    auto form = world.OpenWindow(store.Path());
+    QTreeWidgetItem* folder = nullptr;
+    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
+        if ((*it)->text(0) == "Kaputt")
+            folder = *it;
+    QVERIFY(folder);
+    form->TreeView1->setCurrentItem(folder);
+    form->TreeView1Click();
+    QCOMPARE(Column(*form, kColumnSubject).size(), 2);
+    QVERIFY(form->FFolderNotice->isVisible());
+    QVERIFY(form->FFolderNotice->text().startsWith(
+        QString::fromUtf8("Diese Ordnerdatei ist beschädigt: 2 von 3 Nachrichten lesbar.")));
+    QCOMPARE(form->FFolderNotice->textFormat(), Qt::PlainText);
+    QCOMPARE(folder->childCount(), 1);
+    QTreeWidgetItem* rescued = folder->child(0);
+    QCOMPARE(rescued->text(0), QString::fromUtf8("Gerettete Nachrichten"));
+
+    form->TreeView1->setCurrentItem(rescued);
+    form->TreeView1Click();
+    QStringList subjects = Column(*form, kColumnSubject);
+    subjects.sort();
+    // The record that cannot be read still has its blocks; the deleted
+    // message lost its first line and is marked.
+    QCOMPARE(subjects, QStringList({QString::fromUtf8(" (unvollständig)"), "zwei"}));
+    QVERIFY(form->FFolderNotice->text().contains(QString::fromUtf8("2 weitere Nachrichten gefunden, unter „Gerettete Nachrichten“ (davon 1 unvollständig)")));
+    if (const char* shot = std::getenv("VELLUMINE_RESCUE_SHOT"))
+        form->grab().save(shot);
+
+    // Going back to the folder keeps the notice, now saying where the rest is.
+    form->TreeView1->setCurrentItem(folder);
+    form->TreeView1Click();
+    QVERIFY(form->FFolderNotice->text().contains(QString::fromUtf8("unter „Gerettete Nachrichten“")));
+    QCOMPARE(folder->childCount(), 1);
 }
 
 int main(int argc, char** argv)

@@ -277,8 +277,12 @@ TEST_F(MigrationRun, AMessageThatCannotBeReadIsReportedAndSkipped)
     EXPECT_FALSE(result.Complete());
     EXPECT_EQ(result.folders[0].unreadable, 1u);
     EXPECT_EQ(result.folders[0].verified, 1u);
-    ASSERT_EQ(result.folders[0].problems.size(), 1u);
-    EXPECT_NE(result.folders[0].problems[0].find("ohne Quelltext"), std::string::npos);
+    // The folder file's read says it passed over a message, and the
+    // message is named where it was skipped.
+    ASSERT_EQ(result.folders[0].problems.size(), 2u);
+    EXPECT_TRUE(result.folders[0].damaged);
+    EXPECT_EQ(result.folders[0].problems[0], "beschädigt: 1 Nachricht nicht lesbar");
+    EXPECT_NE(result.folders[0].problems[1].find("ohne Quelltext"), std::string::npos);
 }
 
 TEST_F(MigrationRun, FoldersBelowTheLastLevelAreWrittenThereAndReported)

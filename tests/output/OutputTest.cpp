@@ -5,8 +5,11 @@
 #include <set>
 #include <sys/stat.h>
 
+#include "StoreDamage.h"
 #include "StoreWriter.h"
 #include "TempFolder.h"
+#include "output/BatchLoop.h"
+#include "store/StoreReader.h"
 #include "output/ExportMessage.h"
 #include "output/OutputFileName.h"
 #include "output/SaveMessage.h"
@@ -214,6 +217,87 @@ TEST(ExportMessage, UnwritableFolderEndsTheRunWithTheGermanError)
     } catch (const FileNotCreated& e) {
         EXPECT_EQ(std::string(e.what()), "Die Datei \"" + missing + "/s\" konnte nicht erstellt werden!");
     }
+}
+
+}  // namespace
+}  // namespace vellumine
+
+namespace vellumine {
+namespace {
+
+TEST(SaveMessage, AnIncompleteMessageSaysSoAtTheEndOfItsName)
+{
+    testing::TempFolder folder;
+    HeaderFields fields{"a", "b", "S", "24.12.2003"};
+    fields.incomplete = true;
+    SaveMessageAsEml(folder.Path(), "x", fields, true);
+    SaveMessageAsEml(folder.Path(), "x", fields, true);
+    EXPECT_EQ(FilesIn(folder.Path()), (std::set<std::string>{"S 24_12_2003 (unvollständig).eml",
+                                                             "S 24_12_2003_0 (unvollständig).eml"}));
+    // Cut to the longest name with the mark kept.
+    BaseName base = MakeBaseName(std::string(300, 'x'), "", false);
+    base.markPart = kIncompleteMark;
+    const std::string name = CandidateFileName(base, 3, ".eml");
+    EXPECT_EQ(name.size(), kMaxFileNameBytes);
+    EXPECT_EQ(name.substr(name.size() - 23), "_3 (unvollständig).eml");
+}
+
+// A folder file of messages whose subjects are "0", "1", ...
+storewriter::StoreImage NumberedFolder(int count)
+{
+    std::vector<storewriter::StoreRecordDescription> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back(storewriter::MessageRecord({.subject = std::to_string(i),
+                                                      .source = "Subject: " + std::to_string(i) + "\r\n\r\nx"}));
+    return storewriter::BuildStoreFile(records);
+}
+
+// A folder file replaced or cut during a run: the run stops before the next
+// message and names the file; nothing more is read from it.
+TEST(BatchLoop, AFolderFileChangedDuringTheRunIsNotReadFurther)
+{
+    testing::TempFolder folder;
+    const auto image = NumberedFolder(4);
+    storewriter::WriteFileBytes(folder.File("m.dbx"), image.bytes);
+    StoreReader reader(std::make_shared<FolderStoreLocation>(folder.Path()));
+    StoreRecords list;
+    reader.ReadStoreIndex("m.dbx", &list);
+    ASSERT_EQ(list.Messages.size(), 4u);
+    std::size_t handled = 0;
+    BatchCallbacks callbacks;
+    callbacks.handle = [&](const std::string&, const Toe5_MessageInfo&) {
+        if (++handled == 2)  // replaced by a shorter file under the same name
+            storewriter::WriteFileBytes(folder.File("m.dbx"), image.bytes.substr(0, image.bytes.size() / 2));
+    };
+    const BatchOutcome outcome = RunMessageBatch(reader, "m.dbx", list.Messages, callbacks);
+    EXPECT_EQ(outcome.handled, 2u);
+    EXPECT_EQ(outcome.changedFile, "m.dbx");
+    EXPECT_NE(ChangedFileSentence("m.dbx").find("m.dbx"), std::string::npos);
+}
+
+TEST(BatchLoop, AMessageThatDoesNotReadWholeFailsAloneWithoutAFile)
+{
+    testing::TempFolder folder;
+    auto image = NumberedFolder(3);
+    storewriter::SetBlockNext(image, 1, 0, static_cast<std::uint32_t>(image.bytes.size() + 100));
+    storewriter::WriteFileBytes(folder.File("m.dbx"), image.bytes);
+    StoreReader reader(std::make_shared<FolderStoreLocation>(folder.Path()));
+    StoreRecords list;
+    reader.ReadStoreIndex("m.dbx", &list);
+    const std::string out = folder.File("out");
+    CreateFolders(out);
+    BatchCallbacks callbacks;
+    callbacks.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
+        SaveMessageAsEml(out, source, HeaderFieldsOf(info), false);
+    };
+    std::vector<std::string> errors;
+    callbacks.failed = [&](const Toe5_MessageInfo&, const std::string& error) { errors.push_back(error); };
+    const BatchOutcome outcome = RunMessageBatch(reader, "m.dbx", list.Messages, callbacks);
+    EXPECT_EQ(outcome.handled, 2u);
+    EXPECT_EQ(outcome.failed, 1u);
+    EXPECT_EQ(FilesIn(out), (std::set<std::string>{"0.eml", "2.eml"}));
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("nicht vollständig lesbar"), std::string::npos);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ protected:
 
     void Write(const std::string& fileName, const storewriter::StoreImage& image)
     {
-        storewriter::WriteFileBytes(FFolder.File(fileName), image.bytes);
+        storewriter::WriteStoreImage(FFolder.File(fileName), image);
     }
 
     std::vector<Toe5_MessageInfo> ReadMessages(const std::string& fileName)

@@ -7,7 +7,7 @@ std::uint32_t GetWord(const StoreImage& image, std::uint32_t at)
 {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i)
-        value = (value << 8) | static_cast<unsigned char>(image.bytes[at + i]);
+        value = (value << 8) | static_cast<unsigned char>(image.bytes[ImageIndex(image, at) + i]);
     return value;
 }
 
@@ -16,7 +16,7 @@ std::uint32_t GetWord(const StoreImage& image, std::uint32_t at)
 void PutWord(StoreImage& image, std::uint32_t at, std::uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
-        image.bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+        image.bytes[ImageIndex(image, at) + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
 void SetItemCount(StoreImage& image, std::int32_t count)
@@ -72,6 +72,30 @@ void LinkBlocksInCycle(StoreImage& image, std::size_t record)
 {
     const auto& blocks = image.blockOffsets.at(record);
     PutWord(image, blocks.back() + 12, blocks.front());
+}
+
+std::uint32_t AppendMovedCopy(StoreImage& image, std::size_t record)
+{
+    const auto& blocks = image.blockOffsets.at(record);
+    const std::size_t from = ImageIndex(image, blocks.front());
+    const std::size_t length = blocks.size() * 528;
+    const auto copyAt = static_cast<std::uint32_t>(image.bytes.size() + image.gap);
+    image.bytes += image.bytes.substr(from, length);
+    return copyAt;
+}
+
+void OverwriteSourceStart(StoreImage& image, std::size_t record, std::size_t count)
+{
+    const std::size_t data = ImageIndex(image, image.blockOffsets.at(record).front()) + 16;
+    for (std::size_t i = 0; i < count; ++i)
+        image.bytes[data + i] = static_cast<char>(0xA0 + i % 16);
+    image.bytes[data + count - 1] = '\n';  // the bookkeeping ends where a line begins
+}
+
+void ZeroBlockHeader(StoreImage& image, std::size_t record, std::size_t block)
+{
+    const std::size_t at = ImageIndex(image, image.blockOffsets.at(record).at(block));
+    std::fill(image.bytes.begin() + static_cast<std::ptrdiff_t>(at), image.bytes.begin() + static_cast<std::ptrdiff_t>(at + 16), '\0');
 }
 
 void Truncate(StoreImage& image, std::size_t size)

@@ -30,4 +30,17 @@ void LinkBlocksInCycle(StoreImage& image, std::size_t record);
 
 void Truncate(StoreImage& image, std::size_t size);
 
+// A copy of a record's blocks (which must lie one after another) appended
+// to the file as they are, their own-offset and next fields still naming
+// where they were: what a program leaves that moves blocks as a whole.
+// Returns where the copy's first block lies.
+std::uint32_t AppendMovedCopy(StoreImage& image, std::size_t record);
+
+// The first `count` data bytes of a record's first block overwritten with
+// bytes that are no header line (as a free list's bookkeeping does it).
+void OverwriteSourceStart(StoreImage& image, std::size_t record, std::size_t count);
+
+// The whole block header of a record's `block` zeroed.
+void ZeroBlockHeader(StoreImage& image, std::size_t record, std::size_t block);
+
 }  // namespace vellumine::storewriter

@@ -146,20 +146,27 @@ public:
 
     StoreImage Build()
     {
-        FImage.bytes.assign(std::max<std::size_t>(FOptions.headerSize, 0xC8), '\0');
+        FImage.bytes.assign(std::max<std::size_t>(FOptions.headerSize, 0xE8), '\0');
+        FImage.headerSize = FImage.bytes.size();
+        FImage.gap = FOptions.gapAfterHeader;
         PutFixed32(FImage.bytes, 0, 0xFE12ADCF);  // the folder-file signature
         FImage.blockOffsets.resize(FRecords.size());
         FImage.recordOffsets.resize(FRecords.size());
         PlaceSourcesAndRecords();
         PlaceIndex();
         PutFixed32(FImage.bytes, 0x30, FImage.rootOffset);
-        const auto count = FOptions.itemCount.value_or(static_cast<std::int32_t>(FRecords.size()));
+        if (FOptions.rootCopy)
+            PutFixed32(FImage.bytes, 0xE4, FImage.rootOffset);
+        const auto named = std::count_if(FRecords.begin(), FRecords.end(),
+                                         [](const StoreRecordDescription& r) { return r.indexed && r.recordKept; });
+        const auto count = FOptions.itemCount.value_or(static_cast<std::int32_t>(named));
         PutFixed32(FImage.bytes, 0xC4, static_cast<std::uint32_t>(count));
         return std::move(FImage);
     }
 
 private:
-    std::uint32_t Here() const { return Checked32(FImage.bytes.size()); }
+    std::uint32_t Here() const { return Checked32(FImage.bytes.size() + FImage.gap); }
+    std::size_t Slot(std::uint32_t offset) const { return static_cast<std::size_t>(offset - FImage.gap); }
 
     // Block positions: right before each record, or all after the records
     // in shuffled order. The chains are written once every block has a place.
@@ -183,8 +190,10 @@ private:
                 else
                     reserveBlock(r, p);
             }
-            FImage.recordOffsets[r] = Here();
             FRecordSlots.push_back(FImage.bytes.size());
+            if (!FRecords[r].recordKept)
+                continue;
+            FImage.recordOffsets[r] = Here();
             FImage.bytes.append(RecordBytes(0, FRecords[r], 0xFFFFFFFF).size(), '\0');  // room for the larger form
         }
         std::mt19937 random(FOptions.seed);
@@ -194,19 +203,25 @@ private:
         for (std::size_t r = 0; r < FRecords.size(); ++r) {
             const auto& blocks = FImage.blockOffsets[r];
             const std::uint32_t first = blocks.empty() ? 0 : blocks.front();
-            const std::string record = RecordBytes(FImage.recordOffsets[r], FRecords[r], first);
-            std::copy(record.begin(), record.end(), FImage.bytes.begin() + FRecordSlots[r]);
+            if (FRecords[r].recordKept) {
+                const std::string record = RecordBytes(FImage.recordOffsets[r], FRecords[r], first);
+                std::copy(record.begin(), record.end(), FImage.bytes.begin() + FRecordSlots[r]);
+            }
             for (std::size_t p = 0; p < blocks.size(); ++p) {
                 const std::uint32_t next = p + 1 < blocks.size() ? blocks[p + 1] : 0;
                 const std::string block = BlockBytes(blocks[p], pieces[r][p], next);
-                std::copy(block.begin(), block.end(), FImage.bytes.begin() + blocks[p]);
+                std::copy(block.begin(), block.end(), FImage.bytes.begin() + Slot(blocks[p]));
             }
         }
     }
 
     void PlaceIndex()
     {
-        const std::vector<NodePlan> plan = TreePlanner(FOptions.nodeFanout).Plan(FRecords.size());
+        std::vector<std::size_t> indexed;  // the records the index names
+        for (std::size_t r = 0; r < FRecords.size(); ++r)
+            if (FRecords[r].indexed && FRecords[r].recordKept)
+                indexed.push_back(r);
+        const std::vector<NodePlan> plan = TreePlanner(FOptions.nodeFanout).Plan(indexed.size());
         std::vector<std::uint32_t> offsets(plan.size());
         std::uint32_t at = Here();
         for (std::size_t n = 0; n < plan.size(); ++n) {
@@ -222,7 +237,7 @@ private:
             PutFixed32(node, 0x10, Checked32(plan[n].entries.size()) << 8);
             for (const auto& [record, child] : plan[n].entries) {
                 std::string entry(kNodeEntrySize, '\0');
-                PutFixed32(entry, 0, FImage.recordOffsets[record]);
+                PutFixed32(entry, 0, FImage.recordOffsets[indexed[record]]);
                 PutFixed32(entry, 4, offsetOf(child));
                 node += entry;
             }
@@ -309,6 +324,33 @@ void WriteFileBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+std::uint64_t ImageFileSize(const StoreImage& image)
+{
+    return image.bytes.size() + image.gap;
+}
+
+std::size_t ImageIndex(const StoreImage& image, std::uint64_t at)
+{
+    if (at < image.headerSize)
+        return static_cast<std::size_t>(at);
+    if (at < image.headerSize + image.gap)
+        throw std::out_of_range("offset in the gap of a store image");
+    return static_cast<std::size_t>(at - image.gap);
+}
+
+void WriteStoreImage(const std::string& path, const StoreImage& image)
+{
+    if (image.gap == 0)
+        return WriteFileBytes(path, image.bytes);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    const auto header = static_cast<std::streamsize>(std::min<std::uint64_t>(image.headerSize, image.bytes.size()));
+    out.write(image.bytes.data(), header);
+    out.seekp(static_cast<std::streamoff>(image.headerSize + image.gap));
+    out.write(image.bytes.data() + header, static_cast<std::streamsize>(image.bytes.size()) - header);
     if (!out)
         throw std::runtime_error("cannot write " + path);
 }

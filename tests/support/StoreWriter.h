@@ -32,6 +32,11 @@ struct RecordField {
 struct StoreRecordDescription {
     std::vector<RecordField> fields;
     std::optional<std::string> source;  // message source bytes, cut into blocks
+    // What damage and deletion leave: a record no index entry names (an
+    // orphan), or only the source blocks with no record at all (a deleted
+    // message whose blocks were not yet reused).
+    bool indexed = true;
+    bool recordKept = true;
 };
 
 struct FolderDescription {
@@ -60,20 +65,37 @@ struct LayoutOptions {
     std::uint32_t seed = 1;            // for scatterBlocks
     std::optional<std::int32_t> itemCount;  // default: the number of records
     std::size_t headerSize = 0x24BC;        // the mail client's; small seeds use less
+    // An empty stretch of the file after the header: what follows lies that
+    // much further on (beyond 2 GB, say) without being held in memory. The
+    // file is then written sparse by WriteStoreImage.
+    std::uint64_t gapAfterHeader = 0;
+    bool rootCopy = true;  // the copy of the root offset at 0xE4, as the mail client writes it
 };
 
 // A written file and where its parts lie, in index order.
 struct StoreImage {
-    std::string bytes;
+    std::string bytes;  // without the gap: file offsets past the header are `gap` larger
     std::uint32_t rootOffset = 0;
     std::vector<std::uint32_t> nodeOffsets;                // root first
-    std::vector<std::uint32_t> recordOffsets;              // in index order
+    std::vector<std::uint32_t> recordOffsets;              // in description order (0: no record kept)
     std::vector<std::vector<std::uint32_t>> blockOffsets;  // per record, in chain order
+    std::uint64_t headerSize = 0;
+    std::uint64_t gap = 0;
 };
 
 StoreImage BuildStoreFile(const std::vector<StoreRecordDescription>& records, const LayoutOptions& options = {});
 
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// Writes the image with its gap as a hole: a file of several GB takes a
+// few KB of disk.
+void WriteStoreImage(const std::string& path, const StoreImage& image);
+
+// The file size of the image.
+std::uint64_t ImageFileSize(const StoreImage& image);
+
+// The index into image.bytes of the file offset `at`.
+std::size_t ImageIndex(const StoreImage& image, std::uint64_t at);
 
 // A FILETIME from calendar fields given in UTC.
 std::uint64_t FileTimeFromUtc(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);

@@ -10,6 +10,7 @@
 #include <QRect>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "render/PageDesign.h"
 #include "render/TempFiles.h"
 #include "search/SearchIndex.h"
+#include "store/FolderRescue.h"
 #include "store/StoreReader.h"
 
 template <typename T>
@@ -55,6 +57,10 @@ class TShowMailForm;
 inline constexpr int kFolderDataRole = Qt::UserRole;
 // The folder index of the "Suchergebnis" item, which shows the last search.
 inline constexpr qulonglong kSearchResultsIndex = ~qulonglong{0};
+// The folder index of a "Gerettete Nachrichten" item under a damaged
+// folder; the folder's own index is kept under kRescuedFolderRole.
+inline constexpr qulonglong kRescuedMessagesIndex = ~qulonglong{0} - 1;
+inline constexpr int kRescuedFolderRole = Qt::UserRole + 1;
 
 // The list's share of the right-hand panel after the splitter was dragged,
 // kept between 10 and 90 percent; `fallback` when the panel has no height.
@@ -165,6 +171,7 @@ public:
     // said there (folders placed at the depth bound).
     QString FStoreNotice;
     void ShowStoreNotice();
+    QLabel* FFolderNotice = nullptr;  // above the list: a damaged folder file said aloud
     ProgressPanel* StatusPanel1;
     TShowMailForm* ShowMailForm;
     TAboutBox* AboutBox;
@@ -195,7 +202,7 @@ public:
     TTempFileList FTempFiles;
     int FProgress = 0;
     QRect FProgressRect;  // where the progress bar was drawn last
-    std::int32_t FShownOffset = -1;
+    std::int64_t FShownOffset = -1;
     std::string FShownFile;
 
     MessageListModel* ListModel() const { return FListModel; }
@@ -228,7 +235,8 @@ private:
     // What the preview's worker composes, and what it hands back.
     struct PreviewRequest {
         std::string file;
-        std::int32_t offset = 0;
+        std::uint32_t offset = 0;
+        SourceRescue rescue;  // how a rescued message's chain is read
         HeaderFields fields;
         bool withDesign = true;
         PageDesign design;
@@ -242,7 +250,15 @@ private:
         std::vector<Toe5_MessageInfo> messages;
         std::vector<MessageRow> rows;
         std::string error;
+        StoreReadReport report;
     };
+    // The notice above the list: hidden for a clean read, the damage said
+    // (and where the rescued messages are) for any other.
+    void ShowFolderNotice(const StoreReadReport& report, std::size_t folderIndex);
+    // A damaged folder gets "Gerettete Nachrichten" under its tree item.
+    void AddRescueItem(QTreeWidgetItem* folderItem, std::size_t folderIndex);
+    // The scan of the folder's file, with the progress bar and cancel.
+    void ShowRescuedMessages(std::size_t folderIndex);
 
     void StartPreview();
     void PreviewComposed();
@@ -304,7 +320,7 @@ private:
     std::unique_ptr<PreviewRequest> FComposing;      // being composed
     std::unique_ptr<PreviewRequest> FPendingPreview;  // the latest selection, waiting for the worker
     QFutureWatcher<PreviewResult>* FPreviewWatcher = nullptr;
-    std::int32_t FLastShownOffset = -1;  // the last message shown, also across a re-rendering
+    std::int64_t FLastShownOffset = -1;  // the last message shown, also across a re-rendering
     std::string FLastShownFile;
     unsigned FPreviewSerial = 0;  // counts newly shown messages; part of the page's address
     // Large folders read off the window's thread.
@@ -325,6 +341,7 @@ private:
     std::string FSearchShown;      // the query whose results are shown
     std::size_t FSearchTotal = 0;  // how many it finds in all; FSearchHits holds the first pages
     QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
+    std::map<std::size_t, RescueReport> FRescues;  // per folder index: what its last scan found
     qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };
 

@@ -132,13 +132,17 @@ void TMainForm::RunBatch(const BatchRun& run)
                 run.beforeEach();
             return listChanged();
         };
-        const std::size_t done = RunMessageBatch(FReader, [&](std::size_t index) { return files[index]; }, messages, callbacks).handled;
+        const BatchOutcome outcome =
+            RunMessageBatch(FReader, [&](std::size_t index) { return files[index]; }, messages, callbacks);
+        const std::size_t done = outcome.handled;
         SetProStatus(0);
         if (!FCloseRequested)  // a run ended by closing the window closes without its box
             FDialogs->ShowInformation(this, run.caption,
                                       QStringLiteral("Es wurden ") + QString::number(done) + run.tail);
         if (run.finish)
             run.finish();
+        if (!outcome.changedFile.empty())
+            throw Error(ChangedFileSentence(outcome.changedFile));
     } catch (...) {
         BackToIdle();
         throw;

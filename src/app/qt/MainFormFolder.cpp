@@ -4,6 +4,7 @@
 // it is read, and a read whose folder is no longer chosen is dropped.
 
 #include <QFutureWatcher>
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QTreeView>
@@ -25,6 +26,10 @@ void TMainForm::TreeView1Click()
         ShowSearchResults();
         return;
     }
+    if (folderIndex == kRescuedMessagesIndex) {
+        ShowRescuedMessages(item->data(0, kRescuedFolderRole).toULongLong());
+        return;
+    }
     if (folderIndex >= FFolders.size())
         return;
     if (!FSearchRunning)
@@ -37,6 +42,7 @@ void TMainForm::TreeView1Click()
     FMessages.clear();
     FSelectFirstWhenLoaded = false;
     FFolderLoadWanted = 0;
+    FFolderNotice->hide();
     if (!FCurrentFile.empty() && FReader.StoreFileSize(FCurrentFile) > FBackgroundReadBytes) {
         FFolderLoadWanted = ++FListGeneration;
         StartFolderLoad();
@@ -45,16 +51,22 @@ void TMainForm::TreeView1Click()
     }
     // The list is filled again whatever happens while reading.
     std::exception_ptr failure;
+    StoreReadReport report;
     if (!FCurrentFile.empty()) {
         try {
             StoreRecords records;
-            FReader.ReadStoreIndex(FCurrentFile, &records);
+            FReader.ReadStoreIndex(FCurrentFile, &records, &report);
             FMessages = std::move(records.Messages);
         } catch (...) {
             failure = std::current_exception();
         }
     }
     FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
+    if (!failure) {
+        ShowFolderNotice(report, folderIndex);
+        if (!report.Clean())
+            AddRescueItem(item, folderIndex);
+    }
     ++FListGeneration;
     ListView1Change();
     if (failure)
@@ -85,7 +97,7 @@ void TMainForm::StartFolderLoad()
         FolderLoad load;
         try {
             StoreRecords records;
-            reader->ReadStoreIndex(file, &records);
+            reader->ReadStoreIndex(file, &records, &load.report);
             load.messages = std::move(records.Messages);
         } catch (const std::exception& e) {
             load.error = e.what();
@@ -115,6 +127,11 @@ void TMainForm::FolderLoaded()
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     FSelectFirstWhenLoaded = false;
+    if (load.error.empty() && FFolderBeforeSearch < FFolders.size()) {
+        ShowFolderNotice(load.report, FFolderBeforeSearch);
+        if (!load.report.Clean())
+            AddRescueItem(TreeView1->currentItem(), FFolderBeforeSearch);
+    }
     ListView1Change();
     if (!load.error.empty())
         throw Error(load.error);

@@ -106,6 +106,14 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
         "datum:2003, datum:2003-01..2003-06, datum:2003-01-15..\n"
         "Enter sucht, Esc leert das Feld, Strg+F springt hierher"));
     panel1Layout->addWidget(SearchEdit);
+    FFolderNotice = new QLabel(Panel1);
+    FFolderNotice->setObjectName("FolderNotice");
+    FFolderNotice->setTextFormat(Qt::PlainText);  // it holds folder names from the store
+    FFolderNotice->setWordWrap(true);
+    FFolderNotice->setStyleSheet("QLabel#FolderNotice { background: #fff3cd; color: #5c4400; }");
+    FFolderNotice->setMargin(4);  // counted in the height a wrapped text needs
+    FFolderNotice->hide();
+    panel1Layout->addWidget(FFolderNotice);
     Splitter2 = new QSplitter(Qt::Vertical, Panel1);
     Splitter2->setHandleWidth(5);
     Splitter2->setChildrenCollapsible(false);

@@ -56,7 +56,8 @@ void TMainForm::ListView1Change()
     FShownOffset = FLastShownOffset = info.SourceOffset;
     FShownFile = FLastShownFile = file;
     FPendingPreview = std::make_unique<PreviewRequest>(
-        PreviewRequest{file, info.SourceOffset, HeaderFieldsOf(info), ShowHead->isChecked(), CurrentDesign()});
+        PreviewRequest{file, info.SourceOffset, info.Rescue, HeaderFieldsOf(info), ShowHead->isChecked(),
+                       CurrentDesign()});
     StartPreview();
 }
 
@@ -82,7 +83,10 @@ void TMainForm::StartPreview()
     FPreviewWatcher->setFuture(QtConcurrent::run([reader, request] {
         PreviewResult result;
         try {
-            const std::string source = reader->ReadMessageSource(request.file, request.offset);
+            Toe5_MessageInfo message;
+            message.SourceOffset = request.offset;
+            message.Rescue = request.rescue;
+            const std::string source = reader->ReadMessageSource(request.file, message);
             result.page = ComposePreviewPage(source, request.fields, request.withDesign, request.design);
         } catch (const std::exception& e) {
             result.error = e.what();

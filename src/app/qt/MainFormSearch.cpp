@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFutureWatcher>
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -281,6 +282,7 @@ void TMainForm::LoadMoreWhenNothingScrolls()
 
 void TMainForm::ShowSearchResults()
 {
+    FFolderNotice->hide();
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     FFolderLoadWanted = 0;
     FSelectFirstWhenLoaded = false;

@@ -105,7 +105,10 @@ QString MessageListModel::ColumnText(const MessageRow& row, const Toe5_MessageIn
                                                                : QString();
     case kColumnFrom: return StoreTextToQString(message.SenderName);
     case kColumnTo: return StoreTextToQString(message.RecipientName);
-    case kColumnSubject: return StoreTextToQString(message.Subject);
+    case kColumnSubject:
+        // A rescued message whose first bytes or tail are lost says so.
+        return message.Rescue.incomplete ? StoreTextToQString(message.Subject) + QString::fromUtf8(" (unvollständig)")
+                                         : StoreTextToQString(message.Subject);
     default: return QString::fromStdString(DateTimeText(row.date));
     }
 }
