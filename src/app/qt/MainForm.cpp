@@ -37,6 +37,7 @@
 #include "output/qt/PagePrinter.h"
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
+#include "platform/Error.h"
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"
 #include "render/qt/BrowserView.h"
@@ -68,6 +69,7 @@ void TMainForm::FormCreate()
     FListPercent = 50;
     FSortColumn = 3;
     FSortDescending = true;
+    RestoreLayout();
     LoadStore();
 }
 
@@ -87,13 +89,33 @@ void TMainForm::LoadStore()
     }
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     ++FListGeneration;
-    Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
+    if (FNoStoreKnown) {
+        // No store known yet (a first start): a hint where to find one
+        // instead of the error for "\folders.dbx".
+        FDialogs->ShowInformation(this, QStringLiteral("Vellumine"), QString::fromUtf8(kNoStoreHint));
+    } else {
+        Guarded([this] {
+            FFolders = FReader.ReadStoreFolders();
+            if (!FStoreFolder.empty())
+                RememberStore(FStoreFolder);
+        });
+    }
+    UpdateWindowTitle();
     BuildFolderTree();
     std::vector<QTreeWidgetItem*> order;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
         order.push_back(*it);
-    if (order.size() >= 3) {
-        TreeView1->setCurrentItem(order[2]);
+    QTreeWidgetItem* first = order.size() >= 3 ? order[2] : nullptr;
+    if (FWantedFolderId) {  // the folder shown when the window was closed
+        for (QTreeWidgetItem* item : order) {
+            const auto index = item->data(0, kFolderDataRole).toULongLong();
+            if (index < FFolders.size() && FFolders[index].Id == *FWantedFolderId)
+                first = item;
+        }
+        FWantedFolderId.reset();
+    }
+    if (first) {
+        TreeView1->setCurrentItem(first);
         Guarded([this] { TreeView1Click(); });
     }
     if (FListModel->rowCount() > 0)
@@ -107,8 +129,18 @@ void TMainForm::FormDestroy()
 {
     FSearchCancel->store(true);
     SaveOptions();
+    SaveLayout();
     FTempFiles.DeleteTempFiles();
+    if (FTempFolder)
+        FTempFolder->Remove();
     FDestroying = true;
+}
+
+std::string TMainForm::TempFolder() const
+{
+    if (!FTempFolder || FTempFolder->Path().empty())
+        throw Error("Es gibt kein Verzeichnis für die Vorschau");
+    return FTempFolder->Path();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -159,6 +191,7 @@ void TMainForm::OpenOptions()
         box->setChecked(checked);
         Guarded([this] { ShowHeadClick(); });  // as a click would
     }
+    UpdateFieldBoxes();
 }
 
 void TMainForm::SaveOptions()
@@ -214,7 +247,7 @@ void TMainForm::ListView1ColumnClick(int column)
 {
     if (column == kColumnFolder) {
         // Search results keep the order the list has; the header shows it.
-        ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
         return;
     }
     if (column == FSortColumn) {
@@ -224,7 +257,7 @@ void TMainForm::ListView1ColumnClick(int column)
         FSortDescending = false;
     }
     FListModel->Sort(FSortColumn, FSortDescending);
-    ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
 }
 
 void TMainForm::SelectAll()
@@ -244,13 +277,8 @@ void TMainForm::QuitBtnClick()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
-            Guarded([this] { SelectAll(); });
-            return true;
-        }
-    }
+    if (watched == ListView1 && event->type() == QEvent::KeyPress && ListKeyPressed(*static_cast<QKeyEvent*>(event)))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -272,7 +300,9 @@ void TMainForm::endebtnClick()
 
 void TMainForm::wwwBtnClick()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage)));
+    if (!OpenWebPage(QUrl(QString::fromUtf8(kMakerPage))))
+        FDialogs->ShowError(this, QString::fromUtf8("Es konnte kein Webbrowser gestartet werden. Die Seite ist ") +
+                                      QString::fromUtf8(kMakerPage));
 }
 
 }  // namespace vellumine

@@ -3,6 +3,7 @@
 // .eml tree with the progress bar and cancel.
 
 #include <QApplication>
+#include <QAction>
 #include <QMenu>
 #include <QToolButton>
 
@@ -24,7 +25,10 @@ void TMainForm::FillStoreMenu()
     if (!recent.empty())
         menu->addSeparator();
     for (const std::string& folder : recent) {
-        menu->addAction(QString::fromStdString(folder), this, [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
+        QAction* store = menu->addAction(QString::fromStdString(folder), this,
+                                         [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
+        store->setCheckable(true);
+        store->setChecked(folder == FStoreFolder);  // the store shown now
     }
     menu->addSeparator();
     menu->addAction(QString::fromUtf8("Postablage exportieren…"), this,
@@ -57,8 +61,14 @@ void TMainForm::OpenStore(const std::string& folder)
     FShownOffset = FLastShownOffset = -1;
     FShownFile.clear();
     FLastShownFile.clear();
-    WriteRecentStores(RecentStoresFile(), WithRecentStore(ReadRecentStores(RecentStoresFile()), folder));
+    FStoreFolder = StoreFolderOf(*location);
+    FNoStoreKnown = false;
     LoadStore();
+}
+
+void TMainForm::RememberStore(const std::string& folder)
+{
+    WriteRecentStores(RecentStoresFile(), WithRecentStore(ReadRecentStores(RecentStoresFile()), folder));
 }
 
 void TMainForm::MigrateStoreClick()
@@ -86,11 +96,14 @@ void TMainForm::MigrateStoreClick()
         if (FCloseRequested) {
             // the window closes when the run is over
         } else if (result.Complete()) {
-            FDialogs->ShowInformation(this, QStringLiteral("Export beendet"),
-                                      QStringLiteral("Es wurden ") + QString::number(VerifiedMessages(result)) +
-                                          QString::fromUtf8(" Nachrichten in ") +
-                                          QString::number(result.folders.size()) +
-                                          QString::fromUtf8(" Ordnern übernommen und geprüft!") + where);
+            const auto messages = VerifiedMessages(result);
+            const auto folders = result.folders.size();
+            FDialogs->ShowInformation(
+                this, QStringLiteral("Export beendet"),
+                (messages == 1 ? QStringLiteral("Es wurde 1 Nachricht in ")
+                               : QStringLiteral("Es wurden ") + QString::number(messages) + QStringLiteral(" Nachrichten in ")) +
+                    QString::number(folders) + (folders == 1 ? QStringLiteral(" Ordner") : QStringLiteral(" Ordnern")) +
+                    QString::fromUtf8(" übernommen und geprüft!") + where);
         } else {
             FDialogs->ShowError(this, QString::fromUtf8(result.cancelled
                                                             ? "Der Export wurde abgebrochen; nicht alle Nachrichten "
