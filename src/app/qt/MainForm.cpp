@@ -279,6 +279,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ListView1 && event->type() == QEvent::KeyPress && ListKeyPressed(*static_cast<QKeyEvent*>(event)))
         return true;
+    if (watched == ListView1->viewport() && event->type() == QEvent::Resize && FShownOnce)
+        ApplyColumnLayout();  // columns without a width of the user's follow the list
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -154,7 +154,7 @@ public:
     // Drag and drop: the files a drag of these list rows carries; opening
     // a dropped store folder or .dbx file (false for anything else).
     QMimeData* DragDataFor(const std::vector<int>& rows);
-    bool OpenDroppedStore(const QMimeData& data);
+    bool OpenDroppedStore(const QMimeData& dropped);
     // The context menus (opened by a right click; public for the tests).
     QMenu* MakeListMenu();
     QMenu* MakeFolderMenu(QTreeWidgetItem* item);

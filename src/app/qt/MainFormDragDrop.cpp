@@ -33,9 +33,9 @@ QString DroppedStoreFolder(const QUrl& url)
     return {};
 }
 
-QString DroppedStoreFolder(const QMimeData& data)
+QString DroppedStoreFolder(const QMimeData& dropped)
 {
-    const QList<QUrl> urls = data.urls();
+    const QList<QUrl> urls = dropped.urls();
     return urls.size() == 1 ? DroppedStoreFolder(urls.first()) : QString();
 }
 
@@ -78,14 +78,14 @@ QMimeData* TMainForm::DragDataFor(const std::vector<int>& rows)
         FDialogs->ShowError(this, failures.join('\n'));
     if (urls.isEmpty())
         return nullptr;
-    auto* data = new QMimeData();
-    data->setUrls(urls);
-    return data;
+    auto* drag = new QMimeData();
+    drag->setUrls(urls);
+    return drag;
 }
 
-bool TMainForm::OpenDroppedStore(const QMimeData& data)
+bool TMainForm::OpenDroppedStore(const QMimeData& dropped)
 {
-    const QString folder = DroppedStoreFolder(data);
+    const QString folder = DroppedStoreFolder(dropped);
     if (folder.isEmpty() || FBusy)
         return false;
     Guarded([this, &folder] { OpenStore(folder.toStdString()); });

@@ -119,6 +119,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
     ListView1->header()->setStretchLastSection(false);
     ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);  // its width fits the columns
     Splitter2->addWidget(BuildPreviewPanel());
     panel1Layout->addWidget(Splitter2);
     Splitter1->addWidget(TreeView1);

@@ -111,7 +111,8 @@ int TMainForm::DefaultColumnWidth(int column) const
         return metrics.horizontalAdvance(QStringLiteral("Posteingang")) + 24;
     // Sender and recipient a quarter each of what the date leaves; the
     // subject stretches over the rest.
-    const int room = ListView1->viewport()->width() - dateWidth;
+    const int folderWidth = FListModel->columnCount() > kColumnFolder ? DefaultColumnWidth(kColumnFolder) : 0;
+    const int room = ListView1->viewport()->width() - dateWidth - folderWidth;
     return std::max(metrics.horizontalAdvance(QStringLiteral("Von:")) + 40, room / 4);
 }
 

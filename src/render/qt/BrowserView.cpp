@@ -4,6 +4,8 @@
 #include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QMenu>
 #include <QWheelEvent>
 #include <algorithm>
@@ -92,6 +94,8 @@ BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent)
     // page starts and fails a load of its own, which must not make the page
     // shown look unloaded.
     connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (QWidget* engine = focusProxy())
+            engine->installEventFilter(this);  // the engine's widget exists by now
         switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStartedStatus:
             if (IsExpected(info.url()))
@@ -267,9 +271,9 @@ void BrowserView::AddZoomShortcuts(QWidget* window)
     };
     // Ctrl+= too: on German and US keyboards plus needs Shift, and that
     // arrives as Ctrl+Shift+= or Ctrl++ depending on the layout.
-    add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence::ZoomIn},
-        &BrowserView::ZoomIn);
-    add({QKeySequence(Qt::CTRL | Qt::Key_Minus), QKeySequence::ZoomOut}, &BrowserView::ZoomOut);
+    // (A key given twice would be ambiguous and trigger nothing.)
+    add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, &BrowserView::ZoomIn);
+    add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &BrowserView::ZoomOut);
     add({QKeySequence(Qt::CTRL | Qt::Key_0)}, &BrowserView::ResetZoom);
 }
 
@@ -291,6 +295,28 @@ bool BrowserView::event(QEvent* event)
 
 bool BrowserView::eventFilter(QObject* watched, QEvent* event)
 {
+    // The engine's widget takes the keys before any shortcut of the window
+    // sees them: the zoom keys and Esc are caught on their way in.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = key->modifiers() & Qt::ControlModifier;
+        if (control && (key->key() == Qt::Key_Plus || key->key() == Qt::Key_Equal)) {
+            ZoomIn();
+            return true;
+        }
+        if (control && key->key() == Qt::Key_Minus) {
+            ZoomOut();
+            return true;
+        }
+        if (control && key->key() == Qt::Key_0) {
+            ResetZoom();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && isSignalConnected(QMetaMethod::fromSignal(&BrowserView::EscapePressed))) {
+            emit EscapePressed();
+            return true;
+        }
+    }
     if (event->type() == QEvent::Wheel) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

@@ -72,6 +72,8 @@ protected:
 signals:
     // Every completed load, successful or not.
     void DownloadComplete();
+    // Esc in the page (which takes every key for itself): the window may close.
+    void EscapePressed();
 
 private:
     bool IsExpected(const QUrl& url) const;

@@ -61,6 +61,7 @@ TShowMailForm::TShowMailForm(QWidget* parent) : QDialog(parent)
     auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     close->setContext(Qt::WindowShortcut);
     connect(close, &QShortcut::activated, this, &QDialog::reject);
+    connect(WebBrowser1, &BrowserView::EscapePressed, this, &QDialog::reject);
     WebBrowser1->AddZoomShortcuts(this);
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(true);
