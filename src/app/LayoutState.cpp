@@ -1,9 +1,8 @@
 #include "app/LayoutState.h"
 
 #include <charconv>
-#include <cstdio>
-#include <unistd.h>
 
+#include "app/SettingsFile.h"
 #include "platform/FileAccess.h"
 
 namespace vellumine {
@@ -101,17 +100,7 @@ bool WriteLayoutState(const std::string& path, const LayoutState& state)
     line("store", state.storeFolder);
     if (state.folderId)
         line("folder", std::to_string(*state.folderId));
-    const std::string temporary = path + ".tmp";
-    try {
-        WriteFileReplacing(temporary, text);
-    } catch (const Error&) {
-        return false;
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
+    return ReplaceFileSafely(path, text);
 }
 
 }  // namespace vellumine

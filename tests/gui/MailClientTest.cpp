@@ -528,6 +528,10 @@ void MailClientTest::titleHintAndFieldBoxes()
     {
         auto form = world.OpenWindow();
         QCOMPARE(form->windowTitle(), QString::fromStdString(world.StoreDir()) + QString::fromUtf8(" – Tarnwick Vellumine 1.0"));
+        // Newest first: the arrow points down, which Qt's header draws for
+        // what it calls ascending.
+        QVERIFY(form->FSortDescending);
+        QCOMPARE(form->ListView1->header()->sortIndicatorOrder(), Qt::AscendingOrder);
         QTest::mouseClick(form->ShowHead, Qt::LeftButton);
         for (QCheckBox* box : {form->voncheck, form->ancheck, form->datumcheck, form->betreffcheck})
             QVERIFY(!box->isEnabled());

@@ -328,7 +328,10 @@ void TMainForm::FormResize()
 
 Qt::SortOrder SortIndicatorFor(bool descending)
 {
-    return descending ? Qt::DescendingOrder : Qt::AscendingOrder;
+    // Qt's header draws the arrow of Qt::DescendingOrder pointing up; mail
+    // clients point it down for newest first, so the order is handed over
+    // turned round. The list's own order is FSortDescending alone.
+    return descending ? Qt::AscendingOrder : Qt::DescendingOrder;
 }
 
 int ListPercentFor(int listHeight, int panelHeight, int fallback)
