@@ -48,6 +48,11 @@ bool WriteOptionsFile(const std::string& path, const ViewOptions& options)
     PutValue(bytes, options.designIndex);
     for (const bool box : {options.showHead, options.showFrom, options.showTo, options.showSubject, options.showDate})
         PutValue(bytes, box ? 1 : 0);
+    return ReplaceFileSafely(path, bytes);
+}
+
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes)
+{
     const std::string temporary = path + ".tmp";
     try {
         WriteFileReplacing(temporary, bytes);

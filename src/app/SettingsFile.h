@@ -21,6 +21,10 @@ struct ViewOptions {
 // value checks a box.
 void ReadOptionsFile(const std::string& path, ViewOptions& options);
 
+// Writes `bytes` under a temporary name beside `path` and renames it into
+// place, so that a crash never leaves a half-written file; false on failure.
+bool ReplaceFileSafely(const std::string& path, const std::string& bytes);
+
 // Writes the 24 bytes under a temporary name and renames it into place, so
 // that a crash never leaves a broken file. False when it cannot be written.
 bool WriteOptionsFile(const std::string& path, const ViewOptions& options);

@@ -225,7 +225,7 @@ int SaveMessages(const CliOptions& options, const std::string& fileName, const s
         [&](const std::string& source, const Toe5_MessageInfo& message) {
             SaveMessageAsEml(outputFolder, source, HeaderFieldsOf(message), batch.withDate, &names);
         });
-    std::cout << "Es wurden " << saved << " Nachrichten gespeichert!\n";
+    std::cout << CompletionSentence(saved, "gespeichert") << "\n";
     return failed ? 1 : 0;
 }
 
@@ -240,7 +240,7 @@ int ExportMessages(const CliOptions& options, const std::string& fileName, const
         [&](const std::string& source, const Toe5_MessageInfo& message) {
             ExportMessageFile(outputFolder, source, HeaderFieldsOf(message), exportOptions, &names);
         });
-    std::cout << "Es wurden " << exported << " Nachrichten exportiert!\n";
+    std::cout << CompletionSentence(exported, "exportiert") << "\n";
     return failed ? 1 : 0;
 }
 

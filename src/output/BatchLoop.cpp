@@ -54,4 +54,11 @@ BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::strin
     return outcome;
 }
 
+std::string CompletionSentence(std::size_t done, const std::string& participle)
+{
+    if (done == 1)
+        return "Es wurde 1 Nachricht " + participle + "!";
+    return "Es wurden " + std::to_string(done) + " Nachrichten " + participle + "!";
+}
+
 }  // namespace vellumine

@@ -47,4 +47,8 @@ BatchOutcome RunMessageBatch(StoreReader& reader, const std::string& fileName,
 BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::string(std::size_t)>& fileOf,
                              const std::vector<Toe5_MessageInfo>& messages, const BatchCallbacks& callbacks);
 
+// The sentence that ends a run: "Es wurden 3 Nachrichten gespeichert!",
+// and for one message "Es wurde 1 Nachricht gespeichert!".
+std::string CompletionSentence(std::size_t done, const std::string& participle);
+
 }  // namespace vellumine

@@ -19,12 +19,52 @@ std::string Row(const char* label, const std::string& value)
     return std::string("<tr><td><b>") + label + "</b></td><td>" + HtmlEscape(value) + "</td></tr>";
 }
 
+// One line of plain text as HTML that keeps its indentation and its runs
+// of blanks (tabs to the next multiple of eight columns); single blanks
+// between words stay breakable.
+std::string TextLineToHtml(std::string_view line)
+{
+    constexpr std::size_t kTabWidth = 8;
+    std::string html;
+    std::size_t column = 0;
+    bool afterBlank = true;  // a blank at the line's start is kept too
+    std::size_t wordStart = 0;
+    const auto flushWord = [&](std::size_t end) {
+        html += HtmlEscape(line.substr(wordStart, end - wordStart));
+    };
+    const auto blank = [&] {
+        html += afterBlank ? "&nbsp;" : " ";
+        afterBlank = true;
+        ++column;
+    };
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c != ' ' && c != '\t') {
+            if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+                ++column;  // UTF-8 continuation bytes take no column
+            afterBlank = false;
+            continue;
+        }
+        flushWord(i);
+        wordStart = i + 1;
+        if (c == ' ') {
+            blank();
+            continue;
+        }
+        do
+            blank();
+        while (column % kTabWidth != 0);
+    }
+    flushWord(line.size());
+    return html;
+}
+
 }  // namespace
 
 void TXT2HTML(TMailMessage& message)
 {
     for (const std::string& line : message.TextBodyLines.Lines())
-        message.HtmlBodyLines.Add(HtmlEscape(line) + "<br>");
+        message.HtmlBodyLines.Add(TextLineToHtml(line) + "<br>");
 }
 
 std::string MakeHeaderBlock(const HeaderFields& fields, const PageDesign& design)

@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 
 namespace vellumine {
@@ -46,6 +47,28 @@ void QtDialogService::ShowInformation(QWidget* parent, const QString& caption, c
 void QtDialogService::ShowFileError(QWidget* parent, const QString& text)
 {
     ShowPlainBox(parent, QMessageBox::Critical, QString(), text);
+}
+
+FailureChoice QtDialogService::AskAfterFailure(QWidget* parent, const QString& caption, const QString& text)
+{
+    const auto box = MakePlainBox(parent, QMessageBox::Warning, caption, text);
+    box->setStandardButtons(QMessageBox::NoButton);
+    QPushButton* next = box->addButton(QStringLiteral("Weiter"), QMessageBox::AcceptRole);
+    QPushButton* skipAll = box->addButton(QString::fromUtf8("Alle überspringen"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+    box->setDefaultButton(next);
+    box->setEscapeButton(cancel);
+    box->exec();
+    if (box->clickedButton() == skipAll)
+        return FailureChoice::SkipAll;
+    return box->clickedButton() == next ? FailureChoice::Continue : FailureChoice::Cancel;
+}
+
+void QtDialogService::ShowSummary(QWidget* parent, const QString& caption, const QString& text, const QString& details)
+{
+    const auto box = MakePlainBox(parent, QMessageBox::Warning, caption, text);
+    box->setDetailedText(details);
+    box->exec();
 }
 
 QString QtDialogService::ChooseFolder(QWidget* parent, const QString& title, const QString& start)

@@ -11,6 +11,13 @@ class QWidget;
 
 namespace vellumine {
 
+// The answers to a run's first failed message.
+enum class FailureChoice {
+    Continue,  // "Weiter": this message is skipped
+    SkipAll,   // "Alle überspringen": the rest are collected for the end
+    Cancel,    // "Abbrechen": the run ends
+};
+
 class DialogService {
 public:
     virtual ~DialogService() = default;
@@ -20,6 +27,11 @@ public:
     virtual void ShowInformation(QWidget* parent, const QString& caption, const QString& text) = 0;
     // An error box without a caption of its own.
     virtual void ShowFileError(QWidget* parent, const QString& text) = 0;
+    // Asked once per run, at its first failed message.
+    virtual FailureChoice AskAfterFailure(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The end of a run in which messages failed: the sentence, and the
+    // failures as a details list.
+    virtual void ShowSummary(QWidget* parent, const QString& caption, const QString& text, const QString& details) = 0;
     // Runs a modal dialog and returns its result.
     virtual int ExecModal(QDialog& dialog) = 0;
     // The folder picker; empty when the user cancels.
@@ -31,6 +43,8 @@ public:
     void ShowError(QWidget* parent, const QString& text) override;
     void ShowInformation(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowFileError(QWidget* parent, const QString& text) override;
+    FailureChoice AskAfterFailure(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowSummary(QWidget* parent, const QString& caption, const QString& text, const QString& details) override;
     int ExecModal(QDialog& dialog) override;
     QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
 };

@@ -11,7 +11,7 @@ offset_of() {  # offset_of FILE SUBJECT
 
 if [ -f "$real" ]; then
   mkdir "$work/real" && cp "$real" "$work/real/test.dbx"
-  check "save: real file" "Es wurden 1 Nachrichten gespeichert!" "$("$cli" --store "$work/real" save test.dbx "$work/eml")"
+  check "save: real file" "Es wurde 1 Nachricht gespeichert!" "$("$cli" --store "$work/real" save test.dbx "$work/eml")"
   name="Please read you won't be sorry________ 04_14_02 00_27_57.eml"
   check "save: base name from subject and date" "$name" "$(ls "$work/eml")"
   check "save: bytes of the source" 34934eb0b6b7bac25f3f3cfce518ae63102863b5c60cb74755d04b174121c43d \
@@ -38,7 +38,7 @@ check "export: sentence" "Es wurden 7 Nachrichten exportiert!" \
   "$("$cli" --store "$demo" export Posteingang.dbx "$work/export" --format mixed --no-date)"
 check "export: one page, six text files, two images" "1 6 2" \
   "$(ls -A "$work/export" | grep -c "\.htm$") $(ls -A "$work/export" | grep -c "\.txt$") $(ls -A "$work/export" | grep -c @)"
-check "export: selected offsets only" "Es wurden 1 Nachrichten exportiert!" \
+check "export: selected offsets only" "Es wurde 1 Nachricht exportiert!" \
   "$("$cli" --store "$demo" export Posteingang.dbx "$work/one" --offsets "$markup" --format text)"
 check "save: selected offsets" "Es wurden 2 Nachrichten gespeichert!" \
   "$("$cli" --store "$demo" save Posteingang.dbx "$work/two" --offsets "$markup,$bilder")"

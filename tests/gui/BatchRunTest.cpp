@@ -173,19 +173,37 @@ void BatchRunTest::saveNamesNeverOverwrite()
 
 void BatchRunTest::unwritableTargetShowsTheBoxAndGoesOn()
 {
-    GuiWorld world;
-    auto form = OpenTen(world);
-    TempFolder target;
-    const std::string notAFolder = target.File("datei");
-    storewriter::WriteFileBytes(notAFolder, "x");
-    AnswerTargetFolder(world, QString::fromStdString(notAFolder), false);
-    SelectRows(*form, {3, 4});
-    form->SaveBtn->click();
-    QCOMPARE(world.dialogs.fileErrors.size(), 2);
-    QVERIFY(world.dialogs.fileErrors.first().startsWith(QString::fromStdString("Die Datei \"" + notAFolder + "/")));
-    QVERIFY(world.dialogs.fileErrors.first().endsWith("\" konnte nicht erstellt werden!"));
-    QCOMPARE(world.dialogs.information, QStringList("Speichern beendet|Es wurden 0 Nachrichten gespeichert!"));
-    ExpectIdle(*form);
+    // Seven messages into a folder that cannot be written: one question at
+    // the first failure, then at most the summary, never a box per message.
+    const struct {
+        FailureChoice answer;
+        int failuresListed;
+        QString sentence;
+    } cases[] = {
+        {FailureChoice::Continue, 7, "Es wurden 0 Nachrichten gespeichert!\n7 Nachrichten konnten nicht gespeichert werden."},
+        {FailureChoice::SkipAll, 7, "Es wurden 0 Nachrichten gespeichert!\n7 Nachrichten konnten nicht gespeichert werden."},
+        {FailureChoice::Cancel, 1, "Es wurden 0 Nachrichten gespeichert!\n1 Nachricht konnte nicht gespeichert werden."},
+    };
+    for (const auto& c : cases) {
+        GuiWorld world;
+        auto form = OpenTen(world);
+        TempFolder target;
+        const std::string notAFolder = target.File("datei");
+        storewriter::WriteFileBytes(notAFolder, "x");
+        AnswerTargetFolder(world, QString::fromStdString(notAFolder), false);
+        world.dialogs.failureAnswer = c.answer;
+        SelectRows(*form, {0, 1, 2, 3, 4, 5, 6});
+        form->SaveBtn->click();
+        QCOMPARE(world.dialogs.questions.size(), 1);
+        QVERIFY(world.dialogs.questions.first().startsWith(QString::fromStdString("Speichern beendet|Die Datei \"" + notAFolder + "/")));
+        QVERIFY(world.dialogs.questions.first().endsWith("\" konnte nicht erstellt werden!"));
+        QCOMPARE(world.dialogs.information, QStringList("Speichern beendet|" + c.sentence));
+        QCOMPARE(world.dialogs.summaryDetails.size(), 1);
+        QCOMPARE(world.dialogs.summaryDetails.first().split('\n').size(), c.failuresListed);
+        QVERIFY(world.dialogs.summaryDetails.first().startsWith("S: Die Datei"));  // which message, and why
+        QVERIFY(world.dialogs.fileErrors.isEmpty() && world.dialogs.errors.isEmpty());
+        ExpectIdle(*form);
+    }
 }
 
 void BatchRunTest::nothingSelectedBusyOrCancelledDoesNothing()
@@ -252,7 +270,7 @@ void BatchRunTest::exportEndsCleanlyWhenTheFolderChanges()
     });
     SelectRows(*form, {0, 1, 2, 3});
     form->ExportBtn->click();
-    QCOMPARE(world.dialogs.information, QStringList("Export beendet|Es wurden 1 Nachrichten exportiert!"));
+    QCOMPARE(world.dialogs.information, QStringList("Export beendet|Es wurde 1 Nachricht exportiert!"));
     QCOMPARE(form->FCurrentFile, std::string("Posteingang.dbx"));
     ExpectIdle(*form);
 }
@@ -267,11 +285,12 @@ void BatchRunTest::failedExportGoesBackToIdle()
     AnswerTargetFolder(world, QString::fromStdString(notAFolder));
     SelectRows(*form, {0, 1});
     form->ExportBtn->click();
-    // Each message fails alone with its error; the run goes on and counts
-    // what was written.
-    QCOMPARE(world.dialogs.fileErrors.size(), 2);
-    QVERIFY(world.dialogs.fileErrors.first().endsWith("konnte nicht erstellt werden!"));
-    QCOMPARE(world.dialogs.information.last(), QString("Export beendet|Es wurden 0 Nachrichten exportiert!"));
+    // Each message fails alone; the run asks once, goes on and counts what
+    // was written.
+    QCOMPARE(world.dialogs.questions.size(), 1);
+    QVERIFY(world.dialogs.questions.first().endsWith("konnte nicht erstellt werden!"));
+    QCOMPARE(world.dialogs.information.last(),
+             QString("Export beendet|Es wurden 0 Nachrichten exportiert!\n2 Nachrichten konnten nicht exportiert werden."));
     ExpectIdle(*form);
     AnswerTargetFolder(world, QString::fromStdString(target.File("ordner")));
     form->ExportBtn->click();
@@ -343,8 +362,8 @@ void BatchRunTest::printsToPdfWithHeaderBodyAndImages()
     const QImage page(picture);
     QVERIFY(HasColour(page, qRgb(0, 0, 128)));    // the first embedded image
     QVERIFY(HasColour(page, qRgb(200, 40, 40)));  // the second one
-    QVERIFY(std::filesystem::exists(world.AppDir() + "Message/print.htm"));
-    QVERIFY(std::filesystem::exists(world.AppDir() + "Message/eins@x"));
+    QVERIFY(std::filesystem::exists(form->TempFolder() + "print.htm"));
+    QVERIFY(std::filesystem::exists(form->TempFolder() + "eins@x"));
     QVERIFY(QTest::qWaitFor([&] { return form->WebBrowser1->LocationURL() == shownBefore; }, 10000));
     ExpectIdle(*form);
 }

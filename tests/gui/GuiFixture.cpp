@@ -88,7 +88,7 @@ GuiWorld::GuiWorld()
 std::unique_ptr<TMainForm> GuiWorld::OpenWindow(const std::string& storeDir)
 {
     auto location = std::make_shared<FolderStoreLocation>(storeDir.empty() ? StoreDir() : storeDir);
-    auto form = std::make_unique<TMainForm>(MainFormSetup{AppDir(), location, &dialogs});
+    auto form = std::make_unique<TMainForm>(MainFormSetup{AppDir(), location, &dialogs, {}, {}, {}, TempRoot()});
     form->show();
     return form;
 }
@@ -118,7 +118,7 @@ std::string ShownPage(TMainForm& form, const GuiWorld& world)
 {
     if (!QTest::qWaitFor([&] { return !form.PreviewPending(); }, 30000))
         return {};
-    return PageText(world.TempPage());
+    return PageText(world.TempPage(form));
 }
 
 }  // namespace vellumine::testing

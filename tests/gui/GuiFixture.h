@@ -23,6 +23,16 @@ public:
         information << caption + "|" + text;
     }
     void ShowFileError(QWidget*, const QString& text) override { fileErrors << text; }
+    FailureChoice AskAfterFailure(QWidget*, const QString& caption, const QString& text) override
+    {
+        questions << caption + "|" + text;
+        return failureAnswer;
+    }
+    void ShowSummary(QWidget*, const QString& caption, const QString& text, const QString& details) override
+    {
+        information << caption + "|" + text;
+        summaryDetails << details;
+    }
     int ExecModal(QDialog& dialog) override
     {
         modalTitles << dialog.windowTitle();
@@ -35,7 +45,8 @@ public:
         return chosenFolder;
     }
 
-    QStringList errors, information, fileErrors, modalTitles;
+    QStringList errors, information, fileErrors, modalTitles, questions, summaryDetails;
+    FailureChoice failureAnswer = FailureChoice::Continue;
     std::function<int(QDialog&)> onModal;
     QString chosenFolder;  // the folder picker's answer
 };
@@ -46,7 +57,8 @@ public:
     GuiWorld();
     std::string AppDir() const { return FApp.Path() + "/"; }
     std::string StoreDir() const { return FStore.Path(); }
-    std::string TempPage() const { return AppDir() + "Message/mail.htm"; }
+    static std::string TempPage(const TMainForm& form) { return form.TempFolder() + "mail.htm"; }
+    std::string TempRoot() const { return FApp.File("laufzeit"); }
     std::unique_ptr<TMainForm> OpenWindow(const std::string& storeDir = "");
     RecordingDialogs dialogs;
 

@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "BatchRunTest.h"
+#include "MailClientTest.h"
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
 #include "StoreDamage.h"
@@ -94,7 +95,7 @@ void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
     QVERIFY(page.find("<table><tr><td><b>Von:</b></td><td>Anna</td></tr>") != std::string::npos);
     QVERIFY(page.find("class=\"band\"") != std::string::npos);  // the last template by name
     QCOMPARE(form->WebBrowser1->LocationURL().adjusted(QUrl::RemoveQuery),
-             QUrl::fromLocalFile(QString::fromStdString(world.TempPage())));
+             QUrl::fromLocalFile(QString::fromStdString(world.TempPage(*form))));
     QCOMPARE(form->DesignBox->currentText(), QString("Modern.htm"));
 }
 
@@ -130,11 +131,11 @@ void MainFormTest::ctrlASelectsAllAndLeavesThePreview()
     SelectRow(*form, 2);
     QVERIFY(ShownPage(*form, world).find("&lt;b&gt;alt&lt;/b&gt;") != std::string::npos);
     const std::int32_t shown = form->FShownOffset;
-    const auto before = std::filesystem::last_write_time(world.TempPage());
+    const auto before = std::filesystem::last_write_time(world.TempPage(*form));
     QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
     QCOMPARE(form->FShownOffset, shown);
-    QCOMPARE(std::filesystem::last_write_time(world.TempPage()), before);
+    QCOMPARE(std::filesystem::last_write_time(world.TempPage(*form)), before);
     SelectRow(*form, 1);
     QTest::keyClick(form->ListView1, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 4);
@@ -251,10 +252,11 @@ void MainFormTest::closeBoxSavesSettingsAndDeletesTemporaryFiles()
     GuiWorld world;
     auto form = world.OpenWindow();
     QVERIFY(WaitForPage(*form));
-    QVERIFY(std::filesystem::exists(world.TempPage()));
+    const std::string folder = form->TempFolder();
+    QVERIFY(std::filesystem::exists(folder + "mail.htm"));
     QVERIFY(form->close());
-    QVERIFY(!std::filesystem::exists(world.TempPage()));
-    QVERIFY(std::filesystem::exists(world.AppDir() + "Message"));
+    QVERIFY(!std::filesystem::exists(folder));  // the window's own folder goes with it
+    QVERIFY(!std::filesystem::exists(world.AppDir() + "Message"));  // nothing is written beside the program
     QCOMPARE(std::filesystem::file_size(world.AppDir() + "options.dat"), std::uintmax_t(24));
 }
 
@@ -390,9 +392,9 @@ void MainFormTest::installedWindowKeepsTemplatesAndSettingsApartFromTheProgram()
     WriteOptionsFile(settings.File("options.dat"), ViewOptions{0, true, true, true, false, true});
     const auto location = std::make_shared<FolderStoreLocation>(world.StoreDir());
     {
-        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, data.Path(), settings.Path()});
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, data.Path(), settings.Path(), {}, world.TempRoot()});
         form.show();
-        QCOMPARE(form.windowTitle(), QString("Tarnwick Vellumine ") + kVellumineVersion);
+        QVERIFY(form.windowTitle().endsWith(QString("Tarnwick Vellumine ") + kVellumineVersion));
         QCOMPARE(form.DesignBox->count(), 2);
         QCOMPARE(form.DesignBox->currentText(), QString("Brief.htm"));  // as the settings folder's file says
         QVERIFY(!form.betreffcheck->isChecked());
@@ -426,7 +428,7 @@ void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
         {"fremd.dbx", "Posteingang"},
     };
     for (const auto& c : cases) {
-        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, {}, {}, c.startFile});
+        TMainForm form(MainFormSetup{world.AppDir(), location, &world.dialogs, {}, {}, c.startFile, world.TempRoot()});
         form.show();
         QCOMPARE(form.TreeView1->currentItem()->text(0), QString(c.shown));
         form.OpenStore(world.StoreDir());  // a store opened later starts as usual
@@ -503,9 +505,11 @@ int main(int argc, char** argv)
     MainFormTest mainForm;
     BatchRunTest batchRuns;
     WindowUseTest windowUse;
+    MailClientTest mailClient;
     int failures = QTest::qExec(&mainForm, argc, argv);
     failures += QTest::qExec(&batchRuns, argc, argv);
     failures += QTest::qExec(&windowUse, argc, argv);
+    failures += QTest::qExec(&mailClient, argc, argv);
     return failures;
 }
 

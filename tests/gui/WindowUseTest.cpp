@@ -362,7 +362,7 @@ void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
     QCOMPARE(world.dialogs.modalTitles.last(), QString::fromUtf8("Postablage öffnen"));
     QVERIFY(!form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
     QVERIFY(form->TreeView1->findItems("Posteingang", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
-    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), std::vector<std::string>{other.Path()});
+    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), (std::vector<std::string>{other.Path(), world.StoreDir()}));
 
     // A folder without folders.dbx: each folder file is a folder.
     TempFolder loose;
@@ -371,13 +371,15 @@ void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
     form->OpenStore(loose.Path());
     QVERIFY(world.dialogs.errors.isEmpty());
     QVERIFY(!form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).isEmpty());
-    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"), (std::vector<std::string>{loose.Path(), other.Path()}));
+    QCOMPARE(ReadRecentStores(world.AppDir() + "stores.txt"),
+             (std::vector<std::string>{loose.Path(), other.Path(), world.StoreDir()}));
 
     emit form->StoreMenu->aboutToShow();
     QStringList entries;
     for (QAction* action : form->StoreMenu->actions())
         entries << action->text();
-    QCOMPARE(entries.mid(2, 2), QStringList({QString::fromStdString(loose.Path()), QString::fromStdString(other.Path())}));
+    QCOMPARE(entries.mid(2, 3), QStringList({QString::fromStdString(loose.Path()), QString::fromStdString(other.Path()),
+                                             QString::fromStdString(world.StoreDir())}));
     QVERIFY(entries.contains(QString::fromUtf8("Postablage exportieren…")));
     form->close();
     QCOMPARE(std::filesystem::file_size(world.AppDir() + "options.dat"), std::uintmax_t(24));

@@ -38,6 +38,28 @@ TEST(TXT2HTML, EachLineGetsABreakAndMarkupStaysText)
     EXPECT_TRUE(none->HtmlBodyLines.Empty());
 }
 
+TEST(TXT2HTML, IndentationAndRunsOfBlanksStay)
+{
+    const struct {
+        const char* line;
+        const char* html;
+    } cases[] = {
+        {"ein Wort", "ein Wort<br>"},                          // single blanks stay breakable
+        {"  > zitiert", "&nbsp;&nbsp;&gt; zitiert<br>"},        // indentation
+        {"Summe:   12,50", "Summe: &nbsp;&nbsp;12,50<br>"},     // a run keeps its width
+        {"\tEinzug", "&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;Einzug<br>"},
+        {"ab\tc", "ab &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;c<br>"},     // to the next tab stop
+        {"\xC3\xBC\tx", "\xC3\xBC &nbsp;&nbsp;&nbsp;&nbsp;&nbsp;&nbsp;x<br>"},  // ü is one column
+        {"Ende ", "Ende <br>"},
+    };
+    for (const auto& c : cases) {
+        auto m = Parsed(std::string("Content-Type: text/plain; charset=utf-8\r\n\r\n") + c.line + "\r\n");
+        TXT2HTML(*m);
+        ASSERT_EQ(m->HtmlBodyLines.Count(), 1u) << c.line;
+        EXPECT_EQ(m->HtmlBodyLines.Lines()[0], c.html) << c.line;
+    }
+}
+
 TEST(HeaderBlock, RowsFollowTheSwitches)
 {
     EXPECT_EQ(MakeHeaderBlock(kFields, PageDesign{}), "<table>" + kRows + "</table><hr><p>");

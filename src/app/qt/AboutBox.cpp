@@ -1,5 +1,7 @@
 #include "app/qt/AboutBox.h"
 
+#include "app/qt/KeyboardShortcuts.h"
+
 #include <QDate>
 #include <QDesktopServices>
 #include <QFrame>
@@ -25,7 +27,7 @@ QString FillInYear(QString notice, int year)
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Info"));
-    setFixedSize(664, 453);
+    setMinimumSize(664, 453);
     auto* layout = new QVBoxLayout(this);
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
@@ -50,12 +52,13 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     NoticeLabel = new QLabel(FillInYear(QString::fromUtf8("© XXXX Tarnwick Software. Alle Rechte vorbehalten."),
                                         QDate::currentDate().year()),
                              frame);
-    for (QLabel* label : {title, versionLine, description, maker, NoticeLabel})
+    ShortcutLabel = new QLabel(QStringLiteral("Tasten:\n") + ShortcutListText(), frame);
+    ShortcutLabel->setTextFormat(Qt::PlainText);
+    for (QLabel* label : {title, versionLine, description, maker, NoticeLabel, ShortcutLabel})
         texts->addWidget(label);
     texts->addStretch(1);
     auto* homepage = new QPushButton(QStringLiteral("Tarnwick im Web besuchen"), frame);
-    connect(homepage, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage))); });
+    connect(homepage, &QPushButton::clicked, this, &TAboutBox::HomepageRequested);
     texts->addWidget(homepage, 0, Qt::AlignLeft);
     frameLayout->addLayout(texts, 1);
     layout->addWidget(frame, 1);

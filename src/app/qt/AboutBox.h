@@ -16,6 +16,11 @@ class TAboutBox : public QDialog {
 public:
     explicit TAboutBox(QWidget* parent = nullptr);
     QLabel* NoticeLabel;
+    QLabel* ShortcutLabel;  // the window's keys
+
+signals:
+    // The dialog's web button: the window opens the page (and says when it cannot).
+    void HomepageRequested();
 };
 
 // The notice with its first "XXXX" replaced by the year.

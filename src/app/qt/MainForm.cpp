@@ -38,6 +38,7 @@
 #include "output/qt/PagePrinter.h"
 #include "app/qt/MessageListModel.h"
 #include "mime/MailMessage.h"
+#include "platform/Error.h"
 #include "platform/FileAccess.h"
 #include "render/MessagePage.h"
 #include "render/qt/BrowserView.h"
@@ -69,6 +70,7 @@ void TMainForm::FormCreate()
     FListPercent = 50;
     FSortColumn = 3;
     FSortDescending = true;
+    RestoreLayout();
     LoadStore();
 }
 
@@ -96,7 +98,18 @@ void TMainForm::LoadStore()
     }
     FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
     ++FListGeneration;
-    Guarded([this] { FFolders = FReader.ReadStoreFolders(); });
+    if (FNoStoreKnown) {
+        // No store known yet (a first start): a hint where to find one
+        // instead of the error for "\folders.dbx".
+        FDialogs->ShowInformation(this, QStringLiteral("Vellumine"), QString::fromUtf8(kNoStoreHint));
+    } else {
+        Guarded([this] {
+            FFolders = FReader.ReadStoreFolders();
+            if (!FStoreFolder.empty())
+                RememberStore(FStoreFolder);
+        });
+    }
+    UpdateWindowTitle();
     BuildFolderTree();
     std::vector<QTreeWidgetItem*> order;
     for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
@@ -106,6 +119,7 @@ void TMainForm::LoadStore()
         Guarded([this] { TreeView1Click(); });
     }
     FStartFile.clear();
+    FWantedFolderId.reset();
     if (FListModel->rowCount() > 0)
         ListView1->selectionModel()->select(FListModel->index(0, 0),
                                             QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -117,8 +131,18 @@ void TMainForm::FormDestroy()
 {
     FSearchCancel->store(true);
     SaveOptions();
+    SaveLayout();
     FTempFiles.DeleteTempFiles();
+    if (FTempFolder)
+        FTempFolder->Remove();
     FDestroying = true;
+}
+
+std::string TMainForm::TempFolder() const
+{
+    if (!FTempFolder || FTempFolder->Path().empty())
+        throw Error("Es gibt kein Verzeichnis für die Vorschau");
+    return FTempFolder->Path();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)
@@ -146,6 +170,13 @@ QTreeWidgetItem* TMainForm::StartFolderItem(const std::vector<QTreeWidgetItem*>&
         const auto index = item->data(0, kFolderDataRole).toULongLong();
         if (index < FFolders.size() && EqualIgnoringAsciiCase(FFolders[index].FileName, FStartFile))
             return item;
+    }
+    if (FWantedFolderId) {  // the folder shown when the window was closed
+        for (QTreeWidgetItem* item : order) {
+            const auto index = item->data(0, kFolderDataRole).toULongLong();
+            if (index < FFolders.size() && FFolders[index].Id == *FWantedFolderId)
+                return item;
+        }
     }
     return order.size() >= 3 ? order[2] : nullptr;
 }
@@ -181,6 +212,7 @@ void TMainForm::OpenOptions()
         box->setChecked(checked);
         Guarded([this] { ShowHeadClick(); });  // as a click would
     }
+    UpdateFieldBoxes();
 }
 
 void TMainForm::SaveOptions()
@@ -243,7 +275,7 @@ void TMainForm::ListView1ColumnClick(int column)
 {
     if (column == kColumnFolder) {
         // Search results keep the order the list has; the header shows it.
-        ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
         return;
     }
     if (column == FSortColumn) {
@@ -253,7 +285,7 @@ void TMainForm::ListView1ColumnClick(int column)
         FSortDescending = false;
     }
     FListModel->Sort(FSortColumn, FSortDescending);
-    ListView1->header()->setSortIndicator(FSortColumn, FSortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
 }
 
 void TMainForm::SelectAll()
@@ -273,13 +305,10 @@ void TMainForm::QuitBtnClick()
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == ListView1 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_A && (key->modifiers() & Qt::ControlModifier)) {
-            Guarded([this] { SelectAll(); });
-            return true;
-        }
-    }
+    if (watched == ListView1 && event->type() == QEvent::KeyPress && ListKeyPressed(*static_cast<QKeyEvent*>(event)))
+        return true;
+    if (watched == ListView1->viewport() && event->type() == QEvent::Resize && FShownOnce)
+        ApplyColumnLayout();  // columns without a width of the user's follow the list
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -301,7 +330,9 @@ void TMainForm::endebtnClick()
 
 void TMainForm::wwwBtnClick()
 {
-    QDesktopServices::openUrl(QUrl(QString::fromUtf8(kMakerPage)));
+    if (!OpenWebPage(QUrl(QString::fromUtf8(kMakerPage))))
+        FDialogs->ShowError(this, QString::fromUtf8("Es konnte kein Webbrowser gestartet werden. Die Seite ist ") +
+                                      QString::fromUtf8(kMakerPage));
 }
 
 }  // namespace vellumine

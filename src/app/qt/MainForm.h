@@ -4,11 +4,15 @@
 // gathers what the window knows into plain values and calls the code of
 // the subsystems that does the work.
 
+#include <QDesktopServices>
 #include <QMainWindow>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QPageLayout>
 #include <QRect>
+#include <array>
 #include <atomic>
+#include <optional>
 #include <functional>
 #include <map>
 #include <memory>
@@ -21,6 +25,7 @@
 #include "render/MessagePage.h"
 #include "render/PageDesign.h"
 #include "render/TempFiles.h"
+#include "render/WindowTempFolder.h"
 #include "search/SearchIndex.h"
 #include "store/FolderRescue.h"
 #include "store/StoreReader.h"
@@ -28,6 +33,10 @@
 template <typename T>
 class QFutureWatcher;
 class QCheckBox;
+class QKeyEvent;
+class QMimeData;
+class QDragEnterEvent;
+class QDropEvent;
 class QPrinter;
 class QComboBox;
 class QLabel;
@@ -52,6 +61,7 @@ class TMigrateForm;
 class TMigrateResultForm;
 class TImageBtn;
 class TShowMailForm;
+class TSourceForm;
 
 // The role under which a folder tree item keeps its folder's index into FFolders.
 inline constexpr int kFolderDataRole = Qt::UserRole;
@@ -62,9 +72,34 @@ inline constexpr qulonglong kSearchResultsIndex = ~qulonglong{0};
 inline constexpr qulonglong kRescuedMessagesIndex = ~qulonglong{0} - 1;
 inline constexpr int kRescuedFolderRole = Qt::UserRole + 1;
 
+// The status bar's text: "11 Nachrichten, 3 markiert".
+QString MessageCountText(int messages, int selected);
+
+// The order the header's arrow shows for a direction of the list.
+Qt::SortOrder SortIndicatorFor(bool descending);
+
 // The list's share of the right-hand panel after the splitter was dragged,
 // kept between 10 and 90 percent; `fallback` when the panel has no height.
 int ListPercentFor(int listHeight, int panelHeight, int fallback = 50);
+
+// Shown at start when no store is known.
+inline constexpr const char* kNoStoreHint =
+    "Es ist noch keine Postablage gewählt. Öffnen Sie die Ablage von Outlook Express über "
+    "„Postablage“ → „Postablage öffnen…“ (Strg+O).";
+
+// The window's layout file beside options.dat.
+inline constexpr const char* kLayoutFileName = "layout.txt";
+
+// The store shown when the window in `appDir` was closed, when that folder
+// is still there; empty otherwise.
+std::string LastStoreFolder(const std::string& settingsDir);
+
+// The folder of the store a location names; empty when it names none.
+std::string StoreFolderOf(const StoreLocation& location);
+
+// True when the location knows no store at all (a first start without
+// one), as against one that names a store that cannot be read.
+bool NamesNoStore(const StoreLocation& location);
 
 // What the window is started with; tests give their own.
 struct MainFormSetup {
@@ -74,19 +109,20 @@ struct MainFormSetup {
     std::string templateDir;  // the design templates; empty: vorlagen/ in appDir
     std::string settingsDir;  // options.dat and the other small files; empty: appDir
     std::string startFile;    // a folder file whose folder start-up shows instead of the third
+    std::string tempRoot;  // where the window's temporary folder goes; empty: the user's runtime folder
 };
 
 // One batch run over the selected messages: what it does before the walk,
 // with each message and after it, and how its completion box reads.
 struct BatchRun {
     std::function<bool()> prepare;                                 // false ends the run without a message
-    // One message; an Error it raises makes it fail: messageFailed shows it
-    // and the run goes on, or, without messageFailed, the run ends with it.
+    // One message; an Error it raises makes it fail: with oneFailsAlone the
+    // run asks once what to do and goes on, otherwise it ends with the error.
     std::function<void(const std::string& source, const Toe5_MessageInfo& info)> handleMessage;
-    std::function<void(const Toe5_MessageInfo& info, const std::string& error)> messageFailed;
+    bool oneFailsAlone = false;
     std::function<void()> beforeEach;                              // export: pending events, once
     std::function<void()> finish;                                  // print: back to the page shown before
-    QString tail;                                                  // " Nachrichten gedruckt!"
+    std::string participle;                                        // "gedruckt"
     QString caption;                                               // "Drucken beendet"
 };
 
@@ -124,9 +160,21 @@ public:
     void MigrateStoreClick();                     // "Postablage exportieren…"
     void SearchEditReturn();                      // Enter in "Suchen…": the store searched
     void SearchEditCleared();                     // the field emptied: back to the folder
+    void ShowSourceClick();                       // "Quelltext anzeigen": the selected message's source
+    // Drag and drop: the files a drag of these list rows carries; opening
+    // a dropped store folder or .dbx file (false for anything else).
+    QMimeData* DragDataFor(const std::vector<int>& rows);
+    bool OpenDroppedStore(const QMimeData& dropped);
+    // The context menus (opened by a right click; public for the tests).
+    QMenu* MakeListMenu();
+    QMenu* MakeFolderMenu(QTreeWidgetItem* item);
+    void SearchInFolder(std::size_t folderIndex);  // "In diesem Ordner suchen"
     void SetProStatus(int percent);
     void SBarPaintMore();
 
+    // Opens a web page in the user's browser; false when none could be
+    // started. Tests put their own in its place.
+    std::function<bool(const QUrl&)> OpenWebPage = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     // The printer a print run uses; none when no printer is installed. Tests
     // put a PDF printer in its place.
     std::function<std::unique_ptr<QPrinter>()> PrinterFactory;
@@ -139,7 +187,9 @@ public:
     // The page design the check boxes and the template list say.
     PageDesign CurrentDesign() const;
     ViewOptions CurrentOptions() const;
-    std::string TempFolder() const { return FAppDir + "Message/"; }
+    // The window's own temporary folder (preview and print pages, their
+    // images), ending in a slash; raises when it could not be made.
+    std::string TempFolder() const;
 
     // Controls.
     QToolButton* PrintBtn;
@@ -173,11 +223,17 @@ public:
     void ShowStoreNotice();
     QLabel* FFolderNotice = nullptr;  // above the list: a damaged folder file said aloud
     ProgressPanel* StatusPanel1;
+    QLabel* StatusCount;  // the folder's messages and the marked ones
     TShowMailForm* ShowMailForm;
+    TSourceForm* SourceForm;
     TAboutBox* AboutBox;
     TExportForm* ExportForm;
     TMigrateForm* MigrateForm;
     TMigrateResultForm* MigrateResultForm;
+
+    // The folder of the store shown; empty when none is known.
+    std::string FStoreFolder;
+    bool FNoStoreKnown = false;  // no store was named at all: a hint instead of an error
 
     // Fields the subsystems share.
     std::string FCurrentFile = "folders.dbx";
@@ -230,6 +286,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // What the preview's worker composes, and what it hands back.
@@ -283,15 +341,32 @@ private:
     void StartFolderLoad();
     void FolderLoaded();
     void BuildToolBar();
+    void BuildShortcuts();
+    void BuildContextMenus();
+    void BuildDragAndDrop();
+    void ShowListMenu(const QPoint& globalAt);
+    void ShowFolderMenu(QTreeWidgetItem* item, const QPoint& globalAt);
+    void WaitForFolder();
+    bool ListKeyPressed(const QKeyEvent& key);
     QWidget* BuildPreviewPanel();
     QWidget* BuildBottomPanel();
     void FormCreate();
     void LoadStore();
     QTreeWidgetItem* StartFolderItem(const std::vector<QTreeWidgetItem*>& order) const;
     void FillStoreMenu();
+    void RememberStore(const std::string& folder);  // first among the recent stores
     std::string RecentStoresFile() const { return FSettingsDir + "stores.txt"; }
+    std::string LayoutStateFile() const { return FSettingsDir + kLayoutFileName; }
+    void RestoreLayout();
+    void SaveLayout();
+    int DefaultColumnWidth(int column) const;
+    void ApplyColumnLayout();
+    void ColumnResized(int column, int newSize);
+    void UpdateStatusText();
+    void UpdateWindowTitle();
     void FormDestroy();
     void FillTemplateList();
+    void UpdateFieldBoxes();
     void OpenOptions();
     void SaveOptions();
     void BuildFolderTree();
@@ -302,10 +377,10 @@ private:
     int SelectedCount() const;
     std::string ChosenTargetFolder() const;
     bool AskTargetFolder(bool forExport, std::string& folder);
-    void ShowFileErrorOf(const Toe5_MessageInfo& info, const std::string& error);
 
     StoreReader FReader;
     DialogService* FDialogs;
+    std::unique_ptr<WindowTempFolder> FTempFolder;
     MessageListModel* FListModel;
     bool FClosed = false;
     bool FCloseRequested = false;    // a close during a run, carried out when it ends
@@ -315,6 +390,12 @@ private:
     unsigned FListGeneration = 0;    // counts refills of the list
     QPageLayout FPageLayout;         // from the page set-up dialog
     bool FTreeWidthSet = false;
+    bool FGeometryRestored = false;
+    bool FShownOnce = false;
+    unsigned FDragCount = 0;  // drags so far: each writes its files into a folder of its own
+    std::array<int, 5> FColumnWidths{};  // the user's widths per column; 0: fitted to the list
+    bool FApplyingColumns = true;        // the columns are being laid out by the program
+    std::optional<std::int64_t> FWantedFolderId;  // the folder to show at start instead of the third
     // The preview's composing off the window's thread.
     std::shared_ptr<StoreReader> FPreviewReader;
     std::unique_ptr<PreviewRequest> FComposing;      // being composed

@@ -32,6 +32,27 @@ namespace vellumine {
 
 // --- the frame ---
 
+namespace {
+
+// "2 Nachrichten konnten nicht gespeichert werden."
+QString FailedSentence(qsizetype count, const std::string& participle)
+{
+    const QString verb = QString::fromStdString(participle);
+    return count == 1 ? QStringLiteral("1 Nachricht konnte nicht ") + verb + QStringLiteral(" werden.")
+                      : QString::number(count) + QStringLiteral(" Nachrichten konnten nicht ") + verb +
+                            QStringLiteral(" werden.");
+}
+
+// One line of the details list: which message, and why.
+QString FailureLine(const Toe5_MessageInfo& info, const std::string& error)
+{
+    const QString subject = StoreTextToQString(info.Subject);
+    return (subject.isEmpty() ? QStringLiteral("(ohne Betreff)") : subject) + QStringLiteral(": ") +
+           QString::fromUtf8(error);
+}
+
+}  // namespace
+
 void TMainForm::SetProStatus(int percent)
 {
     FProgress = percent;
@@ -116,11 +137,18 @@ void TMainForm::RunBatch(const BatchRun& run)
         const auto listChanged = [&] { return generation != FListGeneration; };
         BatchCallbacks callbacks;
         callbacks.handle = run.handleMessage;
+        FailureChoice answer = FailureChoice::Continue;
+        QStringList failures;
         callbacks.failed = [&](const Toe5_MessageInfo& info, const std::string& error) {
-            if (run.messageFailed)
-                run.messageFailed(info, error);
-            else
+            if (!run.oneFailsAlone)
                 throw Error(error);  // the run ends with the error box
+            // One question at the first failure; the rest are collected for
+            // the end, so a run never piles up one box per message.
+            if (failures.isEmpty())
+                answer = FDialogs->AskAfterFailure(this, run.caption, QString::fromUtf8(error));
+            failures << FailureLine(info, error);
+            if (answer == FailureChoice::Cancel)
+                FCancel = true;
         };
         callbacks.progress = [&](std::size_t handled, std::size_t) {
             SetProStatus(static_cast<int>(handled * 100 / messages.size()));
@@ -136,9 +164,15 @@ void TMainForm::RunBatch(const BatchRun& run)
             RunMessageBatch(FReader, [&](std::size_t index) { return files[index]; }, messages, callbacks);
         const std::size_t done = outcome.handled;
         SetProStatus(0);
-        if (!FCloseRequested)  // a run ended by closing the window closes without its box
-            FDialogs->ShowInformation(this, run.caption,
-                                      QStringLiteral("Es wurden ") + QString::number(done) + run.tail);
+        const QString sentence = QString::fromStdString(CompletionSentence(done, run.participle));
+        if (FCloseRequested) {
+            // a run ended by closing the window closes without its box
+        } else if (failures.isEmpty()) {
+            FDialogs->ShowInformation(this, run.caption, sentence);
+        } else {
+            FDialogs->ShowSummary(this, run.caption, sentence + "\n" + FailedSentence(failures.size(), run.participle),
+                                  failures.join('\n'));
+        }
         if (run.finish)
             run.finish();
         if (!outcome.changedFile.empty())
@@ -172,10 +206,10 @@ void TMainForm::PrintBtnClick()
         [&](const std::string& source, const Toe5_MessageInfo& info) {
             printer.PrintMessage(source, HeaderFieldsOf(info));
         },
-        nullptr,
+        false,
         nullptr,
         [&] { WebBrowser1->NavigateUrl(remembered); },
-        QStringLiteral(" Nachrichten gedruckt!"),
+        "gedruckt",
         QStringLiteral("Drucken beendet")});
 }
 
@@ -184,8 +218,10 @@ void TMainForm::PrinterSetupBtnClick()
     std::unique_ptr<QPrinter> printer = PrinterFactory ? PrinterFactory() : nullptr;
     if (!printer)
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    if (FPageLayout.isValid())
-        printer->setPageLayout(FPageLayout);
+    // The dialog opens with the margins a print would use now, so that OK
+    // without a change keeps them instead of the printer's few millimetres.
+    printer->setPageLayout(FPageLayout.isValid() ? FPageLayout
+                                                 : FirstRunPageLayout(*printer, CurrentDesign().templatePath));
     QPageSetupDialog dialog(printer.get(), this);
     if (FDialogs->ExecModal(dialog) == QDialog::Accepted)
         FPageLayout = printer->pageLayout();
@@ -212,11 +248,6 @@ bool TMainForm::AskTargetFolder(bool forExport, std::string& folder)
     return true;
 }
 
-void TMainForm::ShowFileErrorOf(const Toe5_MessageInfo&, const std::string& error)
-{
-    FDialogs->ShowFileError(this, QString::fromUtf8(error));
-}
-
 void TMainForm::SaveBtnClick()
 {
     std::string folder;
@@ -226,8 +257,8 @@ void TMainForm::SaveBtnClick()
         [&](const std::string& source, const Toe5_MessageInfo& info) {
             SaveMessageAsEml(folder, source, HeaderFieldsOf(info), ExportForm->datecheck->isChecked(), &names);
         },
-        std::bind_front(&TMainForm::ShowFileErrorOf, this),  // one message fails alone; the run goes on
-        nullptr, nullptr, QStringLiteral(" Nachrichten gespeichert!"), QStringLiteral("Speichern beendet")});
+        true,  // one message fails alone; the run goes on
+        nullptr, nullptr, "gespeichert", QStringLiteral("Speichern beendet")});
 }
 
 void TMainForm::ExportBtnClick()
@@ -245,9 +276,8 @@ void TMainForm::ExportBtnClick()
                                             CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
                               &names);
         },
-        std::bind_front(&TMainForm::ShowFileErrorOf, this),  // one message fails alone; the run goes on
-        [] { QApplication::processEvents(); }, nullptr, QStringLiteral(" Nachrichten exportiert!"),
-        QStringLiteral("Export beendet")});
+        true,  // one message fails alone; the run goes on
+        [] { QApplication::processEvents(); }, nullptr, "exportiert", QStringLiteral("Export beendet")});
 }
 
 }  // namespace vellumine

@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -42,6 +43,7 @@
 #include "render/MessagePage.h"
 #include "render/qt/BrowserView.h"
 #include "render/qt/ShowMailForm.h"
+#include "render/qt/SourceForm.h"
 #include "ui/Dialogs.h"
 #include "ui/ImageButton.h"
 #include "ui/ProgressPanel.h"
@@ -60,7 +62,8 @@ std::string WithTrailingSlash(std::string dir)
 }  // namespace
 
 TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
-    : QMainWindow(parent), FAppDir(WithTrailingSlash(setup.appDir)),
+    : QMainWindow(parent), FStoreFolder(setup.storeLocation ? StoreFolderOf(*setup.storeLocation) : std::string()),
+      FNoStoreKnown(setup.storeLocation && NamesNoStore(*setup.storeLocation)), FAppDir(WithTrailingSlash(setup.appDir)),
       FTemplateDir(setup.templateDir.empty() ? FAppDir + "vorlagen/" : WithTrailingSlash(setup.templateDir)),
       FSettingsDir(setup.settingsDir.empty() ? FAppDir : WithTrailingSlash(setup.settingsDir)),
       FStartFile(setup.startFile),
@@ -71,7 +74,12 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
       FSearchReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
-    setWindowTitle(QStringLiteral("Tarnwick Vellumine ") + QString::fromLatin1(kVellumineVersion));
+    UpdateWindowTitle();
+    try {
+        FTempFolder = std::make_unique<WindowTempFolder>(setup.tempRoot);
+    } catch (const std::exception& e) {
+        FDialogs->ShowError(this, QString::fromUtf8(e.what()));  // the preview then shows this error too
+    }
     QFont windowFont = font();
     windowFont.setPointSize(8);  // the small type of the original layout
     setFont(windowFont);
@@ -127,12 +135,10 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->header()->setSectionsClickable(true);
     ListView1->header()->setSortIndicatorShown(true);
-    ListView1->header()->setSortIndicator(FSortColumn, Qt::DescendingOrder);
+    ListView1->header()->setSortIndicator(FSortColumn, SortIndicatorFor(FSortDescending));
     ListView1->header()->setStretchLastSection(false);
-    const int widths[] = {150, 150, 300, 150};
-    for (int column = 0; column < 4; ++column)
-        ListView1->setColumnWidth(column, widths[column]);
     ListView1->installEventFilter(this);
+    ListView1->viewport()->installEventFilter(this);  // its width fits the columns
     Splitter2->addWidget(BuildPreviewPanel());
     panel1Layout->addWidget(Splitter2);
     Splitter1->addWidget(TreeView1);
@@ -149,12 +155,16 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     StatusPanel1 = new ProgressPanel(this);
     statusBar()->addWidget(StatusPanel0);
     statusBar()->addWidget(StatusPanel1);
+    StatusCount = new QLabel(this);
+    statusBar()->addWidget(StatusCount, 1);
 
     ShowMailForm = new TShowMailForm(this);
+    SourceForm = new TSourceForm(this);
     ExportForm = new TExportForm(this);
     MigrateForm = new TMigrateForm(this);
     MigrateResultForm = new TMigrateResultForm(this);
     AboutBox = new TAboutBox(this);
+    connect(AboutBox, &TAboutBox::HomepageRequested, this, [this] { Guarded([this] { wwwBtnClick(); }); });
     PrinterFactory = DefaultPrinter;
 
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { Guarded([this] { TreeView1Click(); }); });
@@ -164,8 +174,18 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
         if (current && TreeView1->hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton)
             Guarded([this] { TreeView1Click(); });
     });
-    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { Guarded([this] { ListView1Change(); }); });
+    connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        UpdateStatusText();
+        Guarded([this] { ListView1Change(); });
+    });
+    connect(FListModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] { FApplyingColumns = true; });
+    connect(FListModel, &QAbstractItemModel::modelReset, this, [this] {
+        ApplyColumnLayout();
+        UpdateStatusText();
+    });
+    connect(FListModel, &QAbstractItemModel::layoutChanged, this, [this] { UpdateStatusText(); });
+    connect(ListView1->header(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newSize) { ColumnResized(column, newSize); });
     connect(ListView1->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Guarded([this, column] { ListView1ColumnClick(column); }); });
     connect(SearchEdit, &QLineEdit::returnPressed, this, [this] { Guarded([this] { SearchEditReturn(); }); });
@@ -177,6 +197,9 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { Guarded([this] { ListView1DblClick(); }); });
     connect(Splitter2, &QSplitter::splitterMoved, this, [this] { Splitter2Moved(); });
     connect(WebBrowser1, &BrowserView::DownloadComplete, this, [this] { WebBrowser1DownloadComplete(); });
+    BuildShortcuts();
+    BuildContextMenus();
+    BuildDragAndDrop();
     FormCreate();
 }
 
@@ -206,17 +229,17 @@ void TMainForm::BuildToolBar()
         toolBar->addWidget(b);
         return b;
     };
-    PrintBtn = button("eMails &drucken", "Die markieren eMails ausdrucken", "print.svg");
-    PrinterSetupBtn = button("Drucker &einrichten", "Dei Druckeinstellungen ändern", "printer-setup.svg");
+    PrintBtn = button("eMails &drucken", "Die markierten eMails ausdrucken", "print.svg");
+    PrinterSetupBtn = button("Drucker ein&richten", "Die Druckeinstellungen ändern", "printer-setup.svg");
     toolBar->addSeparator();
-    SaveBtn = button("eMails speichern", "Speichert die markieren eMails als eml Dateien ab", "save.svg");
-    ExportBtn = button("eMails &exportieren", "Speichert die markieren eMails als HTML oder TXT Dokumente ab",
+    SaveBtn = button("eMails &speichern", "Speichert die markierten eMails als eml Dateien ab", "save.svg");
+    ExportBtn = button("eMails &exportieren", "Speichert die markierten eMails als HTML oder TXT Dokumente ab",
                        "export.svg");
     toolBar->addSeparator();
-    CancelBtn = button("Abbrechen", "Den aktuellen Vorgang abbrechen", "cancel.svg");
+    CancelBtn = button("A&bbrechen", "Den aktuellen Vorgang abbrechen", "cancel.svg");
     CancelBtn->setEnabled(false);
     toolBar->addSeparator();
-    QuitBtn = button("Alle markieren", "Alle Nachrichten markieren", "select-all.svg");
+    QuitBtn = button("Alle &markieren", "Alle Nachrichten markieren", "select-all.svg");
     // The tool bar is full at the window's width: the store's commands live
     // in a menu of their own.
     StoreMenu = menuBar()->addMenu(QStringLiteral("&Postablage"));
@@ -303,12 +326,19 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 void TMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (FTreeWidthSet)
+    if (FShownOnce)
         return;
-    FTreeWidthSet = true;
-    const int width = std::max(Splitter1->width(), this->width());
-    Splitter1->setSizes({201, std::max(0, width - 201 - Splitter1->handleWidth())});
+    FShownOnce = true;
+    if (!FTreeWidthSet) {
+        FTreeWidthSet = true;
+        const int width = std::max(Splitter1->width(), this->width());
+        Splitter1->setSizes({201, std::max(0, width - 201 - Splitter1->handleWidth())});
+    }
     FormResize();
+    // The list has its width once the layout has run: the columns are
+    // fitted now and again when the event loop has laid the window out.
+    ApplyColumnLayout();
+    QTimer::singleShot(0, this, [this] { ApplyColumnLayout(); });
 }
 
 void TMainForm::FormResize()
@@ -316,6 +346,14 @@ void TMainForm::FormResize()
     const int total = Splitter2->height();
     const int listHeight = total * FListPercent / 100;
     Splitter2->setSizes({listHeight, std::max(0, total - listHeight - Splitter2->handleWidth())});
+}
+
+Qt::SortOrder SortIndicatorFor(bool descending)
+{
+    // Qt's header draws the arrow of Qt::DescendingOrder pointing up; mail
+    // clients point it down for newest first, so the order is handed over
+    // turned round. The list's own order is FSortDescending alone.
+    return descending ? Qt::AscendingOrder : Qt::DescendingOrder;
 }
 
 int ListPercentFor(int listHeight, int panelHeight, int fallback)

@@ -128,8 +128,16 @@ void TMainForm::WaitForPreview()
 
 void TMainForm::ShowHeadClick()
 {
+    UpdateFieldBoxes();
     FShownOffset = -1;
     ListView1Change();
+}
+
+void TMainForm::UpdateFieldBoxes()
+{
+    // The header rows belong to the design: without it they choose nothing.
+    for (QCheckBox* box : {voncheck, ancheck, datumcheck, betreffcheck})
+        box->setEnabled(ShowHead->isChecked());
 }
 
 void TMainForm::DesignBoxChange()

@@ -5,7 +5,7 @@
 // item at the top of the folder tree, with a column for each message's
 // folder, a page at a time: the next comes when the list is scrolled to
 // its end. Emptying the field (or Esc) returns to the folder shown before;
-// Ctrl+F goes to the field.
+// Ctrl+F (bound with the window's other keys) goes to the field.
 
 #include <QApplication>
 #include <QFutureWatcher>
@@ -67,11 +67,6 @@ void TMainForm::ConnectSearchField()
     auto* clear = new QShortcut(QKeySequence(Qt::Key_Escape), SearchEdit);
     clear->setContext(Qt::WidgetShortcut);
     connect(clear, &QShortcut::activated, SearchEdit, &QLineEdit::clear);
-    auto* find = new QShortcut(QKeySequence::Find, this);
-    connect(find, &QShortcut::activated, this, [this] {
-        SearchEdit->setFocus(Qt::ShortcutFocusReason);
-        SearchEdit->selectAll();
-    });
     connect(ListView1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         if (value == ListView1->verticalScrollBar()->maximum())
             Guarded([this] { StartNextSearchPage(); });

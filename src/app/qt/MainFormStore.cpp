@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QAction>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
@@ -31,7 +32,10 @@ void TMainForm::FillStoreMenu()
     if (!recent.empty())
         menu->addSeparator();
     for (const std::string& folder : recent) {
-        menu->addAction(PlainMenuText(QString::fromStdString(folder)), this, [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
+        QAction* store = menu->addAction(PlainMenuText(QString::fromStdString(folder)), this,
+                                         [this, folder] { Guarded([this, folder] { OpenStore(folder); }); });
+        store->setCheckable(true);
+        store->setChecked(folder == FStoreFolder);  // the store shown now
     }
     menu->addSeparator();
     menu->addAction(QString::fromUtf8("Postablage exportieren…"), this,
@@ -65,7 +69,8 @@ void TMainForm::OpenStore(const std::string& folder)
     FShownOffset = FLastShownOffset = -1;
     FShownFile.clear();
     FLastShownFile.clear();
-    WriteRecentStores(RecentStoresFile(), WithRecentStore(ReadRecentStores(RecentStoresFile()), folder));
+    FStoreFolder = StoreFolderOf(*location);
+    FNoStoreKnown = false;
     LoadStore();
 }
 
@@ -117,12 +122,20 @@ QString MigrationSummary(const MigrationRun& run)
     if (!result.Complete())
         return QString::fromUtf8("Die Übernahme ist nicht vollständig: nicht alles konnte gelesen, geschrieben oder "
                                  "geprüft werden");
-    return QStringLiteral("Es wurden ") + QString::number(VerifiedMessages(result)) +
-           QString::fromUtf8(" Nachrichten in ") + QString::number(result.folders.size()) +
-           QString::fromUtf8(" Ordnern übernommen und geprüft!");
+    const auto messages = VerifiedMessages(result);
+    const auto folders = result.folders.size();
+    return (messages == 1 ? QStringLiteral("Es wurde 1 Nachricht in ")
+                          : QStringLiteral("Es wurden ") + QString::number(messages) + QStringLiteral(" Nachrichten in ")) +
+           QString::number(folders) + (folders == 1 ? QStringLiteral(" Ordner") : QStringLiteral(" Ordnern")) +
+           QString::fromUtf8(" übernommen und geprüft!");
 }
 
 }  // namespace
+
+void TMainForm::RememberStore(const std::string& folder)
+{
+    WriteRecentStores(RecentStoresFile(), WithRecentStore(ReadRecentStores(RecentStoresFile()), folder));
+}
 
 void TMainForm::MigrateStoreClick()
 {

@@ -1,5 +1,8 @@
 #include "app/qt/MessageListModel.h"
 
+#include <QMimeData>
+#include <algorithm>
+
 #include <QIcon>
 #include <unordered_map>
 
@@ -119,6 +122,32 @@ QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, 
         return {};
     static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum", "Ordner"};
     return section >= 0 && section < columnCount() ? QString::fromUtf8(titles[section]) : QVariant();
+}
+
+Qt::ItemFlags MessageListModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid() && MakeDragData)
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+QStringList MessageListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* MessageListModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (!MakeDragData)
+        return nullptr;
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid())
+            rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());  // in the order the list shows them
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows.empty() ? nullptr : MakeDragData(rows);
 }
 
 }  // namespace vellumine

@@ -3,6 +3,7 @@
 // shown, in the order of the sort column and direction.
 
 #include <QAbstractTableModel>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,14 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Rows dragged out of the list: what the drag carries comes from the
+    // window (the messages as .eml files); none while it is not set.
+    std::function<QMimeData*(const std::vector<int>& rows)> MakeDragData;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::CopyAction; }
 
 private:
     QString ColumnText(const MessageRow& row, const Toe5_MessageInfo& message, int column) const;

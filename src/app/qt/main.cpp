@@ -1,12 +1,16 @@
 // vellumine [STORE_FOLDER | FILE.dbx]: the viewer. Without an argument the
-// store folder is the one the registry names, as the mail client recorded it.
+// store folder is the one shown last, else the one the registry names, as
+// the mail client recorded it.
 
 #include <QApplication>
 #include <QIcon>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <clocale>
+#include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "app/ViewerArguments.h"
@@ -54,6 +58,36 @@ int AnswerWithoutWindow(const vellumine::ViewerRequest& request)
     return -1;
 }
 
+int gSignalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(gSignalPipe[1], &byte, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP close the window as its close box does (a run
+// is cancelled first), so that the settings are written and the temporary
+// folder is removed; the handler only wakes the event loop.
+void CloseWindowsOnTerminate(QApplication& application)
+{
+    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, &application, [] {
+        char byte = 0;
+        while (::read(gSignalPipe[0], &byte, 1) > 0) {
+        }
+        QApplication::closeAllWindows();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -90,13 +124,17 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/about.svg")));
     vellumine::InstallGermanQtTranslations();
     std::shared_ptr<const StoreLocation> location;
-    if (!request.storeFolder.empty())
+    if (!request.storeFolder.empty()) {
         location = std::make_shared<FolderStoreLocation>(request.storeFolder);
-    else
+    } else {
         location = std::make_shared<RegistryStoreLocation>(std::shared_ptr<const Registry>(LoadUserRegistry()));
+        if (const std::string last = LastStoreFolder(SettingsFolder()); !last.empty() && last != StoreFolderOf(*location))
+            location = std::make_shared<FolderStoreLocation>(last);
+    }
     QtDialogService dialogs;
     TMainForm window(
         MainFormSetup{ProgramDirectory(), location, &dialogs, TemplateFolder(), SettingsFolder(), request.startFile});
     window.show();
+    CloseWindowsOnTerminate(application);
     return application.exec();
 }

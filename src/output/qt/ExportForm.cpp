@@ -2,6 +2,10 @@
 
 #include <QCheckBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -13,49 +17,67 @@ namespace vellumine {
 TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("eMails speichern/exportieren"));
-    setFixedSize(385, 187);
     QFont small = font();
     small.setPointSize(8);
     setFont(small);
+    // Laid out, not placed: the texts get the room their font needs, and
+    // the dialog can be made larger.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
 
     auto* panel5 = new QFrame(this);
-    panel5->setGeometry(0, 0, 385, 33);
     panel5->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel5->setStyleSheet(QStringLiteral("QFrame { background: rgb(240, 202, 166); }"));
+    auto* panelLayout = new QHBoxLayout(panel5);
+    panelLayout->setContentsMargins(8, 6, 8, 6);
     TitleLabel = new QLabel(QString::fromUtf8("eMails speichern bzw. exportieren - Das Zielverzeichnis wählen"), panel5);
     QFont bold = TitleLabel->font();
     bold.setBold(true);
     TitleLabel->setFont(bold);
     TitleLabel->setWordWrap(true);
-    TitleLabel->setGeometry(8, 0, 370, 33);
+    panelLayout->addWidget(TitleLabel);
+    layout->addWidget(panel5);
 
-    auto* label1 = new QLabel(QStringLiteral("Zielverzeichnis:"), this);
-    label1->move(8, 42);
+    auto* body = new QGridLayout();
+    body->setContentsMargins(8, 4, 8, 4);
+    body->addWidget(new QLabel(QStringLiteral("Zielverzeichnis:"), this), 0, 0);
     DirectoryEdit1 = new FolderEdit(this);
-    DirectoryEdit1->setGeometry(96, 38, 281, 22);
+    DirectoryEdit1->setMinimumWidth(240);
+    body->addWidget(DirectoryEdit1, 0, 1, 1, 2);
     datecheck = new QCheckBox(QStringLiteral("Datum als Teil des Dateinamens"), this);
-    datecheck->move(8, 64);
     datecheck->setChecked(true);
+    body->addWidget(datecheck, 1, 0, 1, 3);
     AllHTMLCheck = new QRadioButton(QStringLiteral("Immer im HTML Format speichern"), this);
-    AllHTMLCheck->move(8, 86);
     AllHTMLCheck->setChecked(true);
+    body->addWidget(AllHTMLCheck, 2, 0, 1, 2);
     TXTCheck = new QRadioButton(QStringLiteral("Immer im TXT Format speichern"), this);
-    TXTCheck->move(8, 104);
-    MixedCheck = new QRadioButton(QStringLiteral("Je nach eMail-Format speichern"), this);
-    MixedCheck->move(8, 122);
+    body->addWidget(TXTCheck, 3, 0, 1, 2);
     RawTextCheck = new QCheckBox(QString::fromUtf8("TXT unverändert (Originalzeichensatz)"), this);
-    RawTextCheck->move(200, 104);
+    body->addWidget(RawTextCheck, 3, 2);
+    MixedCheck = new QRadioButton(QStringLiteral("Je nach eMail-Format speichern"), this);
+    body->addWidget(MixedCheck, 4, 0, 1, 2);
+    body->setColumnStretch(2, 1);
+    layout->addLayout(body);
+    layout->addStretch(1);
 
     auto* bevel1 = new QFrame(this);
     bevel1->setFrameShape(QFrame::HLine);
     bevel1->setFrameShadow(QFrame::Sunken);
-    bevel1->setGeometry(0, 143, 385, 4);
+    layout->addWidget(bevel1);
+    auto* buttons = new QHBoxLayout();
     OkBtn = new QPushButton(QStringLiteral("OK"), this);
-    OkBtn->setGeometry(84, 152, 105, 25);
+    OkBtn->setMinimumWidth(105);
     OkBtn->setDefault(true);
     OkBtn->setEnabled(false);
     CancelBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
-    CancelBtn->setGeometry(196, 152, 105, 25);
+    CancelBtn->setMinimumWidth(105);
+    buttons->addStretch(1);
+    buttons->addWidget(OkBtn);
+    buttons->addWidget(CancelBtn);
+    buttons->addStretch(1);
+    layout->addLayout(buttons);
+    resize(std::max(385, sizeHint().width()), std::max(187, sizeHint().height()));
+
     connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(DirectoryEdit1, &FolderEdit::Changed, this, &TExportForm::DirectoryEdit1Change);

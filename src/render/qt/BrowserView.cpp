@@ -1,6 +1,14 @@
 #include "render/qt/BrowserView.h"
 
+#include <QAction>
+#include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QKeyEvent>
+#include <QMetaMethod>
+#include <QMenu>
+#include <QWheelEvent>
+#include <algorithm>
 #include <QFile>
 #include <QPrinter>
 #include <QProcess>
@@ -79,11 +87,15 @@ QUrl WithoutFragment(const QUrl& url)
 BrowserView::BrowserView(QWidget* parent) : QWebEngineView(parent)
 {
     setPage(new LocalOnlyPage(LocalOnlyProfile(), this));
-    setContextMenuPolicy(Qt::NoContextMenu);
+    // The engine's own menu offers navigation and saving; the page gets a
+    // menu of its own (contextMenuEvent).
+    setContextMenuPolicy(Qt::DefaultContextMenu);
     // Loads are told apart by their address: a refused navigation of the
     // page starts and fails a load of its own, which must not make the page
     // shown look unloaded.
     connect(page(), &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (QWidget* engine = focusProxy())
+            engine->installEventFilter(this);  // the engine's widget exists by now
         switch (info.status()) {
         case QWebEngineLoadingInfo::LoadStartedStatus:
             if (IsExpected(info.url()))
@@ -211,6 +223,112 @@ void BrowserView::SubmitToSpooler(const QString& pdfPath, const QString& printer
         arguments << QStringLiteral("-d") << printerName;
     arguments << QStringLiteral("-s") << pdfPath;
     QProcess::execute(QStringLiteral("lp"), arguments);
+}
+
+void BrowserView::SetZoom(qreal factor)
+{
+    setZoomFactor(std::clamp(factor, 0.25, 5.0));
+}
+
+void BrowserView::ZoomIn()
+{
+    SetZoom(zoomFactor() * 1.2);
+}
+
+void BrowserView::ZoomOut()
+{
+    SetZoom(zoomFactor() / 1.2);
+}
+
+void BrowserView::ResetZoom()
+{
+    SetZoom(1.0);
+}
+
+QMenu* BrowserView::MakeContextMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* copy = menu->addAction(QStringLiteral("Kopieren"), [this] { page()->triggerAction(QWebEnginePage::Copy); });
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setEnabled(hasSelection());
+    menu->addAction(QStringLiteral("Alles markieren"), [this] { page()->triggerAction(QWebEnginePage::SelectAll); })
+        ->setShortcut(QKeySequence::SelectAll);
+    menu->addSeparator();
+    menu->addAction(QString::fromUtf8("Vergrößern"), [this] { ZoomIn(); })->setShortcut(QKeySequence::ZoomIn);
+    menu->addAction(QStringLiteral("Verkleinern"), [this] { ZoomOut(); })->setShortcut(QKeySequence::ZoomOut);
+    return menu;
+}
+
+void BrowserView::AddZoomShortcuts(QWidget* window)
+{
+    const auto add = [&](const QList<QKeySequence>& keys, void (BrowserView::*zoom)()) {
+        auto* action = new QAction(window);
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, zoom);
+        window->addAction(action);
+    };
+    // Ctrl+= too: on German and US keyboards plus needs Shift, and that
+    // arrives as Ctrl+Shift+= or Ctrl++ depending on the layout.
+    // (A key given twice would be ambiguous and trigger nothing.)
+    add({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}, &BrowserView::ZoomIn);
+    add({QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &BrowserView::ZoomOut);
+    add({QKeySequence(Qt::CTRL | Qt::Key_0)}, &BrowserView::ResetZoom);
+}
+
+void BrowserView::contextMenuEvent(QContextMenuEvent* event)
+{
+    MakeContextMenu(this)->popup(event->globalPos());
+}
+
+bool BrowserView::event(QEvent* event)
+{
+    // The engine paints and takes input in a child widget of its own: the
+    // mouse wheel with Ctrl is caught there.
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished) {
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child && child->isWidgetType())
+            child->installEventFilter(this);
+    }
+    return QWebEngineView::event(event);
+}
+
+bool BrowserView::eventFilter(QObject* watched, QEvent* event)
+{
+    // The engine's widget takes the keys before any shortcut of the window
+    // sees them: the zoom keys and Esc are caught on their way in.
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool control = key->modifiers() & Qt::ControlModifier;
+        if (control && (key->key() == Qt::Key_Plus || key->key() == Qt::Key_Equal)) {
+            ZoomIn();
+            return true;
+        }
+        if (control && key->key() == Qt::Key_Minus) {
+            ZoomOut();
+            return true;
+        }
+        if (control && key->key() == Qt::Key_0) {
+            ResetZoom();
+            return true;
+        }
+        if (key->key() == Qt::Key_Escape && isSignalConnected(QMetaMethod::fromSignal(&BrowserView::EscapePressed))) {
+            emit EscapePressed();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = wheel->angleDelta().y();
+            if (steps > 0)
+                ZoomIn();
+            else if (steps < 0)
+                ZoomOut();
+            return true;
+        }
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 void BrowserView::NavigateBlank()

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+class QMenu;
 class QPrinter;
 
 namespace vellumine {
@@ -41,6 +42,17 @@ public:
     // Requests and navigations refused so far (for the diagnostics of tests).
     int RefusedCount() const;
 
+    // Zoom of the page shown (also Ctrl and the mouse wheel), between a
+    // quarter and five times the page's size.
+    void ZoomIn();
+    void ZoomOut();
+    void ResetZoom();
+    // The menu of the page: "Kopieren", "Alles markieren", "Vergrößern",
+    // "Verkleinern". Built anew for each opening; the caller shows it.
+    QMenu* MakeContextMenu(QWidget* parent);
+    // Ctrl+plus, Ctrl+minus and Ctrl+0 anywhere in `window` zoom this view.
+    void AddZoomShortcuts(QWidget* window);
+
     // Whether a request to this address may load at all: file:, data: and
     // the blank page.
     static bool IsAllowedUrl(const QUrl& url);
@@ -52,12 +64,20 @@ public:
     bool AllowsRequest(const QUrl& url);
     bool AllowsNavigation(const QUrl& url, bool isMainFrame);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
 signals:
     // Every completed load, successful or not.
     void DownloadComplete();
+    // Esc in the page (which takes every key for itself): the window may close.
+    void EscapePressed();
 
 private:
     bool IsExpected(const QUrl& url) const;
+    void SetZoom(qreal factor);
     static void SubmitToSpooler(const QString& pdfPath, const QString& printerName);
 
     bool FBusy = false;

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -55,6 +56,13 @@ TShowMailForm::TShowMailForm(QWidget* parent) : QDialog(parent)
 
     WebBrowser1 = new BrowserView(this);
     layout->addWidget(WebBrowser1, 1);
+    // Esc closes the window wherever the focus is: the page takes every key
+    // for itself, so the dialog's own Esc never sees it.
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    close->setContext(Qt::WindowShortcut);
+    connect(close, &QShortcut::activated, this, &QDialog::reject);
+    connect(WebBrowser1, &BrowserView::EscapePressed, this, &QDialog::reject);
+    WebBrowser1->AddZoomShortcuts(this);
     auto* status = new QStatusBar(this);
     status->setSizeGripEnabled(true);
     layout->addWidget(status);
