@@ -435,6 +435,24 @@ void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
         QCOMPARE(form.TreeView1->currentItem()->text(0), QString("Posteingang"));
         form.close();
     }
+    // The record names the file in the store's code page; the command line
+    // gives the name as the file system spells it, in UTF-8.
+    namespace sw = storewriter;
+    TempFolder umlauts;
+    sw::WriteFileBytes(umlauts.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 0, .parentId = -1, .name = "Lokale Ordner", .fileName = ""}),
+                                           sw::FolderRecord({.id = 1, .parentId = 0, .name = "Posteingang",
+                                                             .fileName = "Posteingang.dbx", .special = true}),
+                                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Gr\xfc\xdf" "e",
+                                                             .fileName = "Gr\xfc\xdf" "e.dbx"})})
+                           .bytes);
+    for (const char* file : {"Posteingang.dbx", "Grüße.dbx"})
+        sw::WriteFileBytes(umlauts.File(file), sw::BuildStoreFile({}).bytes);
+    TMainForm form(MainFormSetup{world.AppDir(), std::make_shared<FolderStoreLocation>(umlauts.Path()), &world.dialogs,
+                                 {}, {}, "Grüße.dbx", world.TempRoot()});
+    form.show();
+    QCOMPARE(form.TreeView1->currentItem()->text(0), QString::fromUtf8("Grüße"));
+    form.close();
 }
 
 // A folder file with one record unreadable and one deleted message whose

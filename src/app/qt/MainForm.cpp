@@ -33,6 +33,7 @@
 
 #include "app/qt/AboutBox.h"
 #include "platform/Ascii.h"
+#include "platform/Charset.h"
 #include "output/qt/ExportForm.h"
 #include "app/qt/MigrateForm.h"
 #include "output/qt/PagePrinter.h"
@@ -168,7 +169,10 @@ QTreeWidgetItem* TMainForm::StartFolderItem(const std::vector<QTreeWidgetItem*>&
 {
     for (QTreeWidgetItem* item : FStartFile.empty() ? std::vector<QTreeWidgetItem*>() : order) {
         const auto index = item->data(0, kFolderDataRole).toULongLong();
-        if (index < FFolders.size() && EqualIgnoringAsciiCase(FFolders[index].FileName, FStartFile))
+        // The record keeps the name in the store's code page, the command
+        // line gives it as the file system spells it.
+        if (index < FFolders.size() && (EqualIgnoringAsciiCase(FFolders[index].FileName, FStartFile) ||
+                                        EqualIgnoringAsciiCase(Windows1252ToUtf8(FFolders[index].FileName), FStartFile)))
             return item;
     }
     if (FWantedFolderId) {  // the folder shown when the window was closed
