@@ -74,6 +74,7 @@ private slots:
     void installedWindowKeepsTemplatesAndSettingsApartFromTheProgram();
     void aFolderFileGivenAtStartShowsItsFolder();
     void damagedFolderIsSaidAloudAndRescuedOnDemand();
+    void intactFolderWithDeletedMessagesGetsTheRescuedItem();
 };
 
 void MainFormTest::startUpSelectsTheThirdFolderAndShowsTheNewestMessage()
@@ -510,6 +511,42 @@ void MainFormTest::damagedFolderIsSaidAloudAndRescuedOnDemand()
     form->TreeView1Click();
     QVERIFY(form->FFolderNotice->text().contains(QString::fromUtf8("unter „Gerettete Nachrichten“")));
     QCOMPARE(folder->childCount(), 1);
+}
+
+// A folder file that reads clean but still holds a message no index entry
+// names: a scan after the list is shown adds "Gerettete Nachrichten", and
+// the message is there.
+void MainFormTest::intactFolderWithDeletedMessagesGetsTheRescuedItem()
+{
+    namespace sw = storewriter;
+    GuiWorld world;
+    TempFolder store;
+    const auto mail = [](const std::string& subject, bool recordKept) {
+        sw::StoreRecordDescription record = sw::MessageRecord(
+            {.sender = "Anna", .subject = subject, .source = "Subject: " + subject + "\r\nFrom: anna@example.org\r\n\r\nText\r\n"});
+        record.recordKept = recordKept;
+        return record;
+    };
+    sw::WriteFileBytes(store.File("Heil.dbx"), sw::BuildStoreFile({mail("eins", true), mail("geloescht", false)}).bytes);
+    sw::WriteFileBytes(store.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Heil", .fileName = "Heil.dbx"})})
+                           .bytes);
+    auto form = world.OpenWindow(store.Path());
+    QTreeWidgetItem* folder = nullptr;
+    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
+        if ((*it)->text(0) == "Heil")
+            folder = *it;
+    QVERIFY(folder);
+    form->TreeView1->setCurrentItem(folder);
+    form->TreeView1Click();
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({"eins"}));
+    QVERIFY(!form->FFolderNotice->isVisible());
+    QVERIFY(QTest::qWaitFor([&] { return folder->childCount() == 1; }, 10000));
+    QTreeWidgetItem* rescued = folder->child(0);
+    QCOMPARE(rescued->text(0), QString::fromUtf8("Gerettete Nachrichten"));
+    form->TreeView1->setCurrentItem(rescued);
+    form->TreeView1Click();
+    QCOMPARE(Column(*form, kColumnSubject), QStringList({"geloescht"}));
 }
 
 int main(int argc, char** argv)

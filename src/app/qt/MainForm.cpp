@@ -93,6 +93,10 @@ void TMainForm::LoadStore()
     FSearchTotal = 0;
     FStoreNotice.clear();
     StatusPanel0->clear();
+    FRescues.clear();  // folder indexes name the folders of the store read now
+    FProbed.clear();
+    FProbeCancel->store(true);
+    ++FProbeRequest;
     {
         const QSignalBlocker quiet(SearchEdit);
         SearchEdit->clear();

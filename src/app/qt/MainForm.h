@@ -15,6 +15,7 @@
 #include <optional>
 #include <functional>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -317,6 +318,17 @@ private:
     void AddRescueItem(QTreeWidgetItem* folderItem, std::size_t folderIndex);
     // The scan of the folder's file, with the progress bar and cancel.
     void ShowRescuedMessages(std::size_t folderIndex);
+    // A folder whose index reads clean may still hold messages it no longer
+    // names (deleted ones, moved copies): a scan off the window's thread
+    // after the list is shown adds "Gerettete Nachrichten" when it finds any.
+    struct RescueProbe {
+        std::size_t folderIndex = 0;
+        unsigned request = 0;  // FProbeRequest when it started
+        bool found = false;
+    };
+    void StartRescueProbe(std::size_t folderIndex);
+    void RunRescueProbe();
+    void RescueProbeDone();
 
     void StartPreview();
     void PreviewComposed();
@@ -423,6 +435,13 @@ private:
     std::size_t FSearchTotal = 0;  // how many it finds in all; FSearchHits holds the first pages
     QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
     std::map<std::size_t, RescueReport> FRescues;  // per folder index: what its last scan found
+    std::shared_ptr<StoreReader> FProbeReader;     // the rescue probe's worker reads with it
+    QFutureWatcher<RescueProbe>* FProbeWatcher = nullptr;
+    std::shared_ptr<std::atomic<bool>> FProbeCancel = std::make_shared<std::atomic<bool>>(false);
+    unsigned FProbeRequest = 0;           // counts requests; a store change counts too
+    std::size_t FProbeFolder = 0;         // the folder the last request was for
+    std::set<std::size_t> FProbed;        // folders of the store shown that were probed once
+    bool FProbeRunning = false;
     qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };
 

@@ -66,6 +66,8 @@ void TMainForm::TreeView1Click()
         ShowFolderNotice(report, folderIndex);
         if (!report.Clean())
             AddRescueItem(item, folderIndex);
+        else
+            StartRescueProbe(folderIndex);
     }
     ++FListGeneration;
     ListView1Change();
@@ -131,6 +133,8 @@ void TMainForm::FolderLoaded()
         ShowFolderNotice(load.report, FFolderBeforeSearch);
         if (!load.report.Clean())
             AddRescueItem(TreeView1->currentItem(), FFolderBeforeSearch);
+        else
+            StartRescueProbe(FFolderBeforeSearch);
     }
     ListView1Change();
     if (!load.error.empty())

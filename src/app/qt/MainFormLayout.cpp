@@ -72,7 +72,8 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
       FPreviewReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FFolderReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FSearchReader(std::make_shared<StoreReader>(setup.storeLocation)),
-      FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation))
+      FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation)),
+      FProbeReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     UpdateWindowTitle();
     try {
@@ -210,6 +211,13 @@ TMainForm::~TMainForm()
     WaitForPreview();
     if (FFolderWatcher)
         FFolderWatcher->waitForFinished();
+    FProbeCancel->store(true);
+    if (FProbeWatcher)
+        FProbeWatcher->waitForFinished();
+    // The list's model points into FMessages, which goes before the child
+    // widgets do; the view may still ask for rows while the window closes.
+    FListModel->SetSearchTexts(nullptr, nullptr);
+    FListModel->SetMessages(nullptr, FSortColumn, FSortDescending);
 }
 
 void TMainForm::BuildToolBar()

@@ -1,9 +1,13 @@
 // A damaged folder file in the window: the notice above the list says how
 // many of its messages can be read, and "Gerettete Nachrichten" under the
 // folder scans the file for what its index no longer names, with the
-// progress bar and cancel.
+// progress bar and cancel. An intact folder gets the item too when a scan
+// off the window's thread finds messages its index no longer names.
 
 #include <QCoreApplication>
+#include <QFutureWatcher>
+#include <QTreeWidgetItemIterator>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QTreeView>
 #include <algorithm>
 #include <QLabel>
@@ -65,6 +69,64 @@ void TMainForm::AddRescueItem(QTreeWidgetItem* folderItem, std::size_t folderInd
     item->setData(0, kRescuedFolderRole, static_cast<qulonglong>(folderIndex));
     folderItem->insertChild(0, item);
     folderItem->setExpanded(true);
+}
+
+void TMainForm::StartRescueProbe(std::size_t folderIndex)
+{
+    if (folderIndex >= FFolders.size() || FFolders[folderIndex].FileName.empty() ||
+        !FProbed.insert(folderIndex).second)
+        return;
+    ++FProbeRequest;
+    FProbeFolder = folderIndex;
+    FProbeCancel->store(true);  // the probe under way is for a folder no longer shown
+    if (!FProbeRunning)
+        RunRescueProbe();
+}
+
+void TMainForm::RunRescueProbe()
+{
+    if (!FProbeWatcher) {
+        FProbeWatcher = new QFutureWatcher<RescueProbe>(this);
+        connect(FProbeWatcher, &QFutureWatcher<RescueProbe>::finished, this,
+                [this] { Guarded([this] { RescueProbeDone(); }); });
+    }
+    FProbeRunning = true;
+    FProbeCancel = std::make_shared<std::atomic<bool>>(false);
+    const auto reader = FProbeReader;
+    const auto cancel = FProbeCancel;
+    const std::string file = FFolders[FProbeFolder].FileName;
+    const RescueProbe started{FProbeFolder, FProbeRequest, false};
+    FProbeWatcher->setFuture(QtConcurrent::run([reader, cancel, file, started] {
+        RescueProbe probe = started;
+        try {
+            FolderRescue rescue(*reader, file);
+            while (rescue.Step())
+                if (cancel->load())
+                    rescue.Cancel();
+            probe.found = !rescue.Report().cancelled && !rescue.Rescued().empty();
+        } catch (const std::exception&) {
+            // the folder's own read says what is wrong with the file
+        }
+        return probe;
+    }));
+}
+
+void TMainForm::RescueProbeDone()
+{
+    FProbeRunning = false;
+    if (FDestroying)
+        return;
+    const RescueProbe probe = FProbeWatcher->result();
+    if (probe.request != FProbeRequest) {
+        if (FProbeFolder < FFolders.size())
+            RunRescueProbe();  // another folder was chosen meanwhile
+        return;
+    }
+    if (!probe.found)
+        return;
+    for (QTreeWidgetItemIterator it(TreeView1); *it; ++it)
+        if ((*it)->data(0, kFolderDataRole).toULongLong() == probe.folderIndex)
+            AddRescueItem(*it, probe.folderIndex);
 }
 
 void TMainForm::ShowRescuedMessages(std::size_t folderIndex)

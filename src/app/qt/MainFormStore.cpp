@@ -60,6 +60,9 @@ void TMainForm::OpenStore(const std::string& folder)
     // The workers keep the readers they started with; new ones read the new store.
     FPreviewReader = std::make_shared<StoreReader>(location);
     FFolderReader = std::make_shared<StoreReader>(location);
+    FProbeReader = std::make_shared<StoreReader>(location);
+    FProbeCancel->store(true);  // a probe of the old store is dropped
+    ++FProbeRequest;
     FSearchReader = std::make_shared<StoreReader>(location);
     FMigrationReader = std::make_shared<StoreReader>(location);
     FSearchCancel->store(true);  // a search of the old store is dropped
