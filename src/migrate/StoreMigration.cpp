@@ -471,7 +471,8 @@ std::string MigrationTable(const MigrationResult& result)
         if (folder.placedAtDepthBound)
             table += "  Lag in der Postablage tiefer als " + std::to_string(kMaxFolderDepth) +
                      " Ebenen: auf der untersten Ebene angelegt\n";
-        if (folder.rescue)
+        // The scan's counts where it found anything; the report has them all.
+        if (folder.rescue && folder.rescue->Rescued() + folder.rescue->fragments + folder.rescue->duplicatesDropped > 0)
             table += Indented(RescueTable(*folder.rescue));
     }
     if (!result.stopped.empty())
