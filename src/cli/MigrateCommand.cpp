@@ -29,12 +29,13 @@ MigrationCallbacks TerminalProgress()
 }  // namespace
 
 int MigrateStoreCommand(const CliOptions& options, const std::string& format, const std::string& outputFolder,
-                        bool resume)
+                        bool resume, bool salvage)
 {
     auto reader = MakeStoreReader(options);
     const std::vector<Toe5_FolderInfo> folders = reader->ReadStoreFolders();
-    const MigrationOptions migration{FormatNamed(format).value_or(MigrationFormat::Mboxrd), outputFolder, resume,
-                                     MaildirHostName()};
+    MigrationOptions migration{FormatNamed(format).value_or(MigrationFormat::Mboxrd), outputFolder, resume,
+                               MaildirHostName()};
+    migration.salvage = salvage;
     const MigrationCallbacks callbacks = TerminalProgress();
     const MigrationResult result = MigrateStore(*reader, folders, migration, callbacks);
     if (callbacks.progress)

@@ -118,7 +118,12 @@ int main(int argc, char** argv)
         ->check(CLI::IsMember({"mboxrd", "thunderbird", "maildir", "eml"}));
     migrate->add_option("OUTDIR", outputFolder, "Zielordner (leer, außer mit --resume)")->required();
     migrate->add_flag("--resume", resume, "einen früheren Lauf fortsetzen: Geschriebenes bleibt");
-    migrate->callback([&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume); });
+    bool migrateSalvage = false;
+    migrate->add_flag("--salvage", migrateSalvage,
+                      "auch die Nachrichten, die eine Suche in jeder Ordnerdatei neben dem Index findet, in den "
+                      "Unterordner \"Gerettete Nachrichten\"");
+    migrate->callback(
+        [&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume, migrateSalvage); });
 
     SearchRequest searchRequest;
     auto* search = app.add_subcommand("search", "Nachrichten der ganzen Postablage suchen, neueste zuerst");

@@ -353,7 +353,9 @@ public:
         const std::string subject = MakeSafeFileName(Utf8ToWindows1252(DecodeHeaderText(info.Subject)));
         const std::string base = date.empty() ? subject : subject.empty() ? date : date + " " + subject;
         try {
-            const CreatedFile file = FNames.Create(FPath, BaseName{base, {}}, ".eml", "");
+            // A message rescued only in part says so in its name, as a saved one does.
+            const CreatedFile file = FNames.Create(
+                FPath, BaseName{base, {}, info.Rescue.incomplete ? kIncompleteMark : ""}, ".eml", "");
             if (::rename(part.c_str(), file.path.c_str()) != 0) {
                 const int error = errno;
                 ::unlink(part.c_str());

@@ -52,7 +52,11 @@ const FolderNode* FindInbox(const FolderTree& tree, const std::vector<Toe5_Folde
 
 class Planner {
 public:
-    Planner(const std::vector<Toe5_FolderInfo>& folders, MigrationFormat format) : FFolders(folders), FFormat(format) {}
+    Planner(const std::vector<Toe5_FolderInfo>& folders, MigrationFormat format,
+            const std::function<bool(const std::string&)>& hasRescued)
+        : FFolders(folders), FFormat(format), FHasRescued(hasRescued), FWithRescued(static_cast<bool>(hasRescued))
+    {
+    }
 
     std::vector<MigrationFolder> Plan()
     {
@@ -77,6 +81,7 @@ private:
         folder.names = {FFormat == MigrationFormat::Maildir ? kMaildirInbox : kMboxInbox};
         FPlan.push_back(folder);
         std::set<std::string> taken;
+        PlanRescued(folder, taken);
         PlanLevel(node.children, &folder, taken);
     }
 
@@ -92,13 +97,33 @@ private:
             folder.names = parent ? parent->names : std::vector<std::string>();
             folder.placeable = !parent || parent->placeable;
             const std::string clean = CleanName(FFolders[node->folderIndex].Name);
-            const std::size_t room = NameRoom(folder.names, DepthBelow(*node));
+            const std::size_t room = NameRoom(folder.names, DepthBelow(*node) + (FWithRescued ? 1 : 0));
             folder.placeable = folder.placeable && room >= kMinimumNameBytes;
             folder.names.push_back(folder.placeable ? Encoder()(UniqueFolderName(clean, room, Encoder(), taken)) : clean);
             FPlan.push_back(folder);
             std::set<std::string> childNames;
+            PlanRescued(folder, childNames);
             PlanLevel(node->children, &folder, childNames);  // recursion as deep as the tree: kMaxFolderDepth at most
         }
+    }
+
+    // Taken first among the children, so that a user's own folder of the
+    // same name is the one that gets another.
+    void PlanRescued(const MigrationFolder& parent, std::set<std::string>& taken)
+    {
+        if (!FWithRescued || parent.storeFile.empty() || !FHasRescued(parent.storeFile))
+            return;
+        MigrationFolder folder = parent;
+        folder.rescued = true;
+        folder.inbox = false;
+        folder.hasChildren = false;
+        folder.placedAtDepthBound = false;
+        folder.shownPath = parent.shownPath + "/" + kRescuedFolderName;
+        const std::string clean = CleanName(kRescuedFolderName);
+        const std::size_t room = NameRoom(parent.names, 0);
+        folder.placeable = parent.placeable && room >= kMinimumNameBytes;
+        folder.names.push_back(folder.placeable ? Encoder()(UniqueFolderName(clean, room, Encoder(), taken)) : clean);
+        FPlan.push_back(folder);
     }
 
     MigrationFolder Describe(const FolderNode& node) const
@@ -108,7 +133,7 @@ private:
         folder.folderIndex = node.folderIndex;
         folder.storeId = info.Id;
         folder.storeFile = info.FileName;
-        folder.hasChildren = !node.children.empty();
+        folder.hasChildren = !node.children.empty() || (FWithRescued && !info.FileName.empty() && FHasRescued(info.FileName));
         folder.placedAtDepthBound = node.placedAtDepthBound;
         return folder;
     }
@@ -167,15 +192,18 @@ private:
 
     const std::vector<Toe5_FolderInfo>& FFolders;
     MigrationFormat FFormat;
+    const std::function<bool(const std::string&)>& FHasRescued;
+    bool FWithRescued;
     const FolderNode* FInbox = nullptr;
     std::vector<MigrationFolder> FPlan;
 };
 
 }  // namespace
 
-std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders, MigrationFormat format)
+std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders, MigrationFormat format,
+                                                  const std::function<bool(const std::string&)>& hasRescued)
 {
-    return Planner(folders, format).Plan();
+    return Planner(folders, format, hasRescued).Plan();
 }
 
 std::string RelativeMigrationPath(const MigrationFolder& folder, MigrationFormat format)

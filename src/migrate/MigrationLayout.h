@@ -6,6 +6,7 @@
 // siblings and short enough for the file system, the store's inbox as the
 // target's INBOX, and the path that the output format gives it.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,14 +33,22 @@ struct MigrationFolder {
     // chain of levels longer than a file name); it is reported, not written.
     bool placeable = true;
     bool placedAtDepthBound = false;  // lay deeper than the tree shows (kMaxFolderDepth)
+    // The sub-folder kRescuedFolderName that holds what a scan of the
+    // parent's folder file found beside its index (storeFile is the parent's).
+    bool rescued = false;
 };
+
+inline constexpr const char* kRescuedFolderName = "Gerettete Nachrichten";
 
 // Every folder, parents before their children, in the tree's display order,
 // named for the format. Each path is its parent's with one name added, and
 // the tree is at most kMaxFolderDepth levels deep, so the plan grows with the
-// folder count, not with the square of a chain's length.
+// folder count, not with the square of a chain's length. Every folder whose
+// file `hasRescued` gets the sub-folder for its rescued messages right after
+// it, named like every other folder.
 std::vector<MigrationFolder> PlanMigrationFolders(const std::vector<Toe5_FolderInfo>& folders,
-                                                  MigrationFormat format = MigrationFormat::EmlTree);
+                                                  MigrationFormat format = MigrationFormat::EmlTree,
+                                                  const std::function<bool(const std::string& storeFile)>& hasRescued = {});
 
 // The folder's place under `outputFolder`: the mbox file, the Maildir++
 // folder, or the folder of .eml files.

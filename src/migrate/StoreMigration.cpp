@@ -1,6 +1,7 @@
 #include "migrate/StoreMigration.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <ctime>
 #include <set>
 #include <filesystem>
@@ -87,15 +88,13 @@ std::string DamageText(const StoreReadReport& report)
     return text;
 }
 
-std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFolder& folder,
-                                         FolderMigration& report)
+std::vector<Toe5_MessageInfo> IndexedMessages(StoreReader& reader, const std::string& storeFile,
+                                              FolderMigration& report)
 {
-    if (folder.storeFile.empty())
-        return {};
     try {
         StoreRecords records;
         StoreReadReport readReport;
-        reader.ReadStoreIndex(folder.storeFile, &records, &readReport);
+        reader.ReadStoreIndex(storeFile, &records, &readReport);
         if (!readReport.Clean()) {
             report.damaged = true;
             report.problems.push_back(DamageText(readReport));
@@ -107,6 +106,15 @@ std::vector<Toe5_MessageInfo> MessagesOf(StoreReader& reader, const MigrationFol
     }
 }
 
+// What the rescue of one folder file gave: kept for the folder and its
+// sub-folder of rescued messages, so that each file is scanned once.
+struct SalvagedFile {
+    std::vector<Toe5_MessageInfo> indexed;
+    std::vector<Toe5_MessageInfo> rescued;
+    RescueReport report;
+    std::string error;  // the file could not be opened
+};
+
 class Migration {
 public:
     Migration(StoreReader& reader, const MigrationOptions& options, const MigrationCallbacks& callbacks)
@@ -115,12 +123,18 @@ public:
     {
     }
 
-    MigrationResult Run(const std::vector<MigrationFolder>& plan)
+    MigrationResult Run(const std::vector<Toe5_FolderInfo>& folders)
     {
+        // With salvage each folder file is scanned first: only where the
+        // scan found messages is there a folder for them.
+        std::function<bool(const std::string&)> hasRescued;
+        if (FOptions.salvage)
+            hasRescued = [this](const std::string& storeFile) { return !Salvaged(storeFile).rescued.empty(); };
+        const std::vector<MigrationFolder> plan = PlanMigrationFolders(folders, FOptions.format, hasRescued);
         MigrationResult result;
         for (const MigrationFolder& folder : plan) {
             FolderMigration ignored;
-            FAllTotal += MessagesOf(FReader, folder, ignored).size();
+            FAllTotal += MessagesOf(folder, ignored).size();
         }
         for (const MigrationFolder& folder : plan) {
             result.folders.push_back(MigrateFolder(folder));
@@ -137,6 +151,50 @@ public:
     }
 
 private:
+    std::vector<Toe5_MessageInfo> MessagesOf(const MigrationFolder& folder, FolderMigration& report)
+    {
+        if (folder.storeFile.empty())
+            return {};
+        if (!FOptions.salvage)
+            return IndexedMessages(FReader, folder.storeFile, report);
+        const SalvagedFile& file = Salvaged(folder.storeFile);
+        if (folder.rescued)
+            return file.rescued;
+        if (!file.error.empty()) {
+            report.problems.push_back(file.error);
+            return {};
+        }
+        report.rescue = file.report;
+        if (!file.report.read.Clean()) {
+            report.damaged = true;
+            report.problems.push_back(DamageText(file.report.read));
+        }
+        return file.indexed;
+    }
+
+    const SalvagedFile& Salvaged(const std::string& storeFile)
+    {
+        auto [place, fresh] = FSalvaged.try_emplace(storeFile);
+        SalvagedFile& file = place->second;
+        if (!fresh)
+            return file;
+        try {
+            FolderRescue rescue(FReader, storeFile);
+            while (rescue.Step())
+                if (FCallbacks.cancelled && FCallbacks.cancelled()) {
+                    FCancelled = true;
+                    rescue.Cancel();
+                }
+            file.indexed = rescue.Indexed();
+            for (const RescuedMessage& found : rescue.Rescued())
+                file.rescued.push_back(found.info);
+            file.report = rescue.Report();
+        } catch (const Error& e) {
+            file.error = e.what();
+        }
+        return file;
+    }
+
     FolderMigration MigrateFolder(const MigrationFolder& folder)
     {
         FolderMigration report;
@@ -144,7 +202,8 @@ private:
         report.folder = folder.shownPath;
         report.output = RelativeMigrationPath(folder, FOptions.format);
         report.placedAtDepthBound = folder.placedAtDepthBound;
-        const std::vector<Toe5_MessageInfo> messages = MessagesOf(FReader, folder, report);
+        report.rescued = folder.rescued;
+        const std::vector<Toe5_MessageInfo> messages = MessagesOf(folder, report);
         report.inStore = messages.size();
         if (!folder.placeable) {
             report.problems.push_back("Der Ordner liegt zu tief: sein Name passt in diesem Format nicht in einen "
@@ -163,12 +222,14 @@ private:
                 RefuseLinks(path);
             output = OpenFolderOutput(FOptions.format, path, FNames, FOptions.hostName);
             if (FOptions.resume)
-                report.repairs = output->Repair(StoreDigests(folder, messages));
+                report.repairs = output->Repair(StoreDigests(folder, messages, report));
             // On resume, what stands in the output already is not written again.
             OutputDigests present = FOptions.resume ? DigestsOf(*output) : OutputDigests();
-            RunMessageBatch(FReader, folder.storeFile, messages,
-                            Batch(folder, messages, *output, present.counts, writtenDigests, report));
+            const BatchOutcome outcome = RunMessageBatch(
+                FReader, folder.storeFile, messages, Batch(folder, messages, *output, present.counts, writtenDigests, report));
             output->Close();
+            if (!outcome.changedFile.empty())
+                report.problems.push_back(ChangedFileSentence(outcome.changedFile));
         } catch (const OutputWriteError& e) {
             report.problems.push_back(e.what());
             if (e.DiskFull())
@@ -219,13 +280,16 @@ private:
 
     // The digests of the folder's messages in the store, for putting right
     // what an interrupted run left.
-    std::set<std::string> StoreDigests(const MigrationFolder& folder, const std::vector<Toe5_MessageInfo>& messages)
+    std::set<std::string> StoreDigests(const MigrationFolder& folder, const std::vector<Toe5_MessageInfo>& messages,
+                                       FolderMigration& report)
     {
         std::set<std::string> digests;
         BatchCallbacks batch;
         batch.handle = [&](const std::string& source, const Toe5_MessageInfo&) { digests.insert(DigestInOutput(source)); };
         batch.cancelled = [&] { return FCancelled; };
-        RunMessageBatch(FReader, folder.storeFile, messages, batch);
+        const BatchOutcome outcome = RunMessageBatch(FReader, folder.storeFile, messages, batch);
+        if (!outcome.changedFile.empty())
+            report.problems.push_back(ChangedFileSentence(outcome.changedFile));
         return digests;
     }
 
@@ -284,6 +348,7 @@ private:
     const MigrationCallbacks& FCallbacks;
     const std::uint64_t FRunTime;
     UniqueFileNamer FNames;
+    std::unordered_map<std::string, SalvagedFile> FSalvaged;
     std::size_t FAllTotal = 0;
     std::size_t FAllDone = 0;
     bool FCancelled = false;
@@ -329,7 +394,7 @@ MigrationResult MigrateStore(StoreReader& reader, const std::vector<Toe5_FolderI
         throw Error("Der Zielordner " + options.outputFolder +
                     " ist nicht leer. Wählen Sie einen leeren Ordner oder setzen Sie einen früheren Lauf fort");
     PrepareMigrationRoot(options.format, options.outputFolder);
-    return Migration(reader, options, callbacks).Run(PlanMigrationFolders(folders, options.format));
+    return Migration(reader, options, callbacks).Run(folders);
 }
 
 std::string WriteMigrationReport(const MigrationResult& result, const MigrationOptions& options)
@@ -366,6 +431,31 @@ std::size_t VerifiedMessages(const MigrationResult& result)
     return verified;
 }
 
+namespace {
+
+std::string Indented(const std::string& lines)
+{
+    std::string text;
+    std::size_t at = 0;
+    while (at < lines.size()) {
+        const std::size_t end = std::min(lines.find('\n', at), lines.size());
+        text += "  " + lines.substr(at, end - at) + "\n";
+        at = end + 1;
+    }
+    return text;
+}
+
+std::string RescueJson(const RescueReport& report)
+{
+    return "{\"fromIndex\": " + std::to_string(report.fromIndex) + ", \"deleted\": " + std::to_string(report.deleted) +
+           ", \"orphaned\": " + std::to_string(report.orphaned) + ", \"movedCopies\": " +
+           std::to_string(report.movedCopies) + ", \"incomplete\": " + std::to_string(report.incomplete) +
+           ", \"fragments\": " + std::to_string(report.fragments) + ", \"duplicatesDropped\": " +
+           std::to_string(report.duplicatesDropped) + "}";
+}
+
+}  // namespace
+
 std::string MigrationTable(const MigrationResult& result)
 {
     std::string table = "Ordner | Ausgabe | in der Postablage | geschrieben | schon da | nicht lesbar | geprüft\n";
@@ -381,6 +471,9 @@ std::string MigrationTable(const MigrationResult& result)
         if (folder.placedAtDepthBound)
             table += "  Lag in der Postablage tiefer als " + std::to_string(kMaxFolderDepth) +
                      " Ebenen: auf der untersten Ebene angelegt\n";
+        // The scan's counts where it found anything; the report has them all.
+        if (folder.rescue && folder.rescue->Rescued() + folder.rescue->fragments + folder.rescue->duplicatesDropped > 0)
+            table += Indented(RescueTable(*folder.rescue));
     }
     if (!result.stopped.empty())
         table += TerminalText(result.stopped) + ".\n";
@@ -418,6 +511,7 @@ std::string MigrationReportJson(const MigrationResult& result, const MigrationOp
                 std::to_string(f.alreadyThere) + ", \"unreadable\": " + std::to_string(f.unreadable) +
                 ", \"verified\": " + std::to_string(f.verified) + ", \"damaged\": " + (f.damaged ? "true" : "false") +
                 (f.placedAtDepthBound ? ", \"placedAtDepthBound\": true" : "") +
+                (f.rescued ? ", \"rescued\": true" : "") + (f.rescue ? ", \"rescue\": " + RescueJson(*f.rescue) : "") +
                 ", \"problems\": " + JsonList(f.problems) + ", \"repairs\": " + JsonList(f.repairs) + "}";
     }
     return json + "\n  ]\n}\n";

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "migrate/MigrationLayout.h"
+#include "store/FolderRescue.h"
 
 namespace vellumine {
 
@@ -28,6 +29,9 @@ struct MigrationOptions {
     // The time of messages that have neither a store date nor a readable
     // Date header (Unix seconds); 0: the time the run starts.
     std::int64_t runTime = 0;
+    // Also the messages a scan of each folder file finds beside its index,
+    // into the folder's sub-folder kRescuedFolderName; fragments stay out.
+    bool salvage = false;
 };
 
 struct MigrationCallbacks {
@@ -52,6 +56,8 @@ struct FolderMigration {
     std::vector<std::string> problems;  // what differs or failed, one sentence each
     std::vector<std::string> repairs;   // what a resumed run put right, one sentence each
     bool placedAtDepthBound = false;    // lay deeper in the store than the output's levels
+    bool rescued = false;               // holds what the scan found beside the parent's index
+    std::optional<RescueReport> rescue; // with salvage: what the scan of the folder file found
 };
 
 struct MigrationResult {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <unistd.h>
 #include <map>
+#include <set>
 
 #include "StoreDamage.h"
 #include "StoreWriter.h"
@@ -194,9 +195,11 @@ protected:
         FFolders = FReader.ReadStoreFolders();
     }
 
-    MigrationResult Migrate(MigrationFormat format, bool resume = false, const std::string& out = {})
+    MigrationResult Migrate(MigrationFormat format, bool resume = false, const std::string& out = {},
+                            bool salvage = false)
     {
-        return MigrateStore(FReader, FFolders, MigrationOptions{format, out.empty() ? FOut.File("aus") : out, resume, "host"});
+        return MigrateStore(FReader, FFolders,
+                            MigrationOptions{format, out.empty() ? FOut.File("aus") : out, resume, "host", 0, salvage});
     }
 
     void WriteInbox(const std::vector<sw::StoreRecordDescription>& records)
@@ -342,6 +345,12 @@ TEST_F(MigrationRun, ADamagedFolderFileIsCarriedIntoTheResult)
     EXPECT_EQ(result.folders[0].problems[0], "beschädigt: 1 Nachricht nicht lesbar");
     EXPECT_NE(MigrationTable(result).find("beschädigt: 1 Nachricht nicht lesbar"), std::string::npos);
     EXPECT_NE(MigrationReportJson(result, {}).find("\"damaged\": true"), std::string::npos);
+    // What a scan finds beside the index does not make the damage go away.
+    fs::remove_all(FOut.File("aus"));
+    const MigrationResult salvaged = Migrate(MigrationFormat::Maildir, false, {}, true);
+    EXPECT_FALSE(salvaged.Complete());
+    EXPECT_TRUE(salvaged.folders[0].damaged);
+    EXPECT_NE(MigrationTable(salvaged).find("Aus dem Index:"), std::string::npos);
 }
 
 // Cuts the file at `path` by `bytes` from its end, as a full disk or a
@@ -536,6 +545,136 @@ TEST_F(MigrationRun, TheReportGoesIntoTheTargetWhenItsParentTakesNoFile)
     const MigrationResult result = MigrateStore(FReader, FFolders, options);
     EXPECT_TRUE(result.Complete());
     EXPECT_EQ(WriteMigrationReport(result, options), parent + "/aus/migration-report.json");
+}
+
+// A message of `blocks` blocks of the store, kept by the index or not.
+sw::StoreRecordDescription SalvageRecord(const std::string& name, std::size_t blocks, bool indexed = true,
+                                         bool recordKept = true)
+{
+    sw::MessageDescription m;
+    m.subject = name;
+    m.source = "Subject: " + name + "\r\nFrom: a@example.org\r\n\r\n";
+    while (m.source.size() < blocks * 512 - 100)
+        m.source += name + " Zeile " + std::to_string(m.source.size()) + "\r\n";
+    sw::StoreRecordDescription record = sw::MessageRecord(m);
+    record.indexed = indexed;
+    record.recordKept = recordKept;
+    return record;
+}
+
+// The messages of one folder of the output, read straight from the disk.
+std::multiset<std::string> MessagesOnDisk(MigrationFormat format, const std::string& path)
+{
+    std::multiset<std::string> messages;
+    if (format == MigrationFormat::Mboxrd) {
+        for (const std::string& m : ReadBackMbox(testing::ReadWholeFile(path), 1000))
+            messages.insert(m);
+        return messages;
+    }
+    const std::string folder = format == MigrationFormat::Maildir ? path + "/cur" : path;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_regular_file())
+            messages.insert(testing::ReadWholeFile(entry.path().string()));
+    return messages;
+}
+
+class SalvagingRun : public MigrationRun {
+protected:
+    // Posteingang: two messages its index names, an orphan and a deleted
+    // one; below it a user folder that has the rescue folder's name.
+    SalvagingRun()
+    {
+        FRecords = {SalvageRecord("eins", 1), SalvageRecord("waise", 2, false), SalvageRecord("zwei", 1),
+                    SalvageRecord("geloescht", 3, true, false)};
+        WriteInbox(FRecords);
+        sw::WriteFileBytes(FStore.File("Eigene.dbx"), sw::BuildStoreFile({SalvageRecord("eigene", 1)}).bytes);
+        sw::WriteFileBytes(
+            FStore.File("folders.dbx"),
+            sw::BuildStoreFile({sw::FolderRecord({.id = 1, .name = "Posteingang", .fileName = "Posteingang.dbx"}),
+                                sw::FolderRecord({.id = 2, .parentId = 1, .name = kRescuedFolderName,
+                                                  .fileName = "Eigene.dbx"})})
+                .bytes);
+        FFolders = FReader.ReadStoreFolders();
+    }
+    std::vector<sw::StoreRecordDescription> FRecords;
+};
+
+TEST_F(SalvagingRun, RescuedMessagesLandByteForByteInTheirSubFolder)
+{
+    const struct {
+        MigrationFormat format;
+        const char* rescuedPath;  // inside the output folder
+    } cases[] = {
+        {MigrationFormat::Mboxrd, "Posteingang.sbd/Gerettete Nachrichten"},
+        {MigrationFormat::Maildir, ".Posteingang.Gerettete Nachrichten"},
+        {MigrationFormat::EmlTree, "Posteingang/Gerettete Nachrichten"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(FormatName(c.format));
+        fs::remove_all(FOut.File("aus"));
+        const MigrationResult result = Migrate(c.format, false, {}, true);
+        EXPECT_TRUE(result.Complete()) << MigrationTable(result);
+        ASSERT_EQ(result.folders.size(), 3u) << MigrationTable(result);
+        const FolderMigration& inbox = result.folders[0];
+        const FolderMigration& rescued = result.folders[1];
+        const FolderMigration& own = result.folders[2];
+        EXPECT_EQ(inbox.verified, 2u);
+        ASSERT_TRUE(inbox.rescue.has_value());
+        EXPECT_EQ(inbox.rescue->Rescued(), 2u);
+        EXPECT_TRUE(rescued.rescued);
+        EXPECT_EQ(rescued.output, c.rescuedPath);
+        EXPECT_EQ(rescued.written, 2u);
+        EXPECT_EQ(rescued.verified, 2u);
+        // The user's folder of that name keeps its message under a name of its own.
+        EXPECT_FALSE(own.rescued);
+        EXPECT_NE(own.output, rescued.output);
+        EXPECT_EQ(own.verified, 1u);
+        EXPECT_EQ(MessagesOnDisk(c.format, FOut.File("aus/" + rescued.output)),
+                  (std::multiset<std::string>{*FRecords[1].source, *FRecords[3].source}));
+        EXPECT_EQ(MessagesOnDisk(c.format, FOut.File("aus/" + inbox.output)).size(), 2u);
+        EXPECT_NE(MigrationTable(result).find("Gerettet, verwaist:"), std::string::npos);
+        EXPECT_NE(MigrationReportJson(result, {}).find("\"rescued\": true"), std::string::npos);
+    }
+    // A resumed run finds everything there, the rescued messages too.
+    const MigrationResult again = Migrate(MigrationFormat::EmlTree, true, {}, true);
+    EXPECT_TRUE(again.Complete()) << MigrationTable(again);
+    EXPECT_EQ(again.folders[1].alreadyThere, 2u);
+    EXPECT_EQ(again.folders[1].written, 0u);
+}
+
+TEST_F(SalvagingRun, WithoutSalvageOrRescuesThereIsNoRescueFolder)
+{
+    EXPECT_EQ(Migrate(MigrationFormat::EmlTree).folders.size(), 2u);
+    fs::remove_all(FOut.File("aus"));
+    WriteInbox({SalvageRecord("eins", 1)});
+    const MigrationResult result = Migrate(MigrationFormat::EmlTree, false, {}, true);
+    ASSERT_EQ(result.folders.size(), 2u) << MigrationTable(result);
+    EXPECT_TRUE(result.Complete()) << MigrationTable(result);
+    // The user's folder keeps its name: no rescue folder took it.
+    EXPECT_EQ(result.folders[1].output, "Posteingang/Gerettete Nachrichten");
+    EXPECT_FALSE(result.folders[1].rescued);
+}
+
+TEST_F(SalvagingRun, IncompleteMessagesAreMarkedAndFragmentsStayOut)
+{
+    std::vector<sw::StoreRecordDescription> records = {SalvageRecord("ok", 1), SalvageRecord("angefangen", 2, true, false),
+                                                       SalvageRecord("kopflos", 3, true, false)};
+    sw::StoreImage image = sw::BuildStoreFile(records);
+    const std::size_t firstLine = records[1].source->find('\n') + 1;
+    sw::OverwriteSourceStart(image, 1, firstLine);
+    sw::ZeroBlockHeader(image, 2, 0);  // the tail of "kopflos" has no head: a fragment
+    sw::WriteFileBytes(FStore.File("Posteingang.dbx"), image.bytes);
+    const MigrationResult result = Migrate(MigrationFormat::EmlTree, false, {}, true);
+    ASSERT_GE(result.folders.size(), 2u);
+    ASSERT_TRUE(result.folders[1].rescued) << MigrationTable(result);
+    EXPECT_EQ(result.folders[1].verified, 1u);
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(FOut.File("aus/" + result.folders[1].output)))
+        files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_NE(files[0].filename().string().find("(unvollständig).eml"), std::string::npos) << files[0];
+    EXPECT_EQ(testing::ReadWholeFile(files[0].string()), records[1].source->substr(firstLine));
+    EXPECT_EQ(result.folders[0].rescue->fragments, 1u);
 }
 
 }  // namespace

@@ -147,8 +147,9 @@ void TMainForm::MigrateStoreClick()
     MigrateForm->RefreshTarget();
     if (FDialogs->ExecModal(*MigrateForm) != QDialog::Accepted)
         return;
-    const MigrationOptions options{MigrateForm->Format(), MigrateForm->DirectoryEdit->Text().toStdString(),
-                                   MigrateForm->Resume(), MaildirHostName()};
+    MigrationOptions options{MigrateForm->Format(), MigrateForm->DirectoryEdit->Text().toStdString(),
+                             MigrateForm->Resume(), MaildirHostName()};
+    options.salvage = MigrateForm->Salvage();
     FBusy = true;
     FCancel = false;
     CancelBtn->setEnabled(true);

@@ -37,6 +37,10 @@ TMigrateForm::TMigrateForm(QWidget* parent) : QDialog(parent)
     ResumeCheck = new QCheckBox(QString::fromUtf8("Früheren Lauf fortsetzen"), this);
     ResumeCheck->setEnabled(false);
     layout->addWidget(ResumeCheck);
+    SalvageCheck = new QCheckBox(QString::fromUtf8("Auch gerettete Nachrichten übernehmen (in \"Gerettete Nachrichten\")"), this);
+    SalvageCheck->setToolTip(QString::fromUtf8("Jede Ordnerdatei wird ganz durchsucht: gelöschte und verlorene "
+                                               "Nachrichten kommen in einen Unterordner des Ordners"));
+    layout->addWidget(SalvageCheck);
     auto* buttons = new QHBoxLayout();
     OkBtn = new QPushButton(QStringLiteral("OK"), this);
     OkBtn->setDefault(true);
@@ -68,6 +72,11 @@ void TMigrateForm::RefreshTarget()
 bool TMigrateForm::Resume() const
 {
     return ResumeCheck->isEnabled() && ResumeCheck->isChecked();
+}
+
+bool TMigrateForm::Salvage() const
+{
+    return SalvageCheck->isChecked();
 }
 
 MigrationFormat TMigrateForm::Format() const

@@ -22,6 +22,8 @@ public:
     MigrationFormat Format() const;
     // Whether the run goes on from an earlier one in the target.
     bool Resume() const;
+    // Whether each folder file is scanned for messages beside its index.
+    bool Salvage() const;
     // Looks at the target again (an earlier run may have filled it since).
     void RefreshTarget();
 
@@ -31,6 +33,7 @@ public:
     QRadioButton* EmlCheck;
     FolderEdit* DirectoryEdit;
     QCheckBox* ResumeCheck;  // offered when the target holds an earlier run
+    QCheckBox* SalvageCheck; // also what a scan of each folder file finds
     QPushButton* OkBtn;
     QPushButton* CancelBtn;
 };
