@@ -4,7 +4,7 @@
 # finds nothing changed, one after a mere touch of the large folder file,
 # one after 100 messages were added to it, queries timed in one process
 # (words, phrases, prefixes, fields, dates, OR, NOT, stems), and the
-# index's size against the store's. Usage: bench/search-bench.sh [BUILD_DIR]   (default: build)
+# index's size against the store's; each timed step with wall and CPU time. Usage: bench/search-bench.sh [BUILD_DIR]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -18,8 +18,8 @@ cli="$build/bin/vellumine-cli"
 timed() {  # timed LABEL COMMAND...
   local label=$1
   shift
-  /usr/bin/time -f "%e %M" -o "$work/time" "$@" >"$work/out"
-  printf '%-44s %8s s  %7s KB peak\n' "$label" $(cat "$work/time")
+  /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >"$work/out"
+  printf "%-44s %8s s  %7s KB peak  %s s user %s s sys\n" "$label" $(cat "$work/time")
 }
 index_size() { du -cb "$work/cache/vellumine/"*.sqlite* | tail -1 | cut -f1; }
 timed "index: first build (100,001 messages)" "$cli" --store "$work/store" index

@@ -74,7 +74,7 @@ std::optional<StoredFile> StoredFileNamed(SqliteDatabase& database, const std::s
 // dates: a file the mail program only touched (read flags, a compaction
 // that moved nothing) keeps it; one whose records were written anew over
 // the old places mostly does not.
-std::int64_t FingerprintOf(const std::vector<Toe5_MessageInfo>& messages)
+std::int64_t FingerprintOf(const std::vector<MessagePlace>& messages)
 {
     std::uint64_t hash = 14695981039346656037ull;
     const auto mix = [&hash](std::uint64_t value) {
@@ -82,7 +82,7 @@ std::int64_t FingerprintOf(const std::vector<Toe5_MessageInfo>& messages)
             hash = (hash ^ (value & 0xFF)) * 1099511628211ull;
     };
     mix(messages.size());
-    for (const Toe5_MessageInfo& info : messages) {
+    for (const MessagePlace& info : messages) {
         mix(info.RecordOffset);
         mix(static_cast<std::uint32_t>(info.SourceOffset));
         mix(info.MessageDate);
@@ -94,19 +94,19 @@ std::int64_t FingerprintOf(const std::vector<Toe5_MessageInfo>& messages)
 // source and its date are where they were.
 using MessageKey = std::tuple<std::uint32_t, std::int32_t, std::uint64_t>;
 
-MessageKey KeyOf(const Toe5_MessageInfo& info)
+MessageKey KeyOf(const MessagePlace& info)
 {
-    return {info.RecordOffset, info.SourceOffset, static_cast<std::uint64_t>(StoredDate(info.MessageDate))};
+    return {info.RecordOffset, static_cast<std::int32_t>(info.SourceOffset), static_cast<std::uint64_t>(StoredDate(info.MessageDate))};
 }
 
 struct FileChanges {
-    std::vector<Toe5_MessageInfo> added;
+    std::vector<MessagePlace> added;
     std::vector<std::int64_t> removed;  // ids
 };
 
 // Both sides sorted by key and walked side by side: a folder file of
 // 100,000 messages is compared in a few milliseconds.
-FileChanges ChangesOf(SqliteDatabase& database, const std::string& file, const std::vector<Toe5_MessageInfo>& records)
+FileChanges ChangesOf(SqliteDatabase& database, const std::string& file, const std::vector<MessagePlace>& records)
 {
     std::vector<std::pair<MessageKey, std::int64_t>> indexed;
     SqliteStatement select(database, "SELECT id, record_offset, offset, date FROM messages WHERE file = ?1 "
@@ -151,10 +151,59 @@ struct PendingFile {
     FolderFile where;
     StoreFileStamp stamp;
     std::int64_t fingerprint = 0;
-    std::vector<Toe5_MessageInfo> records;
+    std::vector<MessagePlace> places;
+    // All records, read with their sources' chains, for a file indexed
+    // whole; otherwise the few added records are read when written.
+    std::optional<std::vector<Toe5_MessageInfo>> records;
     std::optional<StoredFile> seen;  // what the index had when the changes were taken
     FileChanges changes;
 };
+
+std::vector<MessagePlace> PlacesOf(StoreReader& reader, const std::string& file)
+{
+    std::vector<MessagePlace> places;
+    reader.ReadMessagePlaces(file, [&](const MessagePlace& place) { places.push_back(place); });
+    return places;
+}
+
+// The added places whose source an earlier record of the file names too
+// are left out: as in a whole read, a shared source is one message's.
+std::vector<std::uint32_t> AddedRecordOffsets(const PendingFile& file)
+{
+    std::vector<std::pair<std::uint32_t, std::size_t>> sources;  // source offset, place in index order
+    sources.reserve(file.places.size());
+    for (std::size_t i = 0; i < file.places.size(); ++i)
+        if (file.places[i].SourceOffset != 0)
+            sources.push_back({file.places[i].SourceOffset, i});
+    std::sort(sources.begin(), sources.end());
+    std::set<std::uint32_t> shared;  // records whose source an earlier record took
+    for (std::size_t i = 1; i < sources.size(); ++i)
+        if (sources[i].first == sources[i - 1].first)
+            shared.insert(file.places[sources[i].second].RecordOffset);
+    std::vector<std::uint32_t> offsets;
+    for (const MessagePlace& place : file.changes.added)
+        if (!shared.count(place.RecordOffset))
+            offsets.push_back(place.RecordOffset);
+    return offsets;
+}
+
+// The records of the messages to add, in the file's order.
+std::vector<Toe5_MessageInfo> AddedRecords(StoreReader& reader, const PendingFile& file)
+{
+    std::vector<Toe5_MessageInfo> added;
+    if (file.records) {
+        std::map<std::uint32_t, const Toe5_MessageInfo*> byOffset;
+        for (const Toe5_MessageInfo& info : *file.records)
+            byOffset[info.RecordOffset] = &info;
+        for (const MessagePlace& place : file.changes.added)
+            if (const auto found = byOffset.find(place.RecordOffset); found != byOffset.end())
+                added.push_back(*found->second);
+        return added;
+    }
+    reader.ReadMessageRecordsAt(file.where.file, AddedRecordOffsets(file),
+                                [&](Toe5_MessageInfo&& info) { added.push_back(std::move(info)); });
+    return added;
+}
 
 void WriteFileEntry(SqliteDatabase& database, const PendingFile& file)
 {
@@ -192,9 +241,9 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
         try {
             if (!stamp)
                 throw FileOpenError(where.file);
-            StoreRecords records;
-            reader.ReadStoreIndex(where.file, &records);
-            PendingFile file{where, *stamp, FingerprintOf(records.Messages), std::move(records.Messages)};
+            PendingFile file{where, *stamp};
+            file.places = PlacesOf(reader, where.file);
+            file.fingerprint = FingerprintOf(file.places);
             if (known != stored.end()) {
                 file.seen = known->second;
                 stored.erase(known);
@@ -205,9 +254,14 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
                 ++update.filesUnchanged;
                 continue;
             }
-            file.changes = ChangesOf(*FDatabase, where.file, file.records);
+            file.changes = ChangesOf(*FDatabase, where.file, file.places);
             const bool moved = file.seen && file.seen->folder != where.folder;  // all are written anew
-            total += moved ? file.records.size() : file.changes.added.size();
+            if (!file.seen || moved) {
+                StoreRecords records;
+                reader.ReadStoreIndex(where.file, &records);
+                file.records = std::move(records.Messages);
+            }
+            total += moved ? file.places.size() : file.changes.added.size();
             pending.push_back(std::move(file));
         } catch (const Error& error) {
             update.unreadable.push_back(error.what());
@@ -223,20 +277,21 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
     for (PendingFile& file : pending) {
         if (callbacks.cancelled && callbacks.cancelled())
             break;
+        std::size_t indexed = 0;
         try {
             InWriteTransaction(*FDatabase, [&] {
                 // Another process may have written this file meanwhile.
                 if (StoredFileNamed(*FDatabase, file.where.file) != file.seen)
-                    file.changes = ChangesOf(*FDatabase, file.where.file, file.records);
+                    file.changes = ChangesOf(*FDatabase, file.where.file, file.places);
                 if (file.seen && file.seen->folder != file.where.folder) {
                     // Every message carries its folder's path: all are written anew.
                     RemoveFileEntries(*FDatabase, file.where.file);
-                    file.changes = ChangesOf(*FDatabase, file.where.file, file.records);
+                    file.changes = ChangesOf(*FDatabase, file.where.file, file.places);
                 }
                 for (const std::int64_t id : file.changes.removed)
                     RemoveMessageEntry(*FDatabase, id);
                 FileIndexer indexer(*FDatabase);
-                for (const Toe5_MessageInfo& info : file.changes.added) {
+                for (const Toe5_MessageInfo& info : AddedRecords(reader, file)) {
                     std::string source;
                     try {
                         source = reader.ReadMessageSource(file.where.file, info.SourceOffset);
@@ -244,6 +299,7 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
                         // The record's texts are still worth finding.
                     }
                     indexer.Add(file.where.file, info, IndexedMessageOf(info, source, file.where.folder));
+                    ++indexed;
                     if (++done % kProgressStep == 0) {
                         if (callbacks.progress)
                             callbacks.progress(done, total);
@@ -257,7 +313,7 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
             break;
         }
         ++update.filesRead;
-        update.messagesIndexed += file.changes.added.size();
+        update.messagesIndexed += indexed;
         update.messagesRemoved += file.changes.removed.size();
     }
     if (callbacks.progress)

@@ -169,7 +169,46 @@ bool NamesAFolderFile(const RecordLayout& layout)
     return false;
 }
 
+// The fixed-size value at `dataOffset` of the data area of the record at
+// `offset`; none when it does not lie wholly within the record's body.
+template <std::size_t Length>
+bool ReadDataValue(StoreFile& file, std::uint32_t offset, const RecordLayout& layout, std::uint32_t dataOffset,
+                   unsigned char (&out)[Length])
+{
+    const std::uint64_t dataLength = layout.bodyLength - 4 * std::uint64_t{layout.entries.size()};
+    if (dataOffset > dataLength || Length > dataLength - dataOffset)
+        return false;
+    const std::uint64_t at = std::uint64_t{offset} + kRecordHeaderSize + 4 * layout.entries.size() + dataOffset;
+    return file.ReadAt(at, Length, out) == Length;
+}
+
 }  // namespace
+
+std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+{
+    const auto layout = ReadRecordLayout(file, offset, budget);
+    if (!layout)
+        return std::nullopt;
+    MessagePlace place;
+    place.RecordOffset = offset;
+    for (const RecordEntry& entry : layout->entries) {
+        unsigned char word[4];
+        unsigned char quad[8];
+        switch (entry.code) {
+        case 0x84: place.SourceOffset = entry.value; break;
+        case 0x04:
+            if (ReadDataValue(file, offset, *layout, entry.value, word))
+                place.SourceOffset = DecodeFixed32(word);
+            break;
+        case 0x12:
+            if (ReadDataValue(file, offset, *layout, entry.value, quad))
+                place.MessageDate = DecodeFixed64(quad);
+            break;
+        default: break;
+        }
+    }
+    return place;
+}
 
 std::optional<Toe5_FolderInfo> ReadFolderRecord(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
 {

@@ -18,5 +18,9 @@ class WorkBudget;
 // or when a folder record names neither a file (0x03) nor 0x06.
 std::optional<Toe5_FolderInfo> ReadFolderRecord(StoreFile& file, std::uint32_t offset, WorkBudget& budget);
 std::optional<Toe5_MessageInfo> ReadMessageRecord(StoreFile& file, std::uint32_t offset, WorkBudget& budget);
+// Only the source offset and date of the message record at `offset`, read
+// straight from their places in the record: the same checks as above, the
+// same values, without copying the record's texts.
+std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offset, WorkBudget& budget);
 
 }  // namespace vellumine

@@ -275,6 +275,34 @@ void StoreReader::ReadIndexedMessages(
     });
 }
 
+void StoreReader::ReadMessagePlaces(const std::string& fileName,
+                                    const std::function<void(const MessagePlace&)>& onPlace, StoreReadReport* report)
+{
+    if (fileName == kFolderListFileName) {  // folder records are no messages
+        WalkRecords(fileName, report, [](StoreFile&, std::uint32_t, WorkBudget&) {});
+        return;
+    }
+    WalkRecords(fileName, report, [&](StoreFile& file, std::uint32_t recordOffset, WorkBudget& budget) {
+        if (const auto place = ReadMessagePlace(file, recordOffset, budget)) {
+            ++budget.Report().messagesRead;
+            onPlace(*place);
+        }
+    });
+}
+
+void StoreReader::ReadMessageRecordsAt(const std::string& fileName, const std::vector<std::uint32_t>& recordOffsets,
+                                       const std::function<void(Toe5_MessageInfo&&)>& onMessage)
+{
+    auto file = OpenStoreFile(fileName, kIndexWindow);
+    WorkBudget budget(file->Size());
+    for (const std::uint32_t offset : recordOffsets) {
+        if (auto message = ReadMessageRecord(*file, offset, budget))
+            onMessage(std::move(*message));
+        else if (budget.Spent())
+            return;
+    }
+}
+
 std::unique_ptr<StoreFile> StoreReader::OpenForReading(const std::string& fileName)
 {
     return OpenStoreFile(fileName, kIndexWindow);

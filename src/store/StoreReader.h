@@ -57,6 +57,19 @@ public:
     void ReadMessageRecords(const std::string& fileName, const std::function<void(Toe5_MessageInfo&&)>& onMessage,
                             StoreReadReport* report = nullptr);
 
+    // Where each message record of a folder file lies, with its source
+    // offset and date, in index order: a walk that reads only those few
+    // values of each record and follows no source, for telling quickly
+    // whether a folder file still holds what it held.
+    void ReadMessagePlaces(const std::string& fileName, const std::function<void(const MessagePlace&)>& onPlace,
+                           StoreReadReport* report = nullptr);
+
+    // The message records at `recordOffsets` (from the index walk of the
+    // same file), each handed to `onMessage`; an offset whose record no
+    // longer reads is passed over. Raises the open error as above.
+    void ReadMessageRecordsAt(const std::string& fileName, const std::vector<std::uint32_t>& recordOffsets,
+                              const std::function<void(Toe5_MessageInfo&&)>& onMessage);
+
     // The source bytes of the message whose first block lies at `offset`.
     // Raises an Error with the German text when the offset is 0 (the record
     // names no source) or the chain does not read whole: a message is never

@@ -47,6 +47,15 @@ struct Toe5_MessageInfo {
     SourceRescue Rescue;
 };
 
+// Where a message record lies, where its source begins and its date:
+// what tells whether a folder file still holds the messages it held.
+struct MessagePlace {
+    std::uint32_t RecordOffset = 0;
+    std::uint32_t SourceOffset = 0;  // as in Toe5_MessageInfo
+    std::uint64_t MessageDate = 0;
+    bool operator==(const MessagePlace&) const = default;
+};
+
 struct Toe5_FileHeader {
     std::int32_t ItemCount = 0;
     std::string Text1;  // kept for the record layout; nothing fills them
