@@ -1,5 +1,7 @@
 #include "mime/Base64.h"
 
+#include "platform/LargeBuffer.h"
+
 #include <array>
 #include <cstdint>
 
@@ -172,7 +174,9 @@ void Base64Decoder::Feed(std::string_view text, std::string& out)
     // Every four characters give at most three bytes; the buffer is
     // reserved once and cut to what was written.
     const std::size_t before = out.size();
-    out.resize(before + (text.size() + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack);
+    const std::size_t room = (text.size() + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack;
+    ReserveLargeBuffer(out, room);
+    out.resize(before + room);
     auto* const start = reinterpret_cast<unsigned char*>(out.data()) + before;
     unsigned char* o = start;
     while (p < end) {

@@ -1,5 +1,7 @@
 #include "platform/FileAccess.h"
 
+#include "platform/LargeBuffer.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
@@ -83,20 +85,29 @@ std::optional<std::string> ReadFileBytes(const std::string& path)
         ::close(fd);
         return std::nullopt;
     }
+    // Read straight into a buffer of the size the file has now, in as few
+    // calls as the system allows; a file that grows meanwhile is read to
+    // its end all the same, one that shrinks is cut where it ends.
     std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(info.st_size));
-    char buffer[65536];
+    ReserveLargeBuffer(bytes, static_cast<std::size_t>(info.st_size));
+    bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t filled = 0;
+    char beyond[65536];
     for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        const bool full = filled == bytes.size();
+        const ssize_t got = full ? ::read(fd, beyond, sizeof beyond) : ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
             ::close(fd);
             if (got < 0)
                 return std::nullopt;
+            bytes.resize(filled);
             return bytes;
         }
-        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (full)
+            bytes.append(beyond, static_cast<std::size_t>(got));
+        filled += static_cast<std::size_t>(got);
     }
 }
 
