@@ -456,6 +456,33 @@ void MainFormTest::aFolderFileGivenAtStartShowsItsFolder()
     form.close();
 }
 
+// A message of Anna's; without its record no index entry names it.
+static storewriter::StoreRecordDescription RescueMail(const std::string& subject, bool recordKept)
+{
+    storewriter::StoreRecordDescription record = storewriter::MessageRecord(
+        {.sender = "Anna", .subject = subject, .source = "Subject: " + subject + "\r\nFrom: anna@example.org\r\n\r\nText\r\n"});
+    record.recordKept = recordKept;
+    return record;
+}
+
+// A store of one folder `name` whose file holds `folderFile`.
+static void WriteOneFolderStore(const TempFolder& store, const std::string& name, const std::string& folderFile)
+{
+    namespace sw = storewriter;
+    sw::WriteFileBytes(store.File(name + ".dbx"), folderFile);
+    sw::WriteFileBytes(store.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = name, .fileName = name + ".dbx"})})
+                           .bytes);
+}
+
+static QTreeWidgetItem* FolderItem(TMainForm& form, const QString& name)
+{
+    for (QTreeWidgetItemIterator it(form.TreeView1); *it; ++it)
+        if ((*it)->text(0) == name)
+            return *it;
+    return nullptr;
+}
+
 // A folder file with one record unreadable and one deleted message whose
 // first bytes were overwritten: the notice says so above the list, and
 // "Gerettete Nachrichten" under the folder lists what a scan finds.
@@ -464,25 +491,13 @@ void MainFormTest::damagedFolderIsSaidAloudAndRescuedOnDemand()
     namespace sw = storewriter;
     GuiWorld world;
     TempFolder store;
-    const auto mail = [](const std::string& subject, bool recordKept) {
-        sw::StoreRecordDescription record = sw::MessageRecord(
-            {.sender = "Anna", .subject = subject, .source = "Subject: " + subject + "\r\nFrom: anna@example.org\r\n\r\nText\r\n"});
-        record.recordKept = recordKept;
-        return record;
-    };
-    sw::StoreImage image = sw::BuildStoreFile({mail("eins", true), mail("zwei", true), mail("drei", true),
-                                               mail("weg", false)});
+    sw::StoreImage image = sw::BuildStoreFile({RescueMail("eins", true), RescueMail("zwei", true),
+                                               RescueMail("drei", true), RescueMail("weg", false)});
     sw::BreakRecordOwnOffset(image, 1);
     sw::OverwriteSourceStart(image, 3, std::string("Subject: weg\r\n").size());
-    sw::WriteFileBytes(store.File("Kaputt.dbx"), image.bytes);
-    sw::WriteFileBytes(store.File("folders.dbx"),
-                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Kaputt", .fileName = "Kaputt.dbx"})})
-                           .bytes);
+    WriteOneFolderStore(store, "Kaputt", image.bytes);
     auto form = world.OpenWindow(store.Path());
-    QTreeWidgetItem* folder = nullptr;
-    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
-        if ((*it)->text(0) == "Kaputt")
-            folder = *it;
+    QTreeWidgetItem* folder = FolderItem(*form, "Kaputt");
     QVERIFY(folder);
     form->TreeView1->setCurrentItem(folder);
     form->TreeView1Click();
@@ -518,24 +533,12 @@ void MainFormTest::damagedFolderIsSaidAloudAndRescuedOnDemand()
 // the message is there.
 void MainFormTest::intactFolderWithDeletedMessagesGetsTheRescuedItem()
 {
-    namespace sw = storewriter;
     GuiWorld world;
     TempFolder store;
-    const auto mail = [](const std::string& subject, bool recordKept) {
-        sw::StoreRecordDescription record = sw::MessageRecord(
-            {.sender = "Anna", .subject = subject, .source = "Subject: " + subject + "\r\nFrom: anna@example.org\r\n\r\nText\r\n"});
-        record.recordKept = recordKept;
-        return record;
-    };
-    sw::WriteFileBytes(store.File("Heil.dbx"), sw::BuildStoreFile({mail("eins", true), mail("geloescht", false)}).bytes);
-    sw::WriteFileBytes(store.File("folders.dbx"),
-                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Heil", .fileName = "Heil.dbx"})})
-                           .bytes);
+    WriteOneFolderStore(store, "Heil",
+                        storewriter::BuildStoreFile({RescueMail("eins", true), RescueMail("geloescht", false)}).bytes);
     auto form = world.OpenWindow(store.Path());
-    QTreeWidgetItem* folder = nullptr;
-    for (QTreeWidgetItemIterator it(form->TreeView1); *it; ++it)
-        if ((*it)->text(0) == "Heil")
-            folder = *it;
+    QTreeWidgetItem* folder = FolderItem(*form, "Heil");
     QVERIFY(folder);
     form->TreeView1->setCurrentItem(folder);
     form->TreeView1Click();
