@@ -53,7 +53,42 @@ const TypeTable& SystemTypes()
     return table;
 }
 
+// The extension a type's files get where several are in use.
+const std::unordered_map<std::string, std::string>& PreferredExtensions()
+{
+    static const std::unordered_map<std::string, std::string> table = {
+        {"text/plain", ".txt"},  {"text/html", ".htm"},  {"image/jpeg", ".jpg"}, {"image/pjpeg", ".jpg"},
+        {"image/tiff", ".tif"},  {"message/rfc822", ".eml"}, {"video/mpeg", ".mpg"},
+        {"application/octet-stream", ".bin"},
+    };
+    return table;
+}
+
+std::string FirstExtensionOf(const TypeTable& table, const std::string& type)
+{
+    std::string best;  // the shortest, then the first in order: the table is unordered
+    for (const auto& [extension, entryType] : table)
+        if (entryType == type && (best.empty() || extension.size() < best.size() ||
+                                  (extension.size() == best.size() && extension < best)))
+            best = extension;
+    return best;
+}
+
 }  // namespace
+
+std::string ExtensionOfMimeType(std::string_view type)
+{
+    const std::string lower = LowerAscii(type);
+    const auto preferred = PreferredExtensions().find(lower);
+    if (preferred != PreferredExtensions().end())
+        return preferred->second;
+    for (const TypeTable* table : {&BuiltInTypes(), &SystemTypes()}) {
+        const std::string extension = FirstExtensionOf(*table, lower);
+        if (!extension.empty())
+            return extension;
+    }
+    return {};
+}
 
 std::string FileExtension(std::string_view fileName)
 {

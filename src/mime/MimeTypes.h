@@ -10,6 +10,10 @@ namespace vellumine {
 // "application/octet-stream". Extensions match without regard to case.
 std::string MimeTypeOfFile(std::string_view fileName);
 
+// The extension with its dot that files of a MIME type usually have
+// (".pdf" for "application/pdf"); empty for a type without one.
+std::string ExtensionOfMimeType(std::string_view type);
+
 // The extension with its dot, from the last "." after the last path
 // delimiter; empty when there is none.
 std::string FileExtension(std::string_view fileName);

@@ -1,6 +1,7 @@
 #include "output/ExportMessage.h"
 
 #include "mime/MailMessage.h"
+#include "render/AttachmentList.h"
 #include "render/InlineParts.h"
 #include "render/MessagePage.h"
 #include "render/ShownContent.h"
@@ -34,8 +35,13 @@ ExportedFile ExportMessageFile(const std::string& folder, const std::string& sou
         base.markPart = kIncompleteMark;
     const bool asText = options.format != ExportFormat::AllHtml &&
                         (options.format == ExportFormat::AllText || message->HtmlBodyLines.Empty());
-    if (asText)
-        return {namer.Create(folder, base, ".txt", ComposeMessageText(*message, !options.rawText)), true};
+    if (asText) {
+        std::string text = ComposeMessageText(*message, !options.rawText);
+        const std::string list = AttachmentListText(ListAttachments(*message));
+        if (!list.empty())
+            text += (text.empty() ? "" : "\r\n") + list;
+        return {namer.Create(folder, base, ".txt", text), true};
+    }
     ComposePageLines(*message, fields, options.withDesign, options.design);
     return {WriteHtmlPage(folder, base, *message, namer), false};
 }

@@ -37,8 +37,13 @@ std::string CandidateFileName(const BaseName& base, long number, std::string_vie
     const std::string suffix = number < 0 ? std::string() : "_" + std::to_string(number);
     const std::size_t fixed = base.datePart.size() + suffix.size() + base.markPart.size() + extension.size();
     std::string subject = base.subjectPart;
-    if (fixed < kMaxFileNameBytes && subject.size() + fixed > kMaxFileNameBytes)
-        subject.resize(kMaxFileNameBytes - fixed);
+    if (fixed < kMaxFileNameBytes && subject.size() + fixed > kMaxFileNameBytes) {
+        // Cut before a character, never inside one (attachment names keep UTF-8).
+        std::size_t cut = kMaxFileNameBytes - fixed;
+        while (cut > 0 && (static_cast<unsigned char>(subject[cut]) & 0xC0) == 0x80)
+            --cut;
+        subject.resize(cut);
+    }
     if (subject.empty() && base.datePart.empty())
         subject = kNoSubjectName;  // ".eml" alone would be a hidden file
     return subject + base.datePart + suffix + base.markPart + std::string(extension);

@@ -21,23 +21,34 @@ std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source)
     return message;
 }
 
-void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design)
+std::vector<TAttachment> ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign,
+                                          const PageDesign& design, const AttachmentHref& href)
 {
+    // Listed first: an image counts as shown when the HTML body as the
+    // message wrote it refers to it.
+    AttachmentListing listing{ListAttachments(message), href};
     BodyLinesToUtf8(message);
     if (message.HtmlBodyLines.Empty())
         TXT2HTML(message);
-    AppendShownPartsHtml(message);
+    AppendShownPartsHtml(message, &listing);
+    AppendAttachmentListHtml(message.HtmlBodyLines, listing, &message);
     if (withDesign)
         AddHTMLHeader(message, fields, design);
     DeclareUtf8(message.HtmlBodyLines);
+    return std::move(listing.entries);
 }
 
 PreviewPage ComposePreviewPage(const std::string& source, const HeaderFields& fields, bool withDesign,
-                               const PageDesign& design)
+                               const PageDesign& design, bool linkAttachments)
 {
     const auto message = ParseMessageSource(source);
-    ComposePageLines(*message, fields, withDesign, design);
     PreviewPage page;
+    page.attachments = ComposePageLines(*message, fields, withDesign, design,
+                                        linkAttachments ? AttachmentHref(PreviewAttachmentHref) : AttachmentHref());
+    for (TAttachment& entry : page.attachments) {
+        entry.part = nullptr;
+        entry.owner = nullptr;
+    }
     // The parts keep the names SafeInlineFileName gives them: the
     // temporary folder is the program's own, and its files are replaced.
     const auto collect = [&page](const std::string&, const std::string& fileName, std::string_view bytes) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "mime/MessageAttachments.h"
+#include "render/AttachmentList.h"
 #include "render/PageDesign.h"
 
 namespace vellumine {
@@ -20,8 +22,12 @@ std::unique_ptr<TMailMessage> ParseMessageSource(const std::string& source);
 // Makes the HTML body of a parsed message (from the text body when there is
 // none) and adds the design when wanted: afterwards the message's
 // HtmlBodyLines are the page in UTF-8, declared as such, its "cid:"
-// references not yet rewritten. The text body is UTF-8 too.
-void ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign, const PageDesign& design);
+// references not yet rewritten. The text body is UTF-8 too. After the
+// message's text (and in each attached message's block) comes the list of
+// attachments, its names linked through `href` when one is given. Returns
+// the entries listed.
+std::vector<TAttachment> ComposePageLines(TMailMessage& message, const HeaderFields& fields, bool withDesign,
+                                          const PageDesign& design, const AttachmentHref& href = {});
 
 struct PageRequest {
     std::string pagePath;     // where the page is written
@@ -44,10 +50,15 @@ struct InlineFile {
 struct PreviewPage {
     std::string text;
     std::vector<InlineFile> parts;  // in the order they are written; a later one of a name wins
+    // The attachments the page lists, in its order; `part` and `owner` are
+    // null here (the message they pointed into is gone).
+    std::vector<TAttachment> attachments;
 };
 
+// With `linkAttachments` the list's names link to "anlage:N" for the
+// window to catch; print and the page command leave them plain.
 PreviewPage ComposePreviewPage(const std::string& source, const HeaderFields& fields, bool withDesign,
-                               const PageDesign& design);
+                               const PageDesign& design, bool linkAttachments = false);
 
 // Writes the parts and then the page into the program's own temporary
 // folder, replacing the files of the page shown before, and records them.

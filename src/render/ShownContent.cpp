@@ -4,6 +4,7 @@
 #include "mime/HeaderText.h"
 #include "mime/MailMessage.h"
 #include "platform/Ascii.h"
+#include "render/AttachmentList.h"
 #include "render/HeaderBlock.h"
 #include "render/HtmlText.h"
 #include "render/PageCharset.h"
@@ -78,7 +79,7 @@ std::string HeaderRows(const HeaderFields& fields)
 }
 
 // The attached message's own page body: its body and its shown parts.
-std::string AttachedMessageHtml(TMailMessage& attached)
+std::string AttachedMessageHtml(TMailMessage& attached, const AttachmentListing* listing)
 {
     BodyLinesToUtf8(attached);
     TLineList& lines = attached.HtmlBodyLines;
@@ -89,7 +90,9 @@ std::string AttachedMessageHtml(TMailMessage& attached)
     } else {
         TXT2HTML(attached);
     }
-    AppendShownPartsHtml(attached);
+    AppendShownPartsHtml(attached, listing);
+    if (listing)
+        AppendAttachmentListHtml(lines, *listing, &attached);
     return lines.Text();
 }
 
@@ -102,7 +105,7 @@ std::string Separated(const char* element, const TLineList& page, const char* mo
     return std::string("<") + element + " style=\"" + (page.Empty() ? "" : kRuleAbove) + moreStyle + "\">";
 }
 
-void AppendShownPartHtml(TLineList& page, TShownPart& shown)
+void AppendShownPartHtml(TLineList& page, TShownPart& shown, const AttachmentListing* listing)
 {
     switch (shown.kind) {
     case TShownKind::Text:
@@ -127,7 +130,7 @@ void AppendShownPartHtml(TLineList& page, TShownPart& shown)
     case TShownKind::Message:
         page.Add("<div style=\"border:1px solid #999;margin:1em 0;padding:0 .6em .6em .6em\">");
         page.Add("<table>" + HeaderRows(AttachedHeaderFields(*shown.attached)) + "</table><hr>");
-        AddLines(page, AttachedMessageHtml(*shown.attached));
+        AddLines(page, AttachedMessageHtml(*shown.attached, listing));
         page.Add("</div>");
         break;
     }
@@ -141,10 +144,10 @@ HeaderFields AttachedHeaderFields(const TMailMessage& attached)
             DecodeHeaderText(FieldValue(attached, "Subject")), DecodeHeaderText(FieldValue(attached, "Date"))};
 }
 
-void AppendShownPartsHtml(TMailMessage& message)
+void AppendShownPartsHtml(TMailMessage& message, const AttachmentListing* listing)
 {
     for (TShownPart& shown : message.ShownParts)
-        AppendShownPartHtml(message.HtmlBodyLines, shown);
+        AppendShownPartHtml(message.HtmlBodyLines, shown, listing);
 }
 
 std::string ComposeMessageText(TMailMessage& message, bool toUtf8)

@@ -11,6 +11,7 @@
 namespace vellumine {
 
 class TMailMessage;
+struct AttachmentListing;
 
 // The small header of an attached message: From, To, Date and Subject as
 // they stand after the field name, encoded words decoded (UTF-8).
@@ -18,8 +19,9 @@ HeaderFields AttachedHeaderFields(const TMailMessage& attached);
 
 // Appends the HTML of every shown part to HtmlBodyLines, after the body
 // that is there (UTF-8). Attached messages become framed blocks with their
-// own header and their body composed by the same rules.
-void AppendShownPartsHtml(TMailMessage& message);
+// own header and their body composed by the same rules, and with the list
+// of their own attachments when `listing` is given.
+void AppendShownPartsHtml(TMailMessage& message, const AttachmentListing* listing = nullptr);
 
 // The message as plain text: its body (the text body, or the HTML body as
 // text when that is the page's body), then every shown part in the page's

@@ -87,7 +87,7 @@ void TMainForm::StartPreview()
             message.SourceOffset = request.offset;
             message.Rescue = request.rescue;
             const std::string source = reader->ReadMessageSource(request.file, message);
-            result.page = ComposePreviewPage(source, request.fields, request.withDesign, request.design);
+            result.page = ComposePreviewPage(source, request.fields, request.withDesign, request.design, true);
         } catch (const std::exception& e) {
             result.error = e.what();
         }
