@@ -1,0 +1,214 @@
+// Which files a message lists, under which names and sizes, and how the
+// page and the text export show the list.
+
+#include <gtest/gtest.h>
+
+#include "../mime/MessageBuilder.h"
+#include "mime/MailMessage.h"
+#include "mime/MessageAttachments.h"
+#include "render/AttachmentList.h"
+#include "render/MessagePage.h"
+
+namespace vellumine {
+namespace {
+
+using testing::Crlf;
+
+std::string Section(const std::string& headers, const std::string& body, const char* boundary = "m")
+{
+    return std::string("--") + boundary + "\n" + headers + "\n" + body + "\n";
+}
+
+std::string Mixed(const std::string& sections, const char* boundary = "m")
+{
+    return std::string("Content-Type: multipart/mixed; boundary=\"") + boundary + "\"\n\n" + sections + "--" +
+           boundary + "--\n";
+}
+
+const std::string kText = Section("Content-Type: text/plain\n", "Hier das Rezept.");
+const std::string kRecipe =
+    Section("Content-Type: text/plain; name=\"apfelkuchen.txt\"\nContent-Disposition: attachment\n", "Mehl, Zucker");
+const std::string kPdf = Section("Content-Type: application/pdf\nContent-Transfer-Encoding: base64\n", "JVBERi0x");
+
+struct Listed {
+    std::string fileName;
+    std::string contentType;
+    std::size_t size;
+};
+
+std::vector<Listed> ListOf(const std::string& source)
+{
+    TMailMessage message;
+    message.ParseString(Crlf(source));
+    std::vector<Listed> listed;
+    for (const TAttachment& entry : ListAttachments(message))
+        listed.push_back({entry.fileName, entry.contentType, entry.size});
+    return listed;
+}
+
+struct ListCase {
+    const char* name;
+    std::string source;
+    std::vector<std::string> names;  // the listed file names, in order
+};
+
+class AttachmentListing : public ::testing::TestWithParam<ListCase> {};
+
+TEST_P(AttachmentListing, ListsTheFilesThePageDoesNotShow)
+{
+    std::vector<std::string> names;
+    for (const Listed& entry : ListOf(GetParam().source))
+        names.push_back(entry.fileName);
+    EXPECT_EQ(names, GetParam().names);
+}
+
+const std::string kRelatedImage =
+    "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+    Section("Content-Type: text/html\n", "<img src=\"cid:bild1\">", "r") +
+    Section("Content-Type: image/gif; name=\"bild1.gif\"\nContent-ID: <bild1>\n", "GIF89a", "r") +
+    Section("Content-Type: image/gif; name=\"nie.gif\"\nContent-ID: <nie>\n", "GIF89a", "r") + "--r--\n";
+
+const std::string kForwarded = "Content-Type: message/rfc822\n\n" +
+                               Mixed(Section("Content-Type: text/plain\n", "Innen", "i") +
+                                         Section("Content-Type: application/zip; name=\"innen.zip\"\n", "PK", "i"),
+                                     "i");
+
+std::string Nested(int depth)
+{
+    std::string message = "Subject: innen\n\nText\n";
+    for (int level = 0; level < depth; ++level) {
+        const std::string boundary = "n" + std::to_string(level);
+        message = Mixed(Section("Content-Type: text/plain\n", "Ebene", boundary.c_str()) +
+                            Section("Content-Type: message/rfc822\n", message, boundary.c_str()),
+                        boundary.c_str());
+    }
+    return message;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Structures, AttachmentListing,
+    ::testing::Values(
+        ListCase{"NamedTextMarkedAsAttachment", Mixed(kText + kRecipe), {"apfelkuchen.txt"}},
+        ListCase{"NamelessGetsAStandInFromItsType", Mixed(kText + kRecipe + kPdf), {"apfelkuchen.txt", "Anlage 2.pdf"}},
+        ListCase{"ImageTheHtmlShowsIsNotListed", kRelatedImage, {"nie.gif"}},
+        ListCase{"InlineTextAndEmptyNamelessPartsAreNot",
+                 Mixed(kText + Section("Content-Type: text/plain\n", "Noch ein Text") +
+                       Section("Content-Type: application/octet-stream\n", "")),
+                 {}},
+        ListCase{"EmptyNamedFileIsListed",
+                 Mixed(kText + Section("Content-Type: application/octet-stream; name=\"leer.dat\"\n", "")), {"leer.dat"}},
+        ListCase{"SignatureOfASignedMessage",
+                 "Content-Type: multipart/signed; boundary=\"s\"\n\n" +
+                     Section("Content-Type: text/plain\n", "Signiert", "s") +
+                     Section("Content-Type: application/pkcs7-signature; name=\"smime.p7s\"\n", "MIIB", "s") + "--s--\n",
+                 {"smime.p7s"}},
+        ListCase{"FilesOfAnAttachedMessageAfterTheOwnOnes", Mixed(kText + Section("Content-Type: message/rfc822\n",
+                                                                          kForwarded.substr(kForwarded.find("\n\n") + 2)) +
+                                                                  kRecipe),
+                 {"apfelkuchen.txt", "innen.zip"}},
+        ListCase{"AttachedMessageBeyondTheShownDepthIsAFile", Nested(5), {"Anlage 1.eml"}},
+        ListCase{"UuencodedFile",
+                 "Subject: uu\n\nVorher\nbegin 644 kuchen.txt\n#86)C\n`\nend\nNachher\n", {"kuchen.txt"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AttachmentNames, DecodedCleanedAndSized)
+{
+    const auto listed = ListOf(Mixed(
+        kText +
+        Section("Content-Type: application/pdf\nContent-Disposition: attachment;\n filename*0*=utf-8''Rechnung%20M;\n"
+                " filename*1*=%C3%A4rz.pdf\nContent-Transfer-Encoding: base64\n",
+                "JVBERi0xLjQK") +
+        Section("Content-Type: text/plain; name=\"=?iso-8859-1?Q?Gr=FC=DFe.txt?=\"\nContent-Disposition: attachment\n",
+                "x") +
+        Section("Content-Type: application/octet-stream; name=\"../../etc/pa\\sswd\"\n", "x") +
+        Section("Content-Type: application/octet-stream; name=\"rechnung\xE2\x80\xAE"
+                "fdp.exe\"\n",
+                "x") +
+        Section("Content-Type: application/octet-stream; name=\"zeile\\\x01zwei\"\n", "x")));
+    ASSERT_EQ(listed.size(), 5u);
+    EXPECT_EQ(listed[0].fileName, "Rechnung März.pdf");
+    EXPECT_EQ(listed[0].contentType, "application/pdf");
+    EXPECT_EQ(listed[0].size, 9u);
+    EXPECT_EQ(listed[1].fileName, "Grüße.txt");
+    EXPECT_EQ(listed[2].fileName.find('/'), std::string::npos);
+    EXPECT_EQ(listed[3].fileName, "rechnung_fdp.exe");
+    EXPECT_EQ(listed[4].fileName.find('\x01'), std::string::npos);
+}
+
+TEST(AttachmentSizes, GermanNumbers)
+{
+    const std::pair<std::uint64_t, const char*> cases[] = {
+        {0, "0 Bytes"},          {1, "1 Byte"},          {850, "850 Bytes"},      {1023, "1.023 Bytes"},
+        {1024, "1,0 KB"},        {12800, "12,5 KB"},     {524288, "512 KB"},      {1258291, "1,2 MB"},
+        {80000000, "76,3 MB"},   {1048064, "1.024 KB"},  {5ull << 40, "5,0 TB"},
+    };
+    for (const auto& [bytes, text] : cases)
+        EXPECT_EQ(GermanByteSize(bytes), text) << bytes;
+}
+
+TEST(AttachmentLinks, PreviewLinksAndFileAddresses)
+{
+    TAttachment entry;
+    entry.number = 12;
+    EXPECT_EQ(PreviewAttachmentHref(entry), "anlage:12");
+    EXPECT_EQ(AttachmentNumberOfHref("anlage:12"), 12u);
+    for (const char* other : {"anlage:", "anlage:1x", "anlage:-1", "Anlage:1", "file:///etc/passwd",
+                              "anlage:99999999999999999999", ""})
+        EXPECT_EQ(AttachmentNumberOfHref(other), 0u) << other;
+    EXPECT_EQ(RelativeFileHref("Brief Anlagen/März #1.pdf"), "Brief%20Anlagen/M%C3%A4rz%20%231.pdf");
+    EXPECT_EQ(RelativeFileHref("a:b"), "a%3Ab");
+}
+
+std::string PageOf(const std::string& source, bool links)
+{
+    return ComposePreviewPage(Crlf(source), {}, false, {}, links).text;
+}
+
+TEST(AttachmentBlock, AfterTheTextAndInsideTheAttachedMessage)
+{
+    const std::string source =
+        Mixed(kText + Section("Content-Type: message/rfc822\n", kForwarded.substr(kForwarded.find("\n\n") + 2)) + kRecipe);
+    const std::string page = PageOf(source, true);
+    const auto text = page.find("Hier das Rezept.");
+    const auto inner = page.find("<a href=\"anlage:2\">innen.zip</a>");
+    const auto own = page.find("<a href=\"anlage:1\">apfelkuchen.txt</a> <span style=\"color:#666\">(text/plain, 12 Bytes)");
+    ASSERT_NE(inner, std::string::npos) << page;
+    ASSERT_NE(own, std::string::npos) << page;
+    EXPECT_LT(text, inner);
+    EXPECT_LT(inner, own);  // the attached message's block comes before the message's own list
+    EXPECT_EQ(PageOf(source, false).find("<a href"), std::string::npos);
+
+    const PreviewPage preview = ComposePreviewPage(Crlf(source), {}, false, {}, true);
+    ASSERT_EQ(preview.attachments.size(), 2u);
+    EXPECT_EQ(preview.attachments[1].fileName, "innen.zip");
+    EXPECT_EQ(preview.attachments[1].part, nullptr);
+}
+
+TEST(AttachmentBlock, HostileNamesStayText)
+{
+    const std::string page =
+        PageOf(Mixed(kText + Section("Content-Type: application/octet-stream; name=\"<img src=x onerror=alert(1)>\"\n", "x")),
+               true);
+    EXPECT_EQ(page.find("<img"), std::string::npos) << page;
+    EXPECT_NE(page.find("&lt;img src=x onerror=alert(1)&gt;"), std::string::npos) << page;
+}
+
+TEST(AttachmentBlock, NoneWithoutAttachments)
+{
+    EXPECT_EQ(PageOf("Content-Type: text/plain\n\nHallo\n", true).find("Anlagen"), std::string::npos);
+    EXPECT_EQ(PageOf(kRelatedImage.substr(0, kRelatedImage.find("--r\nContent-Type: image/gif; name=\"nie")) + "--r--\n", true)
+                  .find("Anlagen"),
+              std::string::npos);
+}
+
+TEST(AttachmentText, TheTextExportsClosingList)
+{
+    TMailMessage message;
+    message.ParseString(Crlf(Mixed(kText + kRecipe + kPdf)));
+    EXPECT_EQ(AttachmentListText(ListAttachments(message)),
+              "Anlagen:\r\n  apfelkuchen.txt (text/plain, 12 Bytes)\r\n  Anlage 2.pdf (application/pdf, 6 Bytes)\r\n");
+    EXPECT_EQ(AttachmentListText({}), "");
+}
+
+}  // namespace
+}  // namespace vellumine
