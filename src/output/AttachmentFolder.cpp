@@ -49,10 +49,15 @@ PageWithFolder ReservePageWithFolder(const std::string& folder, const BaseName& 
     }
 }
 
-void AbandonPageWithFolder(const PageWithFolder& reserved, const std::string& cause)
+bool RemovePageWithFolder(const PageWithFolder& reserved)
 {
     ::unlink(reserved.page.path.c_str());
-    if (::rmdir(reserved.folderPath.c_str()) == 0 || errno == ENOENT)
+    return ::rmdir(reserved.folderPath.c_str()) == 0 || errno == ENOENT;
+}
+
+void AbandonPageWithFolder(const PageWithFolder& reserved, const std::string& cause)
+{
+    if (RemovePageWithFolder(reserved))
         throw FileNotCreated(cause);
     throw FileNotCreated(cause + " Die Seite \"" + reserved.page.path +
                          "\" wurde nicht geschrieben; die Anlagen, die schon gespeichert waren, liegen im Ordner \"" +

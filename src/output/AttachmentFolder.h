@@ -31,6 +31,10 @@ struct PageWithFolder {
 PageWithFolder ReservePageWithFolder(const std::string& folder, const BaseName& base, std::string_view extension,
                                      UniqueFileNamer& names);
 
+// Removes the reserved page and the folder when it is still empty; true
+// when the folder is gone.
+bool RemovePageWithFolder(const PageWithFolder& reserved);
+
 // After a failure while the folder was being filled or the page written:
 // removes the reserved page (no page may link to files that are missing)
 // and the folder when it is still empty, then raises FileNotCreated with

@@ -94,6 +94,9 @@ ExportedFile ExportWithAttachments(const std::string& folder, const BaseName& ba
         WriteFileReplacing(reserved.page.path, text);
     } catch (const Error& e) {
         AbandonPageWithFolder(reserved, e.what());
+    } catch (...) {
+        RemovePageWithFolder(reserved);  // out of memory, say: no empty page stays behind either
+        throw;
     }
     return {reserved.page, asText};
 }
