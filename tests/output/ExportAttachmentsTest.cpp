@@ -234,5 +234,43 @@ TEST(ExportAttachments, AFailureLeavesNoPageAndSaysWhereTheFilesLie)
     EXPECT_EQ(EntriesIn(folder.Path()), (std::set<std::string>{"S_0 Anlagen"}));
 }
 
+TEST(ExportAttachments, AnAttachmentThatCannotBeWrittenFailsTheMessageWithoutAPage)
+{
+    // A target so deep that the page and the folder fit the longest path
+    // the system takes, but a long attachment name does not.
+    testing::TempFolder top;
+    std::string deep = top.Path();
+    constexpr std::size_t kDepth = 3950;  // the page's path fits PATH_MAX (4096), folder + 244 bytes do not
+    while (deep.size() + 201 < kDepth)
+        deep += "/" + std::string(200, 'd');
+    deep += "/" + std::string(kDepth - deep.size() - 1, 'e');
+    fs::create_directories(deep);
+    const std::string longName = std::string(240, 'n') + ".bin";
+    const std::string tooLong = Part("application/octet-stream", "attachment; filename=" + longName, "AAEC");
+    struct Case {
+        const char* what;
+        std::vector<std::string> attachments;
+        std::set<std::string> left;  // in the target afterwards
+    };
+    const std::vector<Case> cases = {
+        {"the first one fails: nothing stays", {tooLong, kData}, {}},
+        {"a later one fails: the folder stays and is named", {kData, tooLong}, {"S Anlagen"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& entry : fs::directory_iterator(deep))
+            fs::remove_all(entry.path());
+        try {
+            ExportMessageFile(deep, MessageWith(c.attachments), kFields, WithAttachments());
+            ADD_FAILURE() << "no error";
+        } catch (const FileNotCreated& e) {
+            const std::string text = e.what();
+            EXPECT_NE(text.find("konnte nicht erstellt werden"), std::string::npos) << text;
+            EXPECT_EQ(text.find(deep + "/S Anlagen\"") != std::string::npos, !c.left.empty()) << text;
+        }
+        EXPECT_EQ(EntriesIn(deep), c.left);
+    }
+}
+
 }  // namespace
 }  // namespace vellumine
