@@ -232,7 +232,8 @@ int SaveMessages(const CliOptions& options, const std::string& fileName, const s
 int ExportMessages(const CliOptions& options, const std::string& fileName, const std::string& outputFolder,
                    const BatchOptions& batch, ExportFormat format, const PageOptions& page)
 {
-    const ExportOptions exportOptions{format, batch.withDate, page.withDesign, DesignFrom(page), page.rawText};
+    const ExportOptions exportOptions{format,           batch.withDate, page.withDesign,
+                                      DesignFrom(page), page.rawText,   page.withAttachments};
     UniqueFileNamer names;
     bool failed = false;
     const std::size_t exported = RunOverMessages(

@@ -21,6 +21,7 @@ struct PageOptions {
     std::optional<std::string> templateName;  // none: the last template in name order
     std::optional<std::string> fields;   // "von,an,datum,betreff"; none: all four
     bool rawText = false;                // text files keep the body's bytes
+    bool withAttachments = false;        // attachments into "<file> Anlagen" beside each file
 };
 
 struct BatchOptions {

@@ -101,6 +101,9 @@ int main(int argc, char** argv)
     exportCommand->add_option("--format", format, "html, text oder mixed")
         ->check(CLI::IsMember({"html", "text", "mixed"}));
     exportCommand->add_flag("--raw", page.rawText, "Textdateien mit den Bytes der Nachricht statt in UTF-8");
+    exportCommand->add_flag("--attachments", page.withAttachments,
+                            "die Anlagen jeder Nachricht in einen Ordner \"<Dateiname> Anlagen\" neben ihrer "
+                            "Datei, verlinkt aus der Liste der Seite");
     addBatchOptions(exportCommand);
     addPageOptions(exportCommand);
     exportCommand->callback([&] {

@@ -21,6 +21,11 @@ struct ExportOptions {
     bool withDesign = true;  // header block and template ("Vorschau mit komplettem Design zeigen")
     PageDesign design;
     bool rawText = false;  // text files keep the body's bytes instead of UTF-8
+    // Each message's attachments as files in a folder beside its page or
+    // text file, "<file's base name> Anlagen" (see AttachmentFolder.h), and
+    // the page's list linking to them. A message without attachments gets
+    // no folder.
+    bool withAttachments = false;
 };
 
 struct ExportedFile {
@@ -32,7 +37,9 @@ struct ExportedFile {
 // page's references follow its images), nothing existing is overwritten.
 // `names` carries the numbering across the messages of one run. Raises
 // FileNotCreated or "Datei %s kann nicht erstellt werden" when a file cannot
-// be written; files written before stay.
+// be written; files written before stay. With attachments, a failure leaves
+// no page or text file behind (it would name files that are missing); the
+// error says where the attachments written until then lie.
 ExportedFile ExportMessageFile(const std::string& folder, const std::string& source, const HeaderFields& fields,
                                const ExportOptions& options, UniqueFileNamer* names = nullptr);
 

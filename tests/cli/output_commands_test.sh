@@ -86,6 +86,32 @@ for text in "den Termin am Donnerstag" "Kennwort fuer die Alarmanlage" "nicht zu
   check "export: text holds \"$text\"" 1 "$(printf '%s' "$all" | grep -c -F "$text" | sed 's/^[1-9][0-9]*$/1/')"
 done
 
+# --attachments: each message's attachments in "<page> Anlagen" beside its
+# page, linked from its list, byte for byte as parse decodes them.
+rezept=$(offset_of Posteingang.dbx "Rezept wie versprochen")
+check "export --attachments: sentence" "Es wurden 7 Nachrichten exportiert!" \
+  "$("$cli" --store "$demo" export Posteingang.dbx "$work/anl" --attachments --no-date)"
+check "export --attachments: one folder, for the one message with an attachment" "Rezept wie versprochen Anlagen" \
+  "$(cd "$work/anl" && find . -mindepth 1 -type d | sed 's|^\./||')"
+check "export --attachments: the file's bytes" \
+  "$("$cli" --store "$demo" source Posteingang.dbx "$rezept" | "$cli" parse - | grep -o '"sha256": "[0-9a-f]*"' | sed -n 2p | cut -d'"' -f4)" \
+  "$(sha256sum "$work/anl/Rezept wie versprochen Anlagen/apfelkuchen.txt" | cut -d' ' -f1)"
+check "export --attachments: the page links to it" 1 \
+  "$(grep -c 'href="Rezept%20wie%20versprochen%20Anlagen/apfelkuchen.txt"' "$work/anl/Rezept wie versprochen.htm")"
+"$cli" --store "$demo" export Posteingang.dbx "$work/anl" --attachments --no-date --offsets "$rezept" >/dev/null
+check "export --attachments: a second run gets its own page and folder" 1 \
+  "$(grep -c 'href="Rezept%20wie%20versprochen_0%20Anlagen/apfelkuchen.txt"' "$work/anl/Rezept wie versprochen_0.htm")"
+check "export --attachments: the first folder is left as it was" "apfelkuchen.txt" \
+  "$(ls "$work/anl/Rezept wie versprochen Anlagen" | paste -sd' ')"
+"$cli" --store "$demo" export Posteingang.dbx "$work/anltext" --attachments --no-date --format text --offsets "$rezept" >/dev/null
+check "export --attachments: the text file ends naming the folder" 'Die Dateien liegen im Ordner "Rezept wie versprochen Anlagen".' \
+  "$(tail -n 1 "$work/anltext/Rezept wie versprochen.txt" | tr -d '\r')"
+check "export --attachments: the text export's folder" "apfelkuchen.txt" \
+  "$(ls "$work/anltext/Rezept wie versprochen Anlagen")"
+"$cli" --store "$demo" export Posteingang.dbx "$work/ohne" --no-date --offsets "$rezept" >/dev/null
+check "export without --attachments: no folder, the list without links" "0 1" \
+  "$(find "$work/ohne" -mindepth 1 -type d | wc -l) $(grep -c '>apfelkuchen.txt <' "$work/ohne/Rezept wie versprochen.htm" | head -1)"
+
 check "page: unknown field is refused" 1 "$("$cli" --store "$demo" page Posteingang.dbx "$markup" "$work/x" --fields foo 2>/dev/null; echo $?)"
 
 [ "$failures" -eq 0 ]

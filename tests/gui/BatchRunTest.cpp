@@ -297,6 +297,69 @@ void BatchRunTest::failedExportGoesBackToIdle()
     QCOMPARE(world.dialogs.information.last(), QString("Export beendet|Es wurden 2 Nachrichten exportiert!"));
 }
 
+void BatchRunTest::exportCarriesAttachmentsWhenTheBoxIsTicked()
+{
+    namespace sw = storewriter;
+    GuiWorld world;
+    TempFolder store;
+    const auto mail = [](const std::string& subject, std::uint64_t date, const std::string& body) {
+        sw::MessageDescription m;
+        m.subject = subject;
+        m.date = date;
+        m.source = "Subject: " + subject + "\r\nMIME-Version: 1.0\r\n" + body;
+        return sw::MessageRecord(m);
+    };
+    const std::string withFile =
+        "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nanbei\r\n"
+        "--b\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment; filename=\"rechnung.pdf\"\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\nJVBERi0xLjQK\r\n--b--\r\n";
+    sw::WriteFileBytes(store.File("folders.dbx"),
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Post", .fileName = "Post.dbx"})}).bytes);
+    sw::WriteFileBytes(store.File("Post.dbx"),
+                       sw::BuildStoreFile({mail("Rechnung", sw::FileTimeFromUtc(2004, 1, 2), withFile),
+                                           mail("Gruss", sw::FileTimeFromUtc(2004, 1, 1), "Content-Type: text/plain\r\n\r\nhallo\r\n")})
+                           .bytes);
+    auto form = world.OpenWindow(store.Path());
+    const QList<QTreeWidgetItem*> post = form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive);
+    QCOMPARE(post.size(), 1);
+    form->TreeView1->setCurrentItem(post.first());
+    form->TreeView1Click();
+    QCOMPARE(form->ListModel()->rowCount(), 2);
+
+    // The box as each run's dialog shows it: ticked for the first export,
+    // kept for the next one, disabled for saving .eml files.
+    bool tick = true;
+    QList<std::pair<bool, bool>> shown;  // enabled, checked
+    TempFolder first, second;
+    std::string target = first.Path();
+    world.dialogs.onModal = [&](QDialog& dialog) {
+        auto& exportForm = static_cast<TExportForm&>(dialog);
+        shown << std::make_pair(exportForm.AttachmentsCheck->isEnabled(), exportForm.AttachmentsCheck->isChecked());
+        exportForm.DirectoryEdit1->SetText(QString::fromStdString(target));
+        exportForm.datecheck->setChecked(false);
+        if (exportForm.AttachmentsCheck->isEnabled())
+            exportForm.AttachmentsCheck->setChecked(tick);
+        return int(QDialog::Accepted);
+    };
+    SelectRows(*form, {0, 1});
+    form->ExportBtn->click();
+    QCOMPARE(world.dialogs.information.last(), QString("Export beendet|Es wurden 2 Nachrichten exportiert!"));
+    QCOMPARE(FilesIn(first.Path()), (std::set<std::string>{"Rechnung.htm", "Rechnung Anlagen", "Gruss.htm"}));
+    QCOMPARE(FilesIn(first.File("Rechnung Anlagen")), std::set<std::string>{"rechnung.pdf"});
+    QCOMPARE(PageText(first.File("Rechnung Anlagen/rechnung.pdf")), std::string("%PDF-1.4\n"));
+    QVERIFY(PageText(first.File("Rechnung.htm")).find("href=\"Rechnung%20Anlagen/rechnung.pdf\"") != std::string::npos);
+
+    target = second.Path();
+    form->SaveBtn->click();
+    tick = false;
+    form->ExportBtn->click();
+    QCOMPARE(shown, (QList<std::pair<bool, bool>>{{true, false}, {false, true}, {true, true}}));
+    // Without the box: the .eml files of the save, the pages, no folder, no links.
+    QCOMPARE(FilesIn(second.Path()), (std::set<std::string>{"Rechnung.eml", "Gruss.eml", "Rechnung.htm", "Gruss.htm"}));
+    QVERIFY(PageText(second.File("Rechnung.htm")).find("href=") == std::string::npos);
+    ExpectIdle(*form);
+}
+
 void BatchRunTest::selectionDuringARunIsShownAfterIt()
 {
     GuiWorld world;

@@ -12,6 +12,7 @@ private slots:
     void exportCancelledAtTheSecondOfFive();
     void exportEndsCleanlyWhenTheFolderChanges();
     void failedExportGoesBackToIdle();
+    void exportCarriesAttachmentsWhenTheBoxIsTicked();
     void selectionDuringARunIsShownAfterIt();
     void printsToPdfWithHeaderBodyAndImages();
     void printCancelledAtTheSecondOfFive();

@@ -582,7 +582,7 @@ void MailClientTest::exportDialogIsNotClippedAndResizes()
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QVERIFY(dialog.minimumSize() != dialog.maximumSize());  // it can be resized
     const QList<QWidget*> texts = {static_cast<QWidget*>(dialog.datecheck), dialog.AllHTMLCheck, dialog.TXTCheck, dialog.MixedCheck,
-                                   dialog.RawTextCheck, dialog.OkBtn, dialog.CancelBtn};
+                                   dialog.RawTextCheck, dialog.AttachmentsCheck, dialog.OkBtn, dialog.CancelBtn};
     for (QWidget* widget : texts) {
         QVERIFY2(widget->width() >= widget->sizeHint().width(), qPrintable(widget->objectName() + widget->metaObject()->className()));
         QVERIFY(dialog.rect().contains(QRect(widget->mapTo(&dialog, QPoint(0, 0)), widget->size())));

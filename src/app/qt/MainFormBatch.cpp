@@ -241,6 +241,7 @@ bool TMainForm::AskTargetFolder(bool forExport, std::string& folder)
 {
     ExportForm->TXTCheck->setEnabled(forExport);  // the text format is an export's choice only
     ExportForm->RawTextCheck->setEnabled(forExport);
+    ExportForm->AttachmentsCheck->setEnabled(forExport);  // an .eml file holds its attachments already
     if (FDialogs->ExecModal(*ExportForm) != QDialog::Accepted)
         return false;
     folder = ChosenTargetFolder();
@@ -273,7 +274,8 @@ void TMainForm::ExportBtnClick()
                                                                               : ExportFormat::Mixed;
             ExportMessageFile(folder, source, HeaderFieldsOf(info),
                               ExportOptions{format, ExportForm->datecheck->isChecked(), ShowHead->isChecked(),
-                                            CurrentDesign(), ExportForm->RawTextCheck->isChecked()},
+                                            CurrentDesign(), ExportForm->RawTextCheck->isChecked(),
+                                            ExportForm->AttachmentsCheck->isChecked()},
                               &names);
         },
         true,  // one message fails alone; the run goes on

@@ -56,6 +56,11 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
     body->addWidget(RawTextCheck, 3, 2);
     MixedCheck = new QRadioButton(QStringLiteral("Je nach eMail-Format speichern"), this);
     body->addWidget(MixedCheck, 4, 0, 1, 2);
+    AttachmentsCheck = new QCheckBox(QStringLiteral("Anlagen mitspeichern"), this);
+    AttachmentsCheck->setToolTip(QString::fromUtf8(
+        "Die Anlagen jeder Nachricht in einen Ordner neben ihrer Datei, \"<Dateiname> Anlagen\"; "
+        "die Liste der Seite verweist auf sie."));
+    body->addWidget(AttachmentsCheck, 5, 0, 1, 3);
     body->setColumnStretch(2, 1);
     layout->addLayout(body);
     layout->addStretch(1);
@@ -89,6 +94,7 @@ TExportForm::TExportForm(QWidget* parent) : QDialog(parent)
     QWidget::setTabOrder(TXTCheck, AllHTMLCheck);
     QWidget::setTabOrder(AllHTMLCheck, MixedCheck);
     QWidget::setTabOrder(MixedCheck, RawTextCheck);
+    QWidget::setTabOrder(RawTextCheck, AttachmentsCheck);
 }
 
 void TExportForm::DirectoryEdit1Change()

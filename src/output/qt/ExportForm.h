@@ -25,6 +25,10 @@ public:
     QRadioButton* TXTCheck;
     QCheckBox* RawTextCheck;  // text files keep the message's bytes instead of UTF-8
     QRadioButton* MixedCheck;
+    // Export only: each message's attachments into a folder beside its
+    // file. Saving .eml keeps them inside the message, so the box is
+    // disabled there (and keeps its state for the next export).
+    QCheckBox* AttachmentsCheck;
     QPushButton* OkBtn;
     QPushButton* CancelBtn;
 
