@@ -10,6 +10,7 @@
 #include "mime/QuotedPrintable.h"
 #include "mime/UUDecode.h"
 #include "platform/Error.h"
+#include "platform/FileText.h"
 
 namespace vellumine {
 namespace {
@@ -160,7 +161,17 @@ void TMailPart::ParseSource(std::string&& source, bool parseHeader)
     // Taken over before it is parsed (the children viewing the old text go
     // in ParseText before anything reads them).
     FOwnText = std::move(source);
+    FOwnFile.reset();
     ParseText(UpToNul(FOwnText), parseHeader);
+}
+
+void TMailPart::ParseSource(std::shared_ptr<const FileText> file, bool parseHeader)
+{
+    if (!FOwnerMessage)
+        throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
+    FOwnFile = std::move(file);
+    FOwnText = std::string();
+    ParseText(FOwnFile ? UpToNul(FOwnFile->Text()) : std::string_view(), parseHeader);
 }
 
 void TMailPart::ParseText(std::string_view source, bool parseHeader)

@@ -17,6 +17,7 @@
 
 namespace vellumine {
 
+class FileText;
 class TMailMessage;
 class TMailPart;
 
@@ -55,9 +56,14 @@ public:
     // text is copied once; a string handed over is kept without a copy.
     void ParseSource(std::string_view source, bool parseHeader);
     void ParseSource(std::string&& source, bool parseHeader);
+    // The same for a whole file, kept without a copy while the part lives;
+    // whoever hands it over asks the file whether it stayed intact before
+    // passing on anything that came of it.
+    void ParseSource(std::shared_ptr<const FileText> file, bool parseHeader);
     void ParseString(std::string_view source) { ParseSource(source, true); }
     void ParseString(std::string&& source) { ParseSource(std::move(source), true); }
     void ParseString(const char* source) { ParseSource(std::string_view(source), true); }
+    void ParseFile(std::shared_ptr<const FileText> file) { ParseSource(std::move(file), true); }
 
     // Fills DecodedData from Body by the transfer encoding, once per parse.
     bool DecodeBody();
@@ -98,6 +104,7 @@ private:
 
     TLineList FHeaders;
     std::string FOwnText;  // the source given to this part, which its body and its children's are ranges of
+    std::shared_ptr<const FileText> FOwnFile;  // or the file given to it
     std::string FOwnBody;  // a body made here (EncodeBase64)
     std::string_view FBody;
     std::string FDecoded;
