@@ -62,9 +62,10 @@ constexpr std::size_t kOutputSlack = 16;
 // character is checked and turned into its six bits by table lookups on its
 // two halves (nibbles), and the four values of each group are packed into
 // three bytes by two multiply-adds and one shuffle. In a block that holds
-// any other character (a line break, padding) the whole groups before it
-// are taken and the rest is left to the scalar steps, so results are those
-// of the scalar decoder.
+// any other character the whole groups before it are taken; a run of
+// characters outside the alphabet right after them (a line break) is
+// passed over here, anything else (padding, a break inside a group) is
+// left to the scalar steps, so results are those of the scalar decoder.
 __attribute__((target("ssse3"))) void DecodeBlocksSsse3(const unsigned char*& p, const unsigned char* end,
                                                         unsigned char*& out)
 {
@@ -98,8 +99,12 @@ __attribute__((target("ssse3"))) void DecodeBlocksSsse3(const unsigned char*& p,
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(quads, order));
         p += 4 * groups;
         out += 3 * groups;
-        if (groups < 4)
+        if (groups == 4)
+            continue;
+        if (kDecode[*p] != kSkip)
             return;
+        while (p < end && kDecode[*p] == kSkip)
+            ++p;
     }
 }
 
