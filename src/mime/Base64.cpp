@@ -172,18 +172,17 @@ void Base64Decoder::DecodeGroup(unsigned char*& out)
         *out++ = bytes[i];
 }
 
-void Base64Decoder::Feed(std::string_view text, std::string& out)
+std::size_t Base64Decoder::RoomFor(std::size_t textSize) const
+{
+    // Every four characters give at most three bytes.
+    return (textSize + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack;
+}
+
+std::size_t Base64Decoder::Feed(std::string_view text, unsigned char* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    // Every four characters give at most three bytes; the buffer is
-    // reserved once and cut to what was written.
-    const std::size_t before = out.size();
-    const std::size_t room = (text.size() + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack;
-    ReserveLargeBuffer(out, room);
-    out.resize(before + room);
-    auto* const start = reinterpret_cast<unsigned char*>(out.data()) + before;
-    unsigned char* o = start;
+    unsigned char* o = out;
     while (p < end) {
         if (FFilled == 0) {
             DecodeGroups(p, end, o);
@@ -201,7 +200,17 @@ void Base64Decoder::Feed(std::string_view text, std::string& out)
         if (FFilled == 4)
             DecodeGroup(o);
     }
-    out.resize(before + static_cast<std::size_t>(o - start));
+    return static_cast<std::size_t>(o - out);
+}
+
+void Base64Decoder::Feed(std::string_view text, std::string& out)
+{
+    // The buffer is reserved once and cut to what was written.
+    const std::size_t before = out.size();
+    const std::size_t room = RoomFor(text.size());
+    ReserveLargeBuffer(out, room);
+    out.resize(before + room);
+    out.resize(before + Feed(text, reinterpret_cast<unsigned char*>(out.data()) + before));
 }
 
 std::size_t Base64DecodeLine(std::string_view line, std::string& out)
@@ -218,6 +227,13 @@ std::string Base64Decode(std::string_view body)
     Base64Decoder decoder;
     decoder.Feed(body, out);
     return out;
+}
+
+void Base64Decode(std::string_view body, ByteBuffer& out)
+{
+    Base64Decoder decoder;
+    unsigned char* bytes = out.Allocate(decoder.RoomFor(body.size()));
+    out.Shrink(decoder.Feed(body, bytes));
 }
 
 std::string Base64EncodeStream(std::string_view source)

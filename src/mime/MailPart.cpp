@@ -126,7 +126,9 @@ void TMailPart::Reset()
     FBody = {};
     FOwnBody.clear();
     FDecoded.clear();
+    FDecodedBytes.Release();
     FDecodedIsBody = false;
+    FDecodedInBuffer = false;
     FIsDecoded = false;
     FEmbedded = false;
     FOwnerMessage->FNeedIndexParts = true;
@@ -289,7 +291,8 @@ bool TMailPart::DecodeBody()
     if (encoding == "quoted-printable") {
         FDecoded = QPDecode(UpToNul(FBody));
     } else if (encoding == "base64") {
-        FDecoded = Base64Decode(FBody);
+        Base64Decode(FBody, FDecodedBytes);
+        FDecodedInBuffer = true;
     } else if (encoding == "uucode" || encoding == "x-uuencode") {
         LineWalker lines(FBody);
         while (lines.Next())
@@ -303,9 +306,11 @@ bool TMailPart::DecodeBody()
 
 void TMailPart::EncodeBase64()
 {
-    if (FDecodedIsBody) {
-        FDecoded.assign(FBody);  // the body is about to change
+    if (FDecodedIsBody || FDecodedInBuffer) {
+        FDecoded.assign(DecodedData());  // the body is about to change
+        FDecodedBytes.Release();
         FDecodedIsBody = false;
+        FDecodedInBuffer = false;
     }
     FOwnBody = Base64EncodeStream(FDecoded);
     FBody = FOwnBody;

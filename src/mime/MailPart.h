@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mime/LineList.h"
+#include "platform/LargeBuffer.h"
 
 namespace vellumine {
 
@@ -73,7 +74,10 @@ public:
     std::string_view Body() const { return FBody; }
     // The body itself where its transfer encoding changes nothing (7bit,
     // 8bit, binary or none): no copy of a body that is only read.
-    std::string_view DecodedData() const { return FDecodedIsBody ? FBody : std::string_view(FDecoded); }
+    std::string_view DecodedData() const
+    {
+        return FDecodedIsBody ? FBody : FDecodedInBuffer ? FDecodedBytes.View() : std::string_view(FDecoded);
+    }
     const std::string& ParentBoundary() const { return FParentBoundary; }
     TMailMessage* OwnerMessage() const { return FOwnerMessage; }
     TMailPart* ParentPart() const { return FParentPart; }
@@ -108,12 +112,14 @@ private:
     std::string FOwnBody;  // a body made here (EncodeBase64)
     std::string_view FBody;
     std::string FDecoded;
+    ByteBuffer FDecodedBytes;  // a base64 body decoded (large ones are not cleared before they are written)
     std::string FParentBoundary;
     TMailMessage* FOwnerMessage = nullptr;
     std::vector<std::unique_ptr<TMailPart>> FSubParts;
     TMailPart* FParentPart = nullptr;
     bool FIsDecoded = false;
     bool FDecodedIsBody = false;
+    bool FDecodedInBuffer = false;
     bool FEmbedded = false;
     int FDepth = 0;
 };

@@ -216,6 +216,9 @@ TEST(MailPart, DecodeBodyByTransferEncoding)
     EXPECT_TRUE(m.DecodeBody());
     EXPECT_EQ(m.DecodedData(), "abcdef");
     EXPECT_TRUE(m.IsDecoded());
+    m.EncodeBase64();  // from the decoded bytes, whatever holds them
+    EXPECT_EQ(m.Body(), "YWJjZGVm\r\n");
+    EXPECT_EQ(m.DecodedData(), "abcdef");
 
     TMailMessage qp;
     qp.ParseString(Crlf("Content-Type: text/plain\nContent-Transfer-Encoding: quoted-printable\n\nM=FCller=\n sagt\n"));

@@ -8,7 +8,9 @@
 #include <thread>
 #include <vector>
 #include <memory>
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <unistd.h>
 
 #include "platform/FileAccess.h"
@@ -173,6 +175,31 @@ TEST(LargeBufferTest, KeepsContentsAndMakesRoom)
     std::string buffer = "a";
     ReserveLargeBuffer(buffer, buffer.max_size());  // cannot be held: left alone
     EXPECT_EQ(buffer, "a");
+}
+
+// Below and above the size that gets memory of its own on a large-page
+// boundary: every byte is there to be written and read back, and a buffer
+// used again lets go of the old memory first.
+TEST(LargeBufferTest, ByteBufferHoldsWhatIsWritten)
+{
+    ByteBuffer buffer;
+    EXPECT_EQ(buffer.View().size(), 0u);
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4} << 20, (std::size_t{9} << 20) + 3}) {
+        SCOPED_TRACE(size);
+        const std::string bytes = Pattern(size);
+        unsigned char* room = buffer.Allocate(size);
+        std::copy(bytes.begin(), bytes.end(), room);
+        EXPECT_TRUE(buffer.View() == bytes);
+        if (size >= (std::size_t{4} << 20)) {
+            EXPECT_EQ(reinterpret_cast<std::uintptr_t>(room) % (std::size_t{2} << 20), 0u);
+        }
+        buffer.Shrink(size / 2);
+        EXPECT_TRUE(buffer.View() == std::string_view(bytes).substr(0, size / 2));
+        buffer.Shrink(size);  // never grows back
+        EXPECT_EQ(buffer.View().size(), size / 2);
+    }
+    buffer.Release();
+    EXPECT_EQ(buffer.View().size(), 0u);
 }
 
 }  // namespace
