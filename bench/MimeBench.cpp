@@ -7,8 +7,9 @@
 //   (its memory warm from the round before);
 // - from files: the messages written to files first; each round runs in a
 //   fresh process (this program started again with --round LIST) that reads
-//   each file and handles it as a preview does, so page faults and
-//   first-touch copies count as they do for a user.
+//   each file as `vellumine-cli parse` does (a large one mapped, a small one
+//   copied) and handles it as a preview does, so page faults and first-touch
+//   copies count as they do for a user.
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +24,7 @@
 
 #include "mime/Base64.h"
 #include "platform/FileAccess.h"
+#include "platform/FileText.h"
 #include "mime/MailMessage.h"
 #include "mime/QuotedPrintable.h"
 #include "ToolArguments.h"
@@ -116,13 +118,15 @@ int RunRound(const std::string& listFile)
     const auto start = std::chrono::steady_clock::now();
     std::size_t keep = 0;
     for (const std::string& file : files) {
-        auto source = ReadFileBytes(file);
+        auto source = FileText::Read(file);
         if (!source)
             return 1;
         TMailMessage message;
-        message.ParseString(std::move(*source));
+        message.ParseFile(source);
         message.IndexParts();
         DecodeAll(message);
+        if (!source->Intact())
+            return 1;
         keep += message.TextBodyLines.Count();
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

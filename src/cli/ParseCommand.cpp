@@ -10,6 +10,7 @@
 #include "mime/MailMessage.h"
 #include "platform/Charset.h"
 #include "platform/Error.h"
+#include "platform/FileText.h"
 #include "render/MessagePage.h"
 #include "render/ShownContent.h"
 
@@ -18,16 +19,24 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-std::string ReadInput(const std::string& file)
+std::string ReadStream(std::istream& in)
 {
-    if (file == "-") {
-        std::cin >> std::noskipws;
-        return std::string((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-    }
+    in >> std::noskipws;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Standard input read whole, or the file: a regular one as a whole (a
+// large one mapped, not copied), anything else (a pipe) as a stream.
+std::shared_ptr<const FileText> ReadInput(const std::string& file)
+{
+    if (file == "-")
+        return FileText::Hold(ReadStream(std::cin));
+    if (auto input = FileText::Read(file))
+        return input;
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw FileOpenError(file);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return FileText::Hold(ReadStream(in));
 }
 
 Json BodyJson(const TLineList& lines)
@@ -87,21 +96,27 @@ void Write(std::ostream& out, const std::string& text)
 
 void ParseMessage(const std::string& file, const std::string& body, std::ostream& out)
 {
-    const std::string source = ReadInput(file);
+    const auto input = ReadInput(file);
+    // What came of a file that changed while it was read is not its content.
+    const auto finish = [&](const std::string& text) {
+        if (!input->Intact())
+            throw Error(FormatMessage("Datei %s wurde beim Lesen verändert", file));
+        Write(out, text);
+    };
     if (body == "page") {
         PageDesign design;
-        Write(out, ComposePreviewPage(source, {}, false, design).text);
+        finish(ComposePreviewPage(std::string(input->Text()), {}, false, design).text);
         return;
     }
     TMailMessage message;
-    message.ParseString(source);
+    message.ParseFile(input);
     message.IndexParts();
     if (body == "text" || body == "html") {
-        Write(out, (body == "text" ? message.TextBodyLines : message.HtmlBodyLines).Text());
+        finish((body == "text" ? message.TextBodyLines : message.HtmlBodyLines).Text());
         return;
     }
     if (body == "plain") {
-        Write(out, ComposeMessageText(message, true));
+        finish(ComposeMessageText(message, true));
         return;
     }
     Json attachments = Json::array();
@@ -119,7 +134,7 @@ void ParseMessage(const std::string& file, const std::string& body, std::ostream
                       {"attachments", attachments},
                       {"shown", ShownJson(message)},
                       {"tree", TreeJson(message)}};
-    out << result.dump(2) << '\n';
+    finish(result.dump(2) + '\n');
 }
 
 }  // namespace vellumine::cli

@@ -62,9 +62,10 @@ constexpr std::size_t kOutputSlack = 16;
 // character is checked and turned into its six bits by table lookups on its
 // two halves (nibbles), and the four values of each group are packed into
 // three bytes by two multiply-adds and one shuffle. In a block that holds
-// any other character (a line break, padding) the whole groups before it
-// are taken and the rest is left to the scalar steps, so results are those
-// of the scalar decoder.
+// any other character the whole groups before it are taken; a run of
+// characters outside the alphabet right after them (a line break) is
+// passed over here, anything else (padding, a break inside a group) is
+// left to the scalar steps, so results are those of the scalar decoder.
 __attribute__((target("ssse3"))) void DecodeBlocksSsse3(const unsigned char*& p, const unsigned char* end,
                                                         unsigned char*& out)
 {
@@ -98,8 +99,12 @@ __attribute__((target("ssse3"))) void DecodeBlocksSsse3(const unsigned char*& p,
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(quads, order));
         p += 4 * groups;
         out += 3 * groups;
-        if (groups < 4)
+        if (groups == 4)
+            continue;
+        if (kDecode[*p] != kSkip)
             return;
+        while (p < end && kDecode[*p] == kSkip)
+            ++p;
     }
 }
 
@@ -167,18 +172,17 @@ void Base64Decoder::DecodeGroup(unsigned char*& out)
         *out++ = bytes[i];
 }
 
-void Base64Decoder::Feed(std::string_view text, std::string& out)
+std::size_t Base64Decoder::RoomFor(std::size_t textSize) const
+{
+    // Every four characters give at most three bytes.
+    return (textSize + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack;
+}
+
+std::size_t Base64Decoder::Feed(std::string_view text, unsigned char* out)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
-    // Every four characters give at most three bytes; the buffer is
-    // reserved once and cut to what was written.
-    const std::size_t before = out.size();
-    const std::size_t room = (text.size() + static_cast<std::size_t>(FFilled)) / 4 * 3 + kOutputSlack;
-    ReserveLargeBuffer(out, room);
-    out.resize(before + room);
-    auto* const start = reinterpret_cast<unsigned char*>(out.data()) + before;
-    unsigned char* o = start;
+    unsigned char* o = out;
     while (p < end) {
         if (FFilled == 0) {
             DecodeGroups(p, end, o);
@@ -196,7 +200,17 @@ void Base64Decoder::Feed(std::string_view text, std::string& out)
         if (FFilled == 4)
             DecodeGroup(o);
     }
-    out.resize(before + static_cast<std::size_t>(o - start));
+    return static_cast<std::size_t>(o - out);
+}
+
+void Base64Decoder::Feed(std::string_view text, std::string& out)
+{
+    // The buffer is reserved once and cut to what was written.
+    const std::size_t before = out.size();
+    const std::size_t room = RoomFor(text.size());
+    ReserveLargeBuffer(out, room);
+    out.resize(before + room);
+    out.resize(before + Feed(text, reinterpret_cast<unsigned char*>(out.data()) + before));
 }
 
 std::size_t Base64DecodeLine(std::string_view line, std::string& out)
@@ -213,6 +227,13 @@ std::string Base64Decode(std::string_view body)
     Base64Decoder decoder;
     decoder.Feed(body, out);
     return out;
+}
+
+void Base64Decode(std::string_view body, ByteBuffer& out)
+{
+    Base64Decoder decoder;
+    unsigned char* bytes = out.Allocate(decoder.RoomFor(body.size()));
+    out.Shrink(decoder.Feed(body, bytes));
 }
 
 std::string Base64EncodeStream(std::string_view source)

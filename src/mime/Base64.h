@@ -8,10 +8,17 @@
 
 namespace vellumine {
 
+class ByteBuffer;
+
 class Base64Decoder {
 public:
     // Appends the bytes of every group the text completes to `out`.
     void Feed(std::string_view text, std::string& out);
+    // The same into raw memory of at least RoomFor(text.size()) bytes (a
+    // decoding step may write past the bytes it decodes); the number of
+    // bytes decoded.
+    std::size_t Feed(std::string_view text, unsigned char* out);
+    std::size_t RoomFor(std::size_t textSize) const;
 
 private:
     void DecodeGroup(unsigned char*& out);
@@ -26,6 +33,8 @@ std::size_t Base64DecodeLine(std::string_view line, std::string& out);
 
 // A whole body as one stream.
 std::string Base64Decode(std::string_view body);
+// The same into a buffer whose memory is not cleared before it is written.
+void Base64Decode(std::string_view body, ByteBuffer& out);
 
 // The base64 form of `source` in lines of 76 characters, each followed by
 // CR LF (the last, shorter one too); empty for an empty source.

@@ -10,6 +10,7 @@
 #include "mime/QuotedPrintable.h"
 #include "mime/UUDecode.h"
 #include "platform/Error.h"
+#include "platform/FileText.h"
 
 namespace vellumine {
 namespace {
@@ -125,7 +126,9 @@ void TMailPart::Reset()
     FBody = {};
     FOwnBody.clear();
     FDecoded.clear();
+    FDecodedBytes.Release();
     FDecodedIsBody = false;
+    FDecodedInBuffer = false;
     FIsDecoded = false;
     FEmbedded = false;
     FOwnerMessage->FNeedIndexParts = true;
@@ -160,7 +163,17 @@ void TMailPart::ParseSource(std::string&& source, bool parseHeader)
     // Taken over before it is parsed (the children viewing the old text go
     // in ParseText before anything reads them).
     FOwnText = std::move(source);
+    FOwnFile.reset();
     ParseText(UpToNul(FOwnText), parseHeader);
+}
+
+void TMailPart::ParseSource(std::shared_ptr<const FileText> file, bool parseHeader)
+{
+    if (!FOwnerMessage)
+        throw Error(FormatMessage("%s: TMailPart must be owned by a TMailMessage", Name));
+    FOwnFile = std::move(file);
+    FOwnText = std::string();
+    ParseText(FOwnFile ? UpToNul(FOwnFile->Text()) : std::string_view(), parseHeader);
 }
 
 void TMailPart::ParseText(std::string_view source, bool parseHeader)
@@ -278,7 +291,8 @@ bool TMailPart::DecodeBody()
     if (encoding == "quoted-printable") {
         FDecoded = QPDecode(UpToNul(FBody));
     } else if (encoding == "base64") {
-        FDecoded = Base64Decode(FBody);
+        Base64Decode(FBody, FDecodedBytes);
+        FDecodedInBuffer = true;
     } else if (encoding == "uucode" || encoding == "x-uuencode") {
         LineWalker lines(FBody);
         while (lines.Next())
@@ -292,9 +306,11 @@ bool TMailPart::DecodeBody()
 
 void TMailPart::EncodeBase64()
 {
-    if (FDecodedIsBody) {
-        FDecoded.assign(FBody);  // the body is about to change
+    if (FDecodedIsBody || FDecodedInBuffer) {
+        FDecoded.assign(DecodedData());  // the body is about to change
+        FDecodedBytes.Release();
         FDecodedIsBody = false;
+        FDecodedInBuffer = false;
     }
     FOwnBody = Base64EncodeStream(FDecoded);
     FBody = FOwnBody;

@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "mime/LineList.h"
+#include "platform/LargeBuffer.h"
 
 namespace vellumine {
 
+class FileText;
 class TMailMessage;
 class TMailPart;
 
@@ -55,9 +57,14 @@ public:
     // text is copied once; a string handed over is kept without a copy.
     void ParseSource(std::string_view source, bool parseHeader);
     void ParseSource(std::string&& source, bool parseHeader);
+    // The same for a whole file, kept without a copy while the part lives;
+    // whoever hands it over asks the file whether it stayed intact before
+    // passing on anything that came of it.
+    void ParseSource(std::shared_ptr<const FileText> file, bool parseHeader);
     void ParseString(std::string_view source) { ParseSource(source, true); }
     void ParseString(std::string&& source) { ParseSource(std::move(source), true); }
     void ParseString(const char* source) { ParseSource(std::string_view(source), true); }
+    void ParseFile(std::shared_ptr<const FileText> file) { ParseSource(std::move(file), true); }
 
     // Fills DecodedData from Body by the transfer encoding, once per parse.
     bool DecodeBody();
@@ -67,7 +74,10 @@ public:
     std::string_view Body() const { return FBody; }
     // The body itself where its transfer encoding changes nothing (7bit,
     // 8bit, binary or none): no copy of a body that is only read.
-    std::string_view DecodedData() const { return FDecodedIsBody ? FBody : std::string_view(FDecoded); }
+    std::string_view DecodedData() const
+    {
+        return FDecodedIsBody ? FBody : FDecodedInBuffer ? FDecodedBytes.View() : std::string_view(FDecoded);
+    }
     const std::string& ParentBoundary() const { return FParentBoundary; }
     TMailMessage* OwnerMessage() const { return FOwnerMessage; }
     TMailPart* ParentPart() const { return FParentPart; }
@@ -98,15 +108,18 @@ private:
 
     TLineList FHeaders;
     std::string FOwnText;  // the source given to this part, which its body and its children's are ranges of
+    std::shared_ptr<const FileText> FOwnFile;  // or the file given to it
     std::string FOwnBody;  // a body made here (EncodeBase64)
     std::string_view FBody;
     std::string FDecoded;
+    ByteBuffer FDecodedBytes;  // a base64 body decoded (large ones are not cleared before they are written)
     std::string FParentBoundary;
     TMailMessage* FOwnerMessage = nullptr;
     std::vector<std::unique_ptr<TMailPart>> FSubParts;
     TMailPart* FParentPart = nullptr;
     bool FIsDecoded = false;
     bool FDecodedIsBody = false;
+    bool FDecodedInBuffer = false;
     bool FEmbedded = false;
     int FDepth = 0;
 };

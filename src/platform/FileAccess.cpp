@@ -73,24 +73,26 @@ bool WriteNewFile(const std::string& path, std::string_view bytes)
     return true;
 }
 
-std::optional<std::string> ReadFileBytes(const std::string& path)
+int OpenRegularFile(const std::string& path, struct stat& info)
 {
-    // Checked on the open file, opened without blocking, so that nothing
-    // put under the name in between (a FIFO) can make the read hang.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return std::nullopt;
-    struct stat info {};
+        return -1;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd, F_SETFL, 0) != 0) {
         ::close(fd);
-        return std::nullopt;
+        return -1;
     }
+    return fd;
+}
+
+std::optional<std::string> ReadRestOfFile(int fd, std::size_t sizeHint)
+{
     // Read straight into a buffer of the size the file has now, in as few
     // calls as the system allows; a file that grows meanwhile is read to
     // its end all the same, one that shrinks is cut where it ends.
     std::string bytes;
-    ReserveLargeBuffer(bytes, static_cast<std::size_t>(info.st_size));
-    bytes.resize(static_cast<std::size_t>(info.st_size));
+    ReserveLargeBuffer(bytes, sizeHint);
+    bytes.resize(sizeHint);
     std::size_t filled = 0;
     char beyond[65536];
     for (;;) {
@@ -98,10 +100,9 @@ std::optional<std::string> ReadFileBytes(const std::string& path)
         const ssize_t got = full ? ::read(fd, beyond, sizeof beyond) : ::read(fd, bytes.data() + filled, bytes.size() - filled);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got <= 0) {
-            ::close(fd);
-            if (got < 0)
-                return std::nullopt;
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0) {
             bytes.resize(filled);
             return bytes;
         }
@@ -109,6 +110,17 @@ std::optional<std::string> ReadFileBytes(const std::string& path)
             bytes.append(beyond, static_cast<std::size_t>(got));
         filled += static_cast<std::size_t>(got);
     }
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path)
+{
+    struct stat info {};
+    const int fd = OpenRegularFile(path, info);
+    if (fd < 0)
+        return std::nullopt;
+    auto bytes = ReadRestOfFile(fd, static_cast<std::size_t>(info.st_size));
+    ::close(fd);
+    return bytes;
 }
 
 bool CreateFolders(const std::string& path)

@@ -9,6 +9,8 @@
 
 #include "platform/Error.h"
 
+struct stat;
+
 namespace vellumine {
 
 // Writes all bytes to an open file, going on after interruptions; false
@@ -29,6 +31,16 @@ bool WriteNewFile(const std::string& path, std::string_view bytes);
 
 // The whole file, or none when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& path);
+
+// Opens `path` for reading if it is a regular file, checked on the open
+// file so that nothing put under the name in between (a FIFO) can make a
+// read hang; fills `info` with its status. -1 when it is none or cannot be
+// opened.
+int OpenRegularFile(const std::string& path, struct stat& info);
+
+// The bytes of an open file from where it stands to its end, read into a
+// buffer sized `sizeHint` first; none on a read error. Leaves it open.
+std::optional<std::string> ReadRestOfFile(int fd, std::size_t sizeHint);
 
 // Creates a folder with any missing parents; false on failure.
 bool CreateFolders(const std::string& path);

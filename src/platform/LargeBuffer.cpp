@@ -1,6 +1,8 @@
 #include "platform/LargeBuffer.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -37,7 +39,71 @@ void PrepareLargeBuffer([[maybe_unused]] char* data, [[maybe_unused]] std::size_
 #endif
 }
 
+// A mapping of its own for `size` bytes that starts on a large-page
+// boundary: a larger one is made and the ends beyond the aligned range are
+// given back.
+unsigned char* MapAligned(std::size_t size)
+{
+#if defined(__linux__)
+    const std::size_t padded = size + kLargePage;
+    if (padded < size)
+        return nullptr;
+    void* mapping = ::mmap(nullptr, padded, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapping == MAP_FAILED)
+        return nullptr;
+    const auto begin = reinterpret_cast<std::uintptr_t>(mapping);
+    const std::uintptr_t aligned = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t end = begin + padded;
+    const std::uintptr_t used = (aligned + size + kSmallPage - 1) & ~(kSmallPage - 1);
+    if (aligned > begin)
+        ::munmap(mapping, aligned - begin);
+    if (end > used)
+        ::munmap(reinterpret_cast<void*>(used), end - used);
+    return reinterpret_cast<unsigned char*>(aligned);
+#else
+    (void)size;
+    return nullptr;
+#endif
+}
+
+std::size_t MappedLength(std::size_t size)
+{
+    return (size + kSmallPage - 1) & ~(kSmallPage - 1);
+}
+
 }  // namespace
+
+unsigned char* ByteBuffer::Allocate(std::size_t size)
+{
+    Release();
+    if (size >= kWorthAdvising) {
+        if (unsigned char* mapped = MapAligned(size)) {
+            FData = mapped;
+            FMapped = MappedLength(size);
+            FSize = size;
+            PrepareLargeBuffer(reinterpret_cast<char*>(FData), FMapped);
+            return FData;
+        }
+    }
+    FData = static_cast<unsigned char*>(std::malloc(size ? size : 1));
+    if (!FData)
+        throw std::bad_alloc();
+    FSize = size;
+    return FData;
+}
+
+void ByteBuffer::Release()
+{
+#if defined(__linux__)
+    if (FMapped)
+        ::munmap(FData, FMapped);
+    else
+#endif
+        std::free(FData);
+    FData = nullptr;
+    FSize = 0;
+    FMapped = 0;
+}
 
 void ReserveLargeBuffer(std::string& buffer, std::size_t size)
 {

@@ -6,6 +6,7 @@
 #include <chrono>
 
 #include "mime/Base64.h"
+#include "platform/LargeBuffer.h"
 #include "mime/QuotedPrintable.h"
 #include "mime/UUDecode.h"
 #include "platform/Error.h"
@@ -129,10 +130,34 @@ TEST(Base64, FastPathsDecodeAsTheGroupStateMachine)
             at += length;
         }
         const std::string whole = Base64Decode(text);
+        ByteBuffer unset;
+        Base64Decode(text, unset);
         EXPECT_EQ(whole, oneByOne) << "a stray every " << strayEvery;
+        EXPECT_EQ(unset.View(), oneByOne) << "a stray every " << strayEvery;
         EXPECT_EQ(inPieces, oneByOne) << "a stray every " << strayEvery;
         if (strayEvery == 0) {
             EXPECT_EQ(whole, bytes);
+        }
+    }
+}
+
+// Lines of every length around the vector step's 16 characters, with the
+// breaks mail carries: each ends after whole groups or inside one.
+TEST(Base64, LinesOfAnyLengthAndBreak)
+{
+    std::mt19937 random(5);
+    std::string bytes(4000, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    std::string flat = Base64EncodeStream(bytes);
+    std::erase(flat, '\r');
+    std::erase(flat, '\n');
+    for (const std::size_t length : {1u, 3u, 4u, 12u, 15u, 16u, 17u, 28u, 60u, 64u, 72u, 76u, 77u, 100u}) {
+        for (const std::string_view lineBreak : {"\r\n", "\n", " \r\n", "\r\n\r\n"}) {
+            std::string text;
+            for (std::size_t at = 0; at < flat.size(); at += length)
+                text.append(flat, at, length).append(lineBreak);
+            EXPECT_EQ(Base64Decode(text), bytes) << length << " characters a line";
         }
     }
 }

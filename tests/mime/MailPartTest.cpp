@@ -4,6 +4,10 @@
 #include "mime/Base64.h"
 #include "mime/MailMessage.h"
 #include "platform/Error.h"
+#include "platform/FileAccess.h"
+#include "platform/FileText.h"
+
+#include <unistd.h>
 
 namespace vellumine {
 namespace {
@@ -212,6 +216,9 @@ TEST(MailPart, DecodeBodyByTransferEncoding)
     EXPECT_TRUE(m.DecodeBody());
     EXPECT_EQ(m.DecodedData(), "abcdef");
     EXPECT_TRUE(m.IsDecoded());
+    m.EncodeBase64();  // from the decoded bytes, whatever holds them
+    EXPECT_EQ(m.Body(), "YWJjZGVm\r\n");
+    EXPECT_EQ(m.DecodedData(), "abcdef");
 
     TMailMessage qp;
     qp.ParseString(Crlf("Content-Type: text/plain\nContent-Transfer-Encoding: quoted-printable\n\nM=FCller=\n sagt\n"));
@@ -267,6 +274,38 @@ TEST(MailPart, SourceEndsAtItsFirstNul)
     TMailMessage m;
     m.ParseString(std::string("Subject: a\r\n\r\nbody\0hidden", 25));
     EXPECT_EQ(m.Body(), "body");
+}
+
+// A message read from a large file is parsed from the mapped file itself:
+// the same parts and bytes as from a copy, and the file stays held while
+// the message needs it, also after a parse of another source let go of it.
+TEST(MailPart, MessageFromAFileKeepsTheFile)
+{
+    char folder[] = "/tmp/vellumine-mailpart-XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string path = std::string(folder) + "/gross.eml";
+    const std::string attachment(FileText::kWorthMapping, 'q');
+    const std::string source = Crlf("Content-Type: multipart/mixed; boundary=b\n\n--b\n\nText\n--b\n"
+                                    "Content-Transfer-Encoding: base64\n\n") +
+                               Base64EncodeStream(attachment) + "--b--\r\n";
+    WriteFileReplacing(path, source);
+    TMailMessage fromCopy;
+    fromCopy.ParseString(source);
+    auto file = FileText::Read(path);
+    ::unlink(path.c_str());
+    ::rmdir(folder);
+    ASSERT_TRUE(file && file->Mapped());
+    TMailMessage m;
+    m.ParseFile(file);
+    file.reset();
+    ASSERT_EQ(m.SubParts().size(), 2u);
+    EXPECT_EQ(m.SubParts()[0]->Body(), fromCopy.SubParts()[0]->Body());
+    TMailPart& attached = *m.SubParts()[1];
+    EXPECT_TRUE(attached.Body() == fromCopy.SubParts()[1]->Body());
+    attached.DecodeBody();
+    EXPECT_TRUE(attached.DecodedData() == attachment);
+    m.ParseString("Subject: b\r\n\r\nneu");
+    EXPECT_EQ(m.Body(), "neu");
 }
 
 }  // namespace
