@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         ListCase{"AttachedMessageBeyondTheShownDepthIsAFile", Nested(5), {"Anlage 1.eml"}},
         ListCase{"UuencodedFile",
                  "Subject: uu\n\nVorher\nbegin 644 kuchen.txt\n#86)C\n`\nend\nNachher\n", {"kuchen.txt"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST(AttachmentNames, DecodedCleanedAndSized)
 {
