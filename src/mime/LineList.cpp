@@ -35,4 +35,20 @@ std::string TLineList::Text() const
     return text;
 }
 
+void AppendAsLines(std::string& out, std::string_view text)
+{
+    const auto nul = text.find('\0');
+    if (nul != std::string_view::npos)
+        text = text.substr(0, nul);
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = at;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        out.append(text.data() + at, end - at);
+        out += "\r\n";
+        at = end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n' ? end + 2 : end + 1;
+    }
+}
+
 }  // namespace vellumine
