@@ -1,10 +1,13 @@
 #include "mime/LineList.h"
 
 namespace vellumine {
+namespace {
 
-void TLineList::SetText(std::string_view text)
+// Hands each line of `text` to `take`: cut at CR LF, CR or LF, a final
+// line break making no empty last line, nothing after a NUL.
+template <typename Take>
+void ForEachLine(std::string_view text, Take&& take)
 {
-    FLines.clear();
     const auto nul = text.find('\0');
     if (nul != std::string_view::npos)
         text = text.substr(0, nul);
@@ -13,12 +16,20 @@ void TLineList::SetText(std::string_view text)
         std::size_t end = at;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n')
             ++end;
-        FLines.emplace_back(text.substr(at, end - at));
+        take(text.substr(at, end - at));
         if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
             at = end + 2;
         else
             at = end + 1;
     }
+}
+
+}  // namespace
+
+void TLineList::SetText(std::string_view text)
+{
+    FLines.clear();
+    ForEachLine(text, [this](std::string_view line) { FLines.emplace_back(line); });
 }
 
 std::string TLineList::Text() const
@@ -33,6 +44,14 @@ std::string TLineList::Text() const
         text += "\r\n";
     }
     return text;
+}
+
+void AppendAsLines(std::string& out, std::string_view text)
+{
+    ForEachLine(text, [&out](std::string_view line) {
+        out += line;
+        out += "\r\n";
+    });
 }
 
 }  // namespace vellumine

@@ -30,4 +30,9 @@ private:
     std::vector<std::string> FLines;
 };
 
+// Appends `text` to `out` as SetText and Text would give it (lines cut at
+// CR LF, CR or LF, each ended by CR LF, nothing after a NUL), without a
+// string for each line.
+void AppendAsLines(std::string& out, std::string_view text);
+
 }  // namespace vellumine

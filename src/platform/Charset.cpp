@@ -86,8 +86,17 @@ std::string Windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (const char c : bytes)
-        AppendUtf8(out, Windows1252CodePoint(static_cast<unsigned char>(c)));
+    // Mail text is mostly ASCII, which stays as it is: copied a run at a time.
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        std::size_t end = at;
+        while (end < bytes.size() && static_cast<unsigned char>(bytes[end]) < 0x80)
+            ++end;
+        out.append(bytes.data() + at, end - at);
+        if (end < bytes.size())
+            AppendUtf8(out, Windows1252CodePoint(static_cast<unsigned char>(bytes[end++])));
+        at = end;
+    }
     return out;
 }
 

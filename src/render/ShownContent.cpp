@@ -50,6 +50,13 @@ std::string_view BodyContent(std::string_view html)
     return html.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1);
 }
 
+// A line of the plain text, ended as TLineList ends its lines.
+void AppendLine(std::string& text, std::string_view line)
+{
+    text += line;
+    text += "\r\n";
+}
+
 void AddLines(TLineList& page, std::string_view text)
 {
     TLineList lines;
@@ -153,44 +160,38 @@ void AppendShownPartsHtml(TMailMessage& message, const AttachmentListing* listin
 std::string ComposeMessageText(TMailMessage& message, bool toUtf8)
 {
     std::string text;
-    TLineList body;
     if (message.TextBodyPart && message.IsPageBody(*message.TextBodyPart))
-        body.SetText(PartText(*message.TextBodyPart, false, toUtf8));
+        AppendAsLines(text, PartText(*message.TextBodyPart, false, toUtf8));
     else if (message.HtmlBodyPart)
-        body.SetText(HtmlToTextLines(PartText(*message.HtmlBodyPart, true, toUtf8)));
-    text = body.Text();
+        AppendAsLines(text, HtmlToTextLines(PartText(*message.HtmlBodyPart, true, toUtf8)));
     for (TShownPart& shown : message.ShownParts) {
         if (!text.empty())
             text += "\r\n";  // a blank line between the parts
-        TLineList lines;
         switch (shown.kind) {
         case TShownKind::Text:
         case TShownKind::Report:
-            lines.SetText(PartText(*shown.part, false, toUtf8));
+            AppendAsLines(text, PartText(*shown.part, false, toUtf8));
             break;
         case TShownKind::Html:
-            lines.SetText(HtmlToTextLines(PartText(*shown.part, true, toUtf8)));
+            AppendAsLines(text, HtmlToTextLines(PartText(*shown.part, true, toUtf8)));
             break;
         case TShownKind::Encrypted:
         case TShownKind::OpaqueSigned:
-            lines.Add(NoticeOf(shown.kind));
+            AppendLine(text, NoticeOf(shown.kind));
             break;
         case TShownKind::Message: {
             const HeaderFields fields = AttachedHeaderFields(*shown.attached);
-            lines.Add(kAttachedStart);
-            lines.Add("Von: " + fields.sender);
-            lines.Add("An: " + fields.recipient);
-            lines.Add("Datum: " + fields.dateText);
-            lines.Add("Betreff: " + fields.subject);
-            lines.Add("");
-            text += lines.Text();
-            lines.Clear();
+            AppendLine(text, kAttachedStart);
+            AppendLine(text, "Von: " + fields.sender);
+            AppendLine(text, "An: " + fields.recipient);
+            AppendLine(text, "Datum: " + fields.dateText);
+            AppendLine(text, "Betreff: " + fields.subject);
+            AppendLine(text, "");
             text += ComposeMessageText(*shown.attached, toUtf8);
-            lines.Add(kAttachedEnd);
+            AppendLine(text, kAttachedEnd);
             break;
         }
         }
-        text += lines.Text();
     }
     return text;
 }

@@ -15,19 +15,32 @@
 namespace vellumine {
 namespace {
 
-// Mail repeats its words: the stems of the recent ones are kept, up to
-// this many, and the stemmer asked for new ones alone.
-constexpr std::size_t kKeptStems = 65536;
+// Mail repeats its words: the forms of the recent ones are kept, up to
+// this many, and new ones alone are folded and stemmed.
+constexpr std::size_t kKeptWords = 65536;
 
-struct StemCache {
+// Every form a word is indexed or looked for in.
+struct WordForms {
+    std::string folded;
+    std::string stripped;    // the umlauts without their dots; empty when that is `folded`
+    std::string stem;        // the German stem, folded as the words are
+    std::string markedStem;  // the stem under the mark
+};
+
+struct WordHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view word) const { return std::hash<std::string_view>{}(word); }
+};
+
+struct FormCache {
     sb_stemmer* stemmer = nullptr;
-    std::unordered_map<std::string, std::string> stems;
+    std::unordered_map<std::string, WordForms, WordHash, std::equal_to<>> forms;
 };
 
 struct FoldingInstance {
     fts5_tokenizer inner{};
     Fts5Tokenizer* innerInstance = nullptr;
-    StemCache stems;
+    FormCache forms;
 };
 
 using TokenCallback = int (*)(void*, int, const char*, int, int, int);
@@ -35,7 +48,7 @@ using TokenCallback = int (*)(void*, int, const char*, int, int, int);
 struct Forwarding {
     void* context;
     TokenCallback emit;
-    StemCache* stems;
+    FormCache* forms;
     bool document;  // text being indexed, not a query
     bool stemmed;   // a query's plain word: found in all its forms
 };
@@ -52,8 +65,8 @@ int CreateFolding(void* userData, const char** /*arguments*/, int /*argumentCoun
     if (code == SQLITE_OK)
         code = instance->inner.xCreate(innerUserData, options, 2, &instance->innerInstance);
     if (code == SQLITE_OK) {
-        instance->stems.stemmer = sb_stemmer_new("german", "UTF_8");
-        if (!instance->stems.stemmer) {
+        instance->forms.stemmer = sb_stemmer_new("german", "UTF_8");
+        if (!instance->forms.stemmer) {
             instance->inner.xDelete(instance->innerInstance);
             code = SQLITE_NOMEM;
         }
@@ -70,7 +83,7 @@ void DeleteFolding(Fts5Tokenizer* tokenizer)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
     instance->inner.xDelete(instance->innerInstance);
-    sb_stemmer_delete(instance->stems.stemmer);
+    sb_stemmer_delete(instance->forms.stemmer);
     delete instance;
 }
 
@@ -80,21 +93,35 @@ bool IsAscii(std::string_view word)
 }
 
 // The German stem of a lower-case word, folded as the words are.
-const std::string& StemOf(StemCache& cache, std::string_view word)
+std::string StemOf(sb_stemmer* stemmer, std::string_view word)
 {
-    std::string key(word);
-    if (const auto known = cache.stems.find(key); known != cache.stems.end())
-        return known->second;
-    const sb_symbol* stem = sb_stemmer_stem(cache.stemmer, reinterpret_cast<const sb_symbol*>(word.data()),
-                                            static_cast<int>(word.size()));
+    const sb_symbol* stem =
+        sb_stemmer_stem(stemmer, reinterpret_cast<const sb_symbol*>(word.data()), static_cast<int>(word.size()));
     if (!stem)
         throw std::bad_alloc();
     const std::string_view stemmed(reinterpret_cast<const char*>(stem),
-                                   static_cast<std::size_t>(sb_stemmer_length(cache.stemmer)));
-    if (cache.stems.size() >= kKeptStems)
-        cache.stems.clear();
-    return cache.stems.emplace(std::move(key), IsAscii(stemmed) ? std::string(stemmed) : FoldWord(stemmed))
-        .first->second;
+                                   static_cast<std::size_t>(sb_stemmer_length(stemmer)));
+    return IsAscii(stemmed) ? std::string(stemmed) : FoldWord(stemmed);
+}
+
+// The forms of a lower-case word, from the cache when it was seen lately.
+const WordForms& FormsOf(FormCache& cache, std::string_view word)
+{
+    if (const auto known = cache.forms.find(word); known != cache.forms.end())
+        return known->second;
+    WordForms forms;
+    const bool ascii = IsAscii(word);
+    forms.folded = ascii ? std::string(word) : FoldWord(word);
+    if (!ascii) {
+        std::string stripped = FoldWord(word, UmlautFold::Stripped);
+        if (stripped != forms.folded)
+            forms.stripped = std::move(stripped);
+    }
+    forms.stem = StemOf(cache.stemmer, word);
+    forms.markedStem = kStemmedQueryMark + forms.stem;
+    if (cache.forms.size() >= kKeptWords)
+        cache.forms.clear();
+    return cache.forms.emplace(std::string(word), std::move(forms)).first->second;
 }
 
 // One word at one place: folded, and in the forms it is also found by.
@@ -108,24 +135,19 @@ int EmitWord(Forwarding& forwarding, int flags, std::string_view word, int start
         return forwarding.emit(forwarding.context, tokenFlags, token.data(), static_cast<int>(token.size()), start,
                                end);
     };
-    const bool ascii = IsAscii(word);
-    const std::string folded = ascii ? std::string(word) : FoldWord(word);
-    int code = emit(flags, folded);
-    if (code == SQLITE_OK && forwarding.document && !ascii) {
-        // A word with umlauts is also found as typed without their dots.
-        const std::string stripped = FoldWord(word, UmlautFold::Stripped);
-        if (stripped != folded)
-            code = emit(FTS5_TOKEN_COLOCATED, stripped);
-    }
+    const WordForms& forms = FormsOf(*forwarding.forms, word);
+    int code = emit(flags, forms.folded);
+    // A word with umlauts is also found as typed without their dots.
+    if (code == SQLITE_OK && forwarding.document && !forms.stripped.empty())
+        code = emit(FTS5_TOKEN_COLOCATED, forms.stripped);
     if (code != SQLITE_OK || !(forwarding.document || forwarding.stemmed))
         return code;
-    const std::string& stem = StemOf(*forwarding.stems, word);
-    if (stem == folded && forwarding.document)
+    if (forms.stem == forms.folded && forwarding.document)
         return code;
-    if (!forwarding.document && stem != folded)
-        code = emit(FTS5_TOKEN_COLOCATED, stem);
+    if (!forwarding.document && forms.stem != forms.folded)
+        code = emit(FTS5_TOKEN_COLOCATED, forms.stem);
     if (code == SQLITE_OK)
-        code = emit(FTS5_TOKEN_COLOCATED, kStemmedQueryMark + stem);
+        code = emit(FTS5_TOKEN_COLOCATED, forms.markedStem);
     return code;
 }
 
@@ -159,7 +181,7 @@ int TokenizeFolding(Fts5Tokenizer* tokenizer, void* context, int flags, const ch
                     TokenCallback emit)
 {
     auto* instance = reinterpret_cast<FoldingInstance*>(tokenizer);
-    Forwarding forwarding{context, emit, &instance->stems, (flags & FTS5_TOKENIZE_DOCUMENT) != 0, false};
+    Forwarding forwarding{context, emit, &instance->forms, (flags & FTS5_TOKENIZE_DOCUMENT) != 0, false};
     if ((flags & FTS5_TOKENIZE_QUERY) && length > 0 && *text == *kStemmedQueryMark) {
         forwarding.stemmed = true;
         ++text;

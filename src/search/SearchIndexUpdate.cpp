@@ -187,17 +187,23 @@ std::vector<std::uint32_t> AddedRecordOffsets(const PendingFile& file)
     return offsets;
 }
 
-// The records of the messages to add, in the file's order.
-std::vector<Toe5_MessageInfo> AddedRecords(StoreReader& reader, const PendingFile& file)
+// The records of the messages to add, in the file's order; those of a
+// file read whole are taken over, not copied (a large folder's records
+// are tens of megabytes).
+std::vector<Toe5_MessageInfo> AddedRecords(StoreReader& reader, PendingFile& file)
 {
     std::vector<Toe5_MessageInfo> added;
     if (file.records) {
-        std::map<std::uint32_t, const Toe5_MessageInfo*> byOffset;
-        for (const Toe5_MessageInfo& info : *file.records)
+        std::map<std::uint32_t, Toe5_MessageInfo*> byOffset;
+        for (Toe5_MessageInfo& info : *file.records)
             byOffset[info.RecordOffset] = &info;
+        added.reserve(file.changes.added.size());
         for (const MessagePlace& place : file.changes.added)
-            if (const auto found = byOffset.find(place.RecordOffset); found != byOffset.end())
-                added.push_back(*found->second);
+            if (const auto found = byOffset.find(place.RecordOffset); found != byOffset.end() && found->second) {
+                added.push_back(std::move(*found->second));
+                found->second = nullptr;  // a record is added once
+            }
+        file.records.reset();
         return added;
     }
     reader.ReadMessageRecordsAt(file.where.file, AddedRecordOffsets(file),
@@ -307,6 +313,7 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
                             throw Cancelled{};
                     }
                 }
+                indexer.Finish();
                 WriteFileEntry(*FDatabase, file);
             });
         } catch (const Cancelled&) {

@@ -14,6 +14,9 @@ TEST(Charset, Windows1252RoundTripsEveryByte)
     EXPECT_TRUE(IsValidUtf8(utf8));
     EXPECT_EQ(Utf8ToWindows1252(utf8), all);
     EXPECT_EQ(Windows1252ToUtf8("\x80 \xE4\xDF"), "\xE2\x82\xAC \xC3\xA4\xC3\x9F");
+    // Runs of ASCII between, before and after other bytes, a NUL among them.
+    EXPECT_EQ(Windows1252ToUtf8(std::string("\xE4nd\0e\x80\x80 Gr\xFC\xDF", 12)),
+              std::string("\xC3\xA4nd\0e\xE2\x82\xAC\xE2\x82\xAC Gr\xC3\xBC\xC3\x9F", 19));
 }
 
 TEST(Charset, UnmappableAndMalformedInput)

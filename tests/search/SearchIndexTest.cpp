@@ -413,6 +413,41 @@ TEST_F(SearchIndexTest, StemsAndCjkPairs)
     EXPECT_EQ(hits[0].snippet, "東京からこんにちは");
 }
 
+// Messages are written in batches sorted by date; what is found, and its
+// order (newest first, those of one second in the file's order), is that
+// of messages written one by one in the file's order.
+TEST_F(SearchIndexTest, ManyMessagesOutOfDateOrderKeepTheirOrder)
+{
+    constexpr int kMessages = 2600;  // more than two batches
+    const std::uint64_t start = sw::FileTimeFromUtc(2005, 1, 1);
+    std::vector<sw::StoreRecordDescription> messages;
+    std::vector<std::pair<std::uint64_t, int>> newestFirst;  // second, place in the file
+    for (int i = 0; i < kMessages; ++i) {
+        const std::uint64_t second = static_cast<std::uint64_t>(i) * 7919 % 1000;  // about 2.6 a second
+        const std::string subject = "Nr " + std::to_string(i);
+        messages.push_back(sw::MessageRecord(
+            {.date = start + second * 10'000'000 + static_cast<std::uint64_t>(kMessages - i), .sender = "Hof",
+             .recipient = "Anna", .subject = subject,
+             .source = "From: Hof <hof@example.de>\r\nSubject: " + subject +
+                       "\r\nContent-Type: text/plain\r\n\r\ngemeinsam wort" + std::to_string(i) + "\r\n"}));
+        newestFirst.push_back({second, i});
+    }
+    std::sort(newestFirst.rbegin(), newestFirst.rend());
+    WriteFolders({{"Post", "Post.dbx"}});
+    WriteFolder("Post.dbx", messages);
+    SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_EQ(Update(index).messagesIndexed, static_cast<std::size_t>(kMessages));
+    Subjects expected;
+    for (const auto& [second, i] : newestFirst)
+        expected.push_back("Nr " + std::to_string(i));
+    Subjects found;
+    for (const SearchHit& hit : index.Find("gemeinsam", kMessages))
+        found.push_back(hit.info.Subject);
+    EXPECT_EQ(found, expected);
+    for (const int i : {0, 1023, 1024, 2047, 2048, kMessages - 1})
+        EXPECT_EQ(Found(index, "wort" + std::to_string(i)), Subjects{"Nr " + std::to_string(i)});
+}
+
 TEST_F(SearchIndexTest, IndexIsPrivateAndNeverThroughALink)
 {
     const std::string folder = FCache.File("neu/vellumine");
