@@ -16,7 +16,6 @@
 #include "platform/FileAccess.h"
 #include "platform/JsonText.h"
 #include "platform/Sha256.h"
-#include "render/MessagePage.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -248,12 +247,14 @@ StoreAttachmentResult TakeStoreAttachments(StoreReader& reader, const std::vecto
         std::vector<TakenAttachment> taken;
         const Toe5_MessageInfo* handling = nullptr;
         BatchCallbacks batch;
-        batch.handle = [&](const std::string& source, const Toe5_MessageInfo& info) {
+        batch.handle = [&](std::string& source, const Toe5_MessageInfo& info) {
             taken.clear();
             handling = &info;
-            const auto message = ParseMessageSource(source);
-            writer.Take(ListAttachments(*message), options.selection, relative,
-                        AttachmentDatePrefix(info.MessageDate, source), taken);
+            const std::string datePrefix = AttachmentDatePrefix(info.MessageDate, source);
+            TMailMessage message;
+            message.ParseString(std::move(source));  // kept, not copied
+            message.IndexParts();
+            writer.Take(ListAttachments(message), options.selection, relative, datePrefix, taken);
             handling = nullptr;
             listing.Add(each.folder.shownPath, file, info, taken, {});
             result.messagesWithAttachments += taken.empty() ? 0 : 1;
