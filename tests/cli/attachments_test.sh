@@ -28,8 +28,8 @@ check "all: the damaged message named on stderr" 1 "$(grep -c "Posteingang, Nach
 check "all: the count of failed messages" 1 "$(grep -c '^1 von 7 Nachrichten konnten nicht gelesen' "$work/alle.err")"
 check "all: no progress line off a terminal" 0 "$(grep -c gesamt "$work/alle.err")"
 if command -v script >/dev/null; then
-  out=$(script -qc "'$cli' --store '$store' attachments --all '$work/terminal'" /dev/null)
-  check "all: on a terminal a progress line up to the total" 1 "$(printf '%s' "$out" | grep -c 'Rechnungen/2003: 1/1  gesamt 7/7')"
+  terminal=$(script -qc "'$cli' --store '$store' attachments --all '$work/terminal'" /dev/null)
+  check "all: on a terminal a progress line up to the total" 1 "$(printf '%s' "$terminal" | grep -c 'Rechnungen/2003: 1/1  gesamt 7/7')"
 fi
 check "all: the summary" "Es wurden 15 Anlagen aus 6 Nachrichten gespeichert!|1 Anlage mit schon gespeichertem Inhalt nur im Verzeichnis vermerkt.|Verzeichnis: $work/alle/attachments.json" \
   "$(printf '%s' "$out" | paste -sd'|')"
