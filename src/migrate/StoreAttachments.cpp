@@ -160,7 +160,12 @@ std::optional<AttachmentTypePattern> ParseAttachmentTypePattern(std::string_view
     if (slash == std::string::npos)
         return std::nullopt;
     AttachmentTypePattern pattern{lower.substr(0, slash), lower.substr(slash + 1)};
-    if (!IsToken(pattern.type) || pattern.type == "*" || (pattern.subtype != "*" && !IsToken(pattern.subtype)))
+    // "*" stands for a whole subtype only: "image/p*" would look like a
+    // prefix yet match nothing.
+    const auto plainToken = [](const std::string& token) {
+        return IsToken(token) && token.find('*') == std::string::npos;
+    };
+    if (!plainToken(pattern.type) || (pattern.subtype != "*" && !plainToken(pattern.subtype)))
         return std::nullopt;
     return pattern;
 }
