@@ -33,6 +33,7 @@ measure "save Bench.dbx + Big.dbx" "$work/save" \
 measure "attachments --all" "$work/all" "$cli" --store "$work/store" attachments --all "$work/all"
 measure "save Bench.dbx" "$work/save" "$cli" --store "$work/store" save Bench.dbx "$work/save"
 measure "attachments --all --folder Bench" "$work/all" "$cli" --store "$work/store" attachments --all "$work/all" --folder Bench
+rm -rf "$work/all"
 "$cli" --store "$work/store" attachments --all "$work/all" >/dev/null
 echo "written: $(find "$work/all" -type f | wc -l) files, $(du -sm "$work/all" | cut -f1) MB," \
   "attachments.json $(($(stat -c %s "$work/all/attachments.json") / 1024)) KB"

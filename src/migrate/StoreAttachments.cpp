@@ -116,12 +116,15 @@ private:
 
 struct PlannedFolder {
     MigrationFolder folder;
-    std::vector<Toe5_MessageInfo> messages;
+    std::size_t messageCount = 0;
 };
 
-// The chosen folders with a folder file, each with its message records;
-// a file that cannot be read, or not cleanly, is said and counted.
-std::vector<PlannedFolder> ReadChosenFolders(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
+// The chosen folders with a folder file and how many messages each holds
+// (for the progress line); a file that cannot be read, or not cleanly, is
+// said and counted here, once. The records themselves are read again for
+// each folder's turn, so that a store of many folders never holds all of
+// them at once.
+std::vector<PlannedFolder> PlanChosenFolders(StoreReader& reader, const std::vector<Toe5_FolderInfo>& folders,
                                              const std::vector<std::size_t>& only,
                                              const StoreAttachmentCallbacks& callbacks, StoreAttachmentResult& result)
 {
@@ -146,7 +149,7 @@ std::vector<PlannedFolder> ReadChosenFolders(StoreReader& reader, const std::vec
             if (callbacks.problem)
                 callbacks.problem(folder.shownPath + ": " + DamageSentence(report));
         }
-        planned.push_back({std::move(folder), std::move(records.Messages)});
+        planned.push_back({std::move(folder), records.Messages.size()});
     }
     return planned;
 }
@@ -237,20 +240,30 @@ StoreAttachmentResult TakeStoreAttachments(StoreReader& reader, const std::vecto
         throw FileCreateError(options.outputFolder);
     ListingFile listing(options.outputFolder);
     result.listingPath = listing.Path();
-    const std::vector<PlannedFolder> planned = ReadChosenFolders(reader, folders, options.onlyFolders, callbacks, result);
+    const std::vector<PlannedFolder> planned = PlanChosenFolders(reader, folders, options.onlyFolders, callbacks, result);
     std::size_t allTotal = 0;
     for (const PlannedFolder& each : planned)
-        allTotal += each.messages.size();
+        allTotal += each.messageCount;
 
     AttachmentWriter writer(options.outputFolder);
     std::size_t allDone = 0;
     for (const PlannedFolder& each : planned) {
         const std::string relative = RelativeMigrationPath(each.folder, MigrationFormat::EmlTree);
         const std::string& file = each.folder.storeFile;
+        StoreRecords records;
+        try {
+            reader.ReadStoreIndex(file, &records);
+        } catch (const Error& e) {  // gone since it was planned
+            ++result.foldersUnreadable;
+            if (callbacks.problem)
+                callbacks.problem(e.what());
+            continue;
+        }
         // What the message being handled got written, for the listing also
         // when a later attachment of it fails.
         std::vector<TakenAttachment> taken;
         const Toe5_MessageInfo* handling = nullptr;
+        std::size_t failedHere = 0;
         BatchCallbacks batch;
         batch.handle = [&](std::string& source, const Toe5_MessageInfo& info) {
             taken.clear();
@@ -266,6 +279,7 @@ StoreAttachmentResult TakeStoreAttachments(StoreReader& reader, const std::vecto
         };
         batch.failed = [&](const Toe5_MessageInfo& info, const std::string& error) {
             ++result.messagesFailed;
+            ++failedHere;
             listing.Add(each.folder.shownPath, file, info, handling == &info ? taken : std::vector<TakenAttachment>(),
                         error);
             handling = nullptr;
@@ -273,11 +287,12 @@ StoreAttachmentResult TakeStoreAttachments(StoreReader& reader, const std::vecto
                 callbacks.problem(each.folder.shownPath + ", Nachricht an Position " + std::to_string(info.SourceOffset) +
                                   ": " + error);
         };
-        batch.progress = [&](std::size_t done, std::size_t) {
+        batch.progress = [&](std::size_t handled, std::size_t) {
+            const std::size_t done = handled + failedHere;
             if (callbacks.progress)
-                callbacks.progress(each.folder.shownPath, done, each.messages.size(), allDone + done, allTotal);
+                callbacks.progress(each.folder.shownPath, done, records.Messages.size(), allDone + done, allTotal);
         };
-        const BatchOutcome outcome = RunMessageBatch(reader, file, each.messages, batch);
+        const BatchOutcome outcome = RunMessageBatch(reader, file, records.Messages, batch);
         allDone += outcome.handled + outcome.failed;
         result.messagesRead += outcome.handled;
         if (!outcome.changedFile.empty()) {

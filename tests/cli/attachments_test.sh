@@ -30,6 +30,7 @@ check "all: no progress line off a terminal" 0 "$(grep -c gesamt "$work/alle.err
 if command -v script >/dev/null; then
   terminal=$(script -qc "'$cli' --store '$store' attachments --all '$work/terminal'" /dev/null)
   check "all: on a terminal a progress line up to the total" 1 "$(printf '%s' "$terminal" | grep -c 'Rechnungen/2003: 1/1  gesamt 7/7')"
+  check "all: the failed message counts as done" 1 "$(printf '%s' "$terminal" | grep -c 'Posteingang: 3/3  gesamt 3/7')"
 fi
 check "all: the summary" "Es wurden 15 Anlagen aus 6 Nachrichten gespeichert!|1 Anlage mit schon gespeichertem Inhalt nur im Verzeichnis vermerkt.|Verzeichnis: $work/alle/attachments.json" \
   "$(printf '%s' "$out" | paste -sd'|')"
