@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include "migrate/StoreAttachments.h"
-#include "platform/Charset.h"
 #include "platform/TerminalText.h"
 
 namespace vellumine::cli {
