@@ -16,13 +16,7 @@ MigrationCallbacks TerminalProgress()
     MigrationCallbacks callbacks;
     if (!::isatty(STDERR_FILENO))
         return callbacks;
-    callbacks.progress = [](const std::string& folder, std::size_t done, std::size_t total, std::size_t allDone,
-                            std::size_t allTotal) {
-        if (done != total && done % 64 != 0)
-            return;
-        std::cerr << "\r\033[K" << TerminalText(folder) << ": " << done << '/' << total << "  gesamt " << allDone << '/'
-                  << allTotal << std::flush;
-    };
+    callbacks.progress = ShowFolderProgress;
     return callbacks;
 }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "mime/MailMessage.h"
+#include "output/AttachmentFiles.h"
 #include "output/BatchLoop.h"
 #include "output/ExportMessage.h"
 #include "output/SaveMessage.h"
@@ -164,6 +165,27 @@ void ComposePage(const CliOptions& options, const std::string& fileName, std::ui
         throw FileCreateError(outputFolder);
     ExportMessagePage(outputFolder, BaseName{"mail", {}}, source, HeaderFieldsOf(messages.front()), page.withDesign,
                       design);
+}
+
+void WriteMessageAttachments(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
+                             const std::string& outputFolder, std::ostream& out)
+{
+    auto reader = MakeStoreReader(options);
+    if (SelectedMessages(*reader, fileName, {offset}).empty())
+        throw Error("Keine Nachricht beginnt an Position " + std::to_string(offset));
+    // Read whole before anything is made: a message cut short gives no files.
+    const std::string source = reader->ReadMessageSource(fileName, offset);
+    const auto message = ParseMessageSource(source);
+    const std::vector<TAttachment> attachments = ListAttachments(*message);
+    if (attachments.empty()) {
+        std::cerr << "Die Nachricht hat keine Anlagen.\n";
+        return;
+    }
+    if (!CreateFolders(outputFolder))
+        throw FileCreateError(outputFolder);
+    UniqueFileNamer names;
+    for (const TAttachment& attachment : attachments)
+        out << TerminalText(WriteAttachmentFile(attachment, outputFolder, names).path) << '\n';
 }
 
 namespace {

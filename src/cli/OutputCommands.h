@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <set>
@@ -38,6 +39,13 @@ std::unique_ptr<FolderRescue> RunRescue(StoreReader& reader, const std::string& 
 // (or the next free name: nothing existing is overwritten).
 void ComposePage(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
                  const std::string& outputFolder, const PageOptions& page);
+
+// `attachments FILE OFFSET OUTDIR`: the files the message carries into
+// OUTDIR (made when missing), under their safe names, never over an existing
+// file; each path written goes to `out`. A message that cannot be read whole
+// raises its error before any file is made.
+void WriteMessageAttachments(const CliOptions& options, const std::string& fileName, std::uint32_t offset,
+                             const std::string& outputFolder, std::ostream& out);
 
 // `save FILE OUTDIR` and `export FILE OUTDIR`: each message fails alone
 // with its error on standard error; the summary counts the files written.

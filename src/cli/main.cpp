@@ -5,6 +5,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "cli/AttachmentsCommand.h"
 #include "cli/CommandLineDocs.h"
 #include "cli/MigrateCommand.h"
 #include "cli/OutputCommands.h"
@@ -127,6 +128,40 @@ int main(int argc, char** argv)
                       "Unterordner \"Gerettete Nachrichten\"");
     migrate->callback(
         [&] { status = MigrateStoreCommand(options, migrationFormat, outputFolder, resume, migrateSalvage); });
+
+    std::string allOutputFolder;
+    StoreAttachmentsRequest attachmentsRequest;
+    auto* attachments = app.add_subcommand(
+        "attachments", "Anlagen einer Nachricht oder aller Nachrichten der Postablage als Dateien speichern");
+    attachments->add_option("FILE", fileName, "Ordnerdatei der Postablage");
+    attachments->add_option("OFFSET", offset, "Position des ersten Blocks (SourceOffset)");
+    attachments->add_option("OUTDIR", outputFolder, "Zielordner (wird angelegt)");
+    auto* allOption = attachments->add_option(
+        "--all", allOutputFolder,
+        "statt FILE OFFSET OUTDIR: die Anlagen aller Nachrichten in den Zielordner, in Ordnern wie die Postablage, "
+        "jeder Inhalt einmal, mit attachments.json");
+    const auto addTextOption = [&](const char* name, std::optional<std::string>& value, const char* description) {
+        attachments->add_option_function<std::string>(name, [&value](const std::string& text) { value = text; },
+                                                      description);
+    };
+    addTextOption("--folder", attachmentsRequest.folder, "mit --all: nur dieser Ordner (Pfad oder Name wie bei folders)");
+    addTextOption("--type", attachmentsRequest.type, "mit --all: nur Anlagen dieses Typs, etwa image/* oder application/pdf");
+    addTextOption("--min-size", attachmentsRequest.minSize, "mit --all: nur Anlagen ab so vielen Bytes");
+    attachments->callback([&] {
+        const bool positionals = attachments->count("FILE") || attachments->count("OFFSET") || attachments->count("OUTDIR");
+        if (allOption->count() == 0) {
+            if (!attachments->count("OUTDIR"))
+                throw UsageError("attachments braucht FILE OFFSET OUTDIR oder --all OUTDIR");
+            if (attachmentsRequest.folder || attachmentsRequest.type || attachmentsRequest.minSize)
+                throw UsageError("--folder, --type und --min-size gelten nur mit --all");
+            WriteMessageAttachments(options, fileName, offset, outputFolder, std::cout);
+            return;
+        }
+        if (positionals)
+            throw UsageError("attachments --all OUTDIR nimmt weder FILE noch OFFSET");
+        attachmentsRequest.outputFolder = allOutputFolder;
+        status = TakeStoreAttachmentsCommand(options, attachmentsRequest);
+    });
 
     SearchRequest searchRequest;
     auto* search = app.add_subcommand("search", "Nachrichten der ganzen Postablage suchen, neueste zuerst");

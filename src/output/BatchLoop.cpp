@@ -41,7 +41,8 @@ BatchOutcome RunMessageBatch(StoreReader& reader, const std::function<std::strin
             break;
         }
         try {
-            callbacks.handle(reader.ReadMessageSource(fileName, info), info);
+            std::string source = reader.ReadMessageSource(fileName, info);
+            callbacks.handle(source, info);
             ++outcome.handled;
         } catch (const Error& e) {
             ++outcome.failed;

@@ -17,7 +17,9 @@ class StoreReader;
 
 struct BatchCallbacks {
     // Handles one message; an Error it raises makes the message fail alone.
-    std::function<void(const std::string& source, const Toe5_MessageInfo& info)> handle;
+    // The source is the handler's: it may take it over (a parse that keeps
+    // it saves a copy of a message of many megabytes).
+    std::function<void(std::string& source, const Toe5_MessageInfo& info)> handle;
     // A message that failed, with the German text of why.
     std::function<void(const Toe5_MessageInfo& info, const std::string& error)> failed;
     // After each message: how many were handled so far, of how many.
