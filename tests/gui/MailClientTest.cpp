@@ -316,7 +316,7 @@ void MailClientTest::columnsFitTheListAndKeepTheUsersWidths()
         form->SearchEdit->setText("Text");
         form->SearchEditReturn();
         QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
-        QCOMPARE(form->ListModel()->columnCount(), 5);
+        QCOMPARE(form->ListModel()->columnCount(), 6);
         QVERIFY(ColumnsRightEdge(*header) <= form->ListView1->viewport()->width());
         form->SearchEdit->clear();
         header->resizeSection(kColumnFrom, 123);  // the user drags "Von:"
