@@ -47,6 +47,7 @@ class QSplitter;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class QThreadPool;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -293,8 +294,9 @@ public:
     // True while the list's paperclip marks are being found out (or about
     // to be, after a refill of the list).
     bool AttachmentMarksPending() const { return FMarkRunning || FMarkStartQueued; }
-    // How many messages' marks the worker hands back at once.
-    std::size_t FMarkBatchSize = 256;
+    // At most this many messages' marks are handed back at once (else a
+    // batch every 150 ms); tests make it small.
+    std::size_t FMarkBatchSize = 20000;
     StoreReader& Reader() { return FReader; }
     DialogService& Dialogs() { return *FDialogs; }
 
@@ -486,6 +488,7 @@ private:
     bool FProbeRunning = false;
     std::shared_ptr<StoreReader> FMarkReader;  // the paperclip worker reads with it
     QFutureWatcher<void>* FMarkWatcher = nullptr;
+    QThreadPool* FMarkPool = nullptr;
     std::shared_ptr<std::atomic<bool>> FMarkCancel = std::make_shared<std::atomic<bool>>(false);
     unsigned FMarkRequest = 0;      // counts refills of the list; a batch of an older one is dropped
     bool FMarkRunning = false;

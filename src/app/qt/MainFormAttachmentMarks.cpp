@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -16,6 +17,9 @@
 
 namespace vellumine {
 namespace {
+
+constexpr std::size_t kFirstMarks = 64;  // about the rows a list shows at once
+constexpr qint64 kMarkInterval = 150;    // milliseconds between two batches
 
 // The first bytes of a message's source; a rescued message's chain is read
 // as the scan found it (whole: such lists are short).
@@ -67,6 +71,12 @@ void TMainForm::StartAttachmentMarks()
     if (FDestroying || FMessages.empty() || FListModel->rowCount() == 0)
         return;
     if (!FMarkWatcher) {
+        // A pool of its own: the long walk must not hold a thread the
+        // preview waits for, and it takes only the time nothing else wants,
+        // so that it never slows the window down.
+        FMarkPool = new QThreadPool(this);
+        FMarkPool->setMaxThreadCount(1);
+        FMarkPool->setThreadPriority(QThread::IdlePriority);
         FMarkWatcher = new QFutureWatcher<void>(this);
         connect(FMarkWatcher, &QFutureWatcher<void>::finished, this,
                 [this] { Guarded([this] { AttachmentMarksDone(); }); });
@@ -88,11 +98,12 @@ void TMainForm::StartAttachmentMarks()
     // Search results come from several folder files, a folder's list from one.
     const std::vector<std::string> files = FMessageFiles;
     const std::string folderFile = FCurrentFile;
-    FMarkWatcher->setFuture(QtConcurrent::run([this, jobs = std::move(jobs), reader, cancel, request, batchSize, files,
+    FMarkWatcher->setFuture(QtConcurrent::run(FMarkPool, [this, jobs = std::move(jobs), reader, cancel, request, batchSize, files,
                                                folderFile] {
         MarkBatch batch;
         QElapsedTimer sinceSent;
         sinceSent.start();
+        bool sentAny = false;
         const auto send = [&] {
             if (batch.empty())
                 return;
@@ -102,13 +113,17 @@ void TMainForm::StartAttachmentMarks()
                 Qt::QueuedConnection);
             batch.clear();
             sinceSent.restart();
+            sentAny = true;
         };
         for (const MarkJob& job : jobs) {
             if (cancel->load())
                 return;
             const std::string& file = job.messageIndex < files.size() ? files[job.messageIndex] : folderFile;
             batch.emplace_back(job.messageIndex, MarkOf(*reader, file, job.offset, job.rescue));
-            if (batch.size() >= batchSize || sinceSent.elapsed() >= 200)
+            // The rows on screen soon, then a few batches a second: a flood
+            // of small ones would keep the window's event loop from its timers.
+            if (batch.size() >= batchSize || (!sentAny && batch.size() >= kFirstMarks) ||
+                sinceSent.elapsed() >= kMarkInterval)
                 send();
         }
         send();

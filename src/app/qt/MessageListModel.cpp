@@ -47,6 +47,7 @@ void MessageListModel::SetMessages(const std::vector<Toe5_MessageInfo>* messages
     FMessages = messages;
     FRows = messages ? MakeMessageRows(*messages) : std::vector<MessageRow>();
     FMarks.assign(FRows.size(), AttachmentMark::Unknown);
+    FRowOfMessage.clear();
     if (messages)
         SortMessageRows(*messages, FRows, column, descending, &FMarks);
     endResetModel();
@@ -58,6 +59,7 @@ void MessageListModel::SetSortedRows(const std::vector<Toe5_MessageInfo>* messag
     FMessages = messages;
     FRows = messages ? std::move(rows) : std::vector<MessageRow>();
     FMarks.assign(FRows.size(), AttachmentMark::Unknown);
+    FRowOfMessage.clear();
     endResetModel();
 }
 
@@ -79,6 +81,7 @@ void MessageListModel::Sort(int column, bool descending)
     for (std::size_t row = 0; row < FRows.size(); ++row)
         messageOfRow[row] = FRows[row].messageIndex;
     SortMessageRows(*FMessages, FRows, column, descending, &FMarks);
+    FRowOfMessage.clear();
     std::vector<int> rowOfMessage(FRows.size());
     for (std::size_t row = 0; row < FRows.size(); ++row)
         rowOfMessage[FRows[row].messageIndex] = static_cast<int>(row);
@@ -94,16 +97,24 @@ void MessageListModel::Sort(int column, bool descending)
 
 void MessageListModel::SetAttachmentMarks(const std::vector<std::pair<std::size_t, AttachmentMark>>& marks)
 {
-    bool changed = false;
-    for (const auto& [messageIndex, mark] : marks) {
-        if (messageIndex < FMarks.size() && FMarks[messageIndex] != mark) {
-            FMarks[messageIndex] = mark;
-            changed = true;
-        }
+    if (FRowOfMessage.size() != FRows.size()) {
+        FRowOfMessage.assign(FRows.size(), 0);
+        for (std::size_t row = 0; row < FRows.size(); ++row)
+            if (FRows[row].messageIndex < FRowOfMessage.size())
+                FRowOfMessage[FRows[row].messageIndex] = static_cast<int>(row);
     }
-    // One signal for the column: the view repaints the rows it shows.
-    if (changed && !FRows.empty())
-        emit dataChanged(index(0, kColumnAttachments), index(rowCount() - 1, kColumnAttachments),
+    int first = rowCount(), last = -1;
+    for (const auto& [messageIndex, mark] : marks) {
+        if (messageIndex >= FMarks.size() || FMarks[messageIndex] == mark)
+            continue;
+        FMarks[messageIndex] = mark;
+        first = std::min(first, FRowOfMessage[messageIndex]);
+        last = std::max(last, FRowOfMessage[messageIndex]);
+    }
+    // The marks come in the list's order: one signal for the few rows they
+    // span (the view's work grows with the span, so never the whole list).
+    if (last >= first)
+        emit dataChanged(index(first, kColumnAttachments), index(last, kColumnAttachments),
                          {Qt::DecorationRole, Qt::ToolTipRole});
 }
 

@@ -56,7 +56,8 @@ private:
 
     const std::vector<Toe5_MessageInfo>* FMessages = nullptr;
     std::vector<MessageRow> FRows;
-    AttachmentMarks FMarks;  // per message index
+    AttachmentMarks FMarks;          // per message index
+    std::vector<int> FRowOfMessage;  // made when marks arrive; empty after each change of order
     const std::vector<std::string>* FFolders = nullptr;
     const std::vector<std::string>* FSnippets = nullptr;
 };
