@@ -170,7 +170,7 @@ void TMainForm::AddAttachmentEntries(QMenu& menu)
             return;
         }
         QMenu* sub = menu.addMenu(text);
-        sub->setEnabled(!entries.empty());
+        sub->menuAction()->setEnabled(!entries.empty());
         for (const TAttachment& entry : entries) {
             const std::size_t number = entry.number;
             sub->addAction(EntryText(entry), this,
