@@ -1,10 +1,10 @@
 // vellumine-viewerbench DEMO_STORE BENCH_STORE: the window's timings, under
 // Xvfb. From creating the main window on the demo store to the newest
 // message shown in the preview; on a store from vellumine-benchstore, the
-// time to fill the list of "Bench" and to sort it by each column, and for the
-// one large message of "Big" how long composing it would block the window
-// on the window's thread against the longest stretch the window really
-// stays unresponsive while the message is selected and shown; with a third
+// time to fill the list of "Bench", to get its paperclip marks and to sort it
+// by each column, and for the one large message of "Big" how long composing
+// it would block the window on the window's thread against the longest
+// stretch the window really stays unresponsive while the message is selected and shown; with a third
 // argument, the whole store migrated from the window into that folder.
 
 #include <QApplication>
@@ -192,7 +192,17 @@ int main(int argc, char** argv)
                 "the click held the window %lld ms, longest unresponsive stretch after it %lld ms\n",
                 window.ListModel()->rowCount(), static_cast<long long>(clock.elapsed()),
                 static_cast<long long>(blocked), static_cast<long long>(longestGap));
-    for (int column : {0, 1, 2, 3, 3}) {
+    // The paperclip marks arrive after the list, from a worker.
+    longestGap = 0;
+    sinceTick.restart();
+    ticker.start();
+    if (!QTest::qWaitFor([&] { return !window.AttachmentMarksPending(); }, 120000))
+        std::fprintf(stderr, "the paperclip marks did not arrive\n");
+    ticker.stop();
+    std::printf("paperclip marks of all %d messages in after %lld ms; longest unresponsive stretch meanwhile %lld ms\n",
+                window.ListModel()->rowCount(), static_cast<long long>(clock.elapsed()),
+                static_cast<long long>(longestGap));
+    for (int column : {0, 1, 2, 3, 3, 4}) {
         clock.restart();
         window.ListView1ColumnClick(column);
         QApplication::processEvents();

@@ -17,12 +17,28 @@ const std::string& TextKey(const Toe5_MessageInfo& message, int column)
     }
 }
 
-int CompareAscending(const std::vector<Toe5_MessageInfo>& messages, const MessageRow& a, const MessageRow& b,
-                     int column)
+int CompareDates(TDateTime a, TDateTime b)
 {
-    if (column == kColumnDate) {
-        const double difference = a.date - b.date;
-        return difference < 0 ? -1 : (difference > 0 ? 1 : 0);
+    const double difference = a - b;
+    return difference < 0 ? -1 : (difference > 0 ? 1 : 0);
+}
+
+bool HasAttachments(const AttachmentMarks* marks, std::size_t messageIndex)
+{
+    return marks && messageIndex < marks->size() && (*marks)[messageIndex] == AttachmentMark::Some;
+}
+
+int CompareAscending(const std::vector<Toe5_MessageInfo>& messages, const MessageRow& a, const MessageRow& b,
+                     int column, const AttachmentMarks* marks)
+{
+    if (column == kColumnDate)
+        return CompareDates(a.date, b.date);
+    if (column == kColumnAttachments) {
+        const bool aHas = HasAttachments(marks, a.messageIndex);
+        const bool bHas = HasAttachments(marks, b.messageIndex);
+        if (aHas != bHas)
+            return aHas ? -1 : 1;
+        return CompareDates(b.date, a.date);
     }
     return CompareUpperAscii(TextKey(messages[a.messageIndex], column), TextKey(messages[b.messageIndex], column));
 }
@@ -41,16 +57,17 @@ std::vector<MessageRow> MakeMessageRows(const std::vector<Toe5_MessageInfo>& mes
 }
 
 int CompareMessageRows(const std::vector<Toe5_MessageInfo>& messages, const MessageRow& a, const MessageRow& b,
-                       int column, bool descending)
+                       int column, bool descending, const AttachmentMarks* marks)
 {
-    return descending ? CompareAscending(messages, b, a, column) : CompareAscending(messages, a, b, column);
+    return descending ? CompareAscending(messages, b, a, column, marks)
+                      : CompareAscending(messages, a, b, column, marks);
 }
 
 void SortMessageRows(const std::vector<Toe5_MessageInfo>& messages, std::vector<MessageRow>& rows, int column,
-                     bool descending)
+                     bool descending, const AttachmentMarks* marks)
 {
     std::stable_sort(rows.begin(), rows.end(), [&](const MessageRow& a, const MessageRow& b) {
-        return CompareMessageRows(messages, a, b, column, descending) < 0;
+        return CompareMessageRows(messages, a, b, column, descending, marks) < 0;
     });
 }
 

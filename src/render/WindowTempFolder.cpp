@@ -101,6 +101,19 @@ WindowTempFolder::~WindowTempFolder()
     Remove();
 }
 
+std::string WindowTempFolder::NewPrivateFolder(const std::string& prefix)
+{
+    if (FPath.empty())
+        throw Error("Das temporäre Verzeichnis des Fensters fehlt");
+    for (;;) {
+        const std::string folder = FPath + prefix + std::to_string(++FFoldersMade);
+        if (::mkdir(folder.c_str(), 0700) == 0)
+            return folder + "/";
+        if (errno != EEXIST)
+            throw Error("Das Verzeichnis " + folder + " kann nicht erstellt werden");
+    }
+}
+
 void WindowTempFolder::Remove()
 {
     if (FPath.empty())

@@ -24,10 +24,15 @@ public:
     const std::string& Path() const { return FPath; }
     // Removes the folder with all it holds (also done by the destructor).
     void Remove();
+    // A new, empty folder inside it, private to the user (0700), ending in a
+    // slash: a file handed to another program gets one of its own, so that
+    // it keeps its name. Removed with the rest. Raises when it cannot be made.
+    std::string NewPrivateFolder(const std::string& prefix);
 
 private:
     std::string FPath;
-    int FLock = -1;  // held while the folder is in use; its end marks the folder as left behind
+    int FLock = -1;
+    unsigned FFoldersMade = 0;  // held while the folder is in use; its end marks the folder as left behind
 };
 
 // $XDG_RUNTIME_DIR/vellumine/ when that is a folder, else

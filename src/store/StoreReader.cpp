@@ -330,6 +330,20 @@ std::string StoreReader::ReadMessageSource(const std::string& fileName, std::uin
     return std::move(*source);
 }
 
+std::string StoreReader::ReadMessageSourceStart(const std::string& fileName, std::uint32_t offset,
+                                                std::size_t maxBytes)
+{
+    if (offset == 0)
+        throw Error("Die Nachricht hat keinen Quelltext in der Ordnerdatei.");
+    StoreFile& file = SourceFile(fileName);
+    // A block holds at most its data area: this many blocks cover the bound.
+    const auto blocks = static_cast<std::uint32_t>(maxBytes / BlockHeader::kDataLength + 1);
+    std::string text = ReadChainText(file, FollowBlockChain(file, offset, 0, nullptr, blocks));
+    if (text.size() > maxBytes)
+        text.resize(maxBytes);
+    return text;
+}
+
 StoreFile& StoreReader::SourceFile(const std::string& fileName)
 {
     const std::string path = PathToOpen(fileName);

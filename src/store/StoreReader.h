@@ -81,6 +81,11 @@ public:
     // rescue scan found, as the scan found its chain. Raises as above.
     std::string ReadMessageSource(const std::string& fileName, const Toe5_MessageInfo& message);
 
+    // At most the first `maxBytes` of the source at `offset`, as far as its
+    // chain reads: for a look at a message's header without reading all of
+    // a large message. Raises as ReadMessageSource when the offset is 0.
+    std::string ReadMessageSourceStart(const std::string& fileName, std::uint32_t offset, std::size_t maxBytes);
+
     // The index read a rescue begins with: each message record with the
     // length of its source, every block of the sources claimed in `claims`.
     void ReadIndexedMessages(const std::string& fileName, BlockClaims& claims,

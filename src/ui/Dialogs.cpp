@@ -76,6 +76,12 @@ QString QtDialogService::ChooseFolder(QWidget* parent, const QString& title, con
     return QFileDialog::getExistingDirectory(parent, title, start);
 }
 
+QString QtDialogService::ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed)
+{
+    return QFileDialog::getSaveFileName(parent, title, proposed, QStringLiteral("Alle Dateien (*)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 int QtDialogService::ExecModal(QDialog& dialog)
 {
     return dialog.exec();

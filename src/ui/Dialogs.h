@@ -36,6 +36,10 @@ public:
     virtual int ExecModal(QDialog& dialog) = 0;
     // The folder picker; empty when the user cancels.
     virtual QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) = 0;
+    // The file dialog for saving under a new name, proposing `proposed` (a
+    // path); empty when the user cancels. It does not ask about replacing
+    // a file: the program never replaces one and says so instead.
+    virtual QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed) = 0;
 };
 
 class QtDialogService : public DialogService {
@@ -47,6 +51,7 @@ public:
     void ShowSummary(QWidget* parent, const QString& caption, const QString& text, const QString& details) override;
     int ExecModal(QDialog& dialog) override;
     QString ChooseFolder(QWidget* parent, const QString& title, const QString& start) override;
+    QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& proposed) override;
 };
 
 // The text the error box shows: a full stop appended when there is none.

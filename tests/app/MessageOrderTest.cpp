@@ -19,10 +19,11 @@ Toe5_MessageInfo Message(const std::string& subject, std::uint64_t date = 0, con
     return m;
 }
 
-std::vector<std::string> SortedSubjects(const std::vector<Toe5_MessageInfo>& messages, int column, bool descending)
+std::vector<std::string> SortedSubjects(const std::vector<Toe5_MessageInfo>& messages, int column, bool descending,
+                                        const AttachmentMarks* marks = nullptr)
 {
     auto rows = MakeMessageRows(messages);
-    SortMessageRows(messages, rows, column, descending);
+    SortMessageRows(messages, rows, column, descending, marks);
     std::vector<std::string> subjects;
     for (const auto& row : rows)
         subjects.push_back(messages[row.messageIndex].Subject);
@@ -54,6 +55,25 @@ TEST(MessageOrder, DatesSortByValueNotByText)
     EXPECT_EQ(SortedSubjects(messages, kColumnDate, true),
               (std::vector<std::string>{"sekunde 9", "sekunde 6", "tag 3", "tag 24 im november", "ohne datum"}));
     EXPECT_EQ(SortedSubjects(messages, kColumnDate, false).front(), "ohne datum");
+}
+
+TEST(MessageOrder, AttachmentsFirstThenNewestFirst)
+{
+    using storewriter::FileTimeFromUtc;
+    const std::vector<Toe5_MessageInfo> messages = {
+        Message("alt ohne", FileTimeFromUtc(2001, 1, 1)),  Message("neu mit", FileTimeFromUtc(2004, 1, 1)),
+        Message("neu ohne", FileTimeFromUtc(2004, 2, 1)),  Message("alt mit", FileTimeFromUtc(2001, 2, 1)),
+        Message("unbekannt", FileTimeFromUtc(2003, 1, 1)),
+    };
+    // The last message's mark has not arrived (and the marks are one short).
+    const AttachmentMarks marks = {AttachmentMark::None, AttachmentMark::Some, AttachmentMark::None,
+                                   AttachmentMark::Some};
+    EXPECT_EQ(SortedSubjects(messages, kColumnAttachments, false, &marks),
+              (std::vector<std::string>{"neu mit", "alt mit", "neu ohne", "unbekannt", "alt ohne"}));
+    EXPECT_EQ(SortedSubjects(messages, kColumnAttachments, true, &marks),
+              (std::vector<std::string>{"alt ohne", "unbekannt", "neu ohne", "alt mit", "neu mit"}));
+    // Without any marks the column orders by date alone.
+    EXPECT_EQ(SortedSubjects(messages, kColumnAttachments, false).front(), "neu ohne");
 }
 
 TEST(MessageOrder, SenderColumn)

@@ -1,8 +1,9 @@
 // A message source as input: parsed, searched for its bodies, and every
-// part decoded.
+// part decoded; the list's guess at its attachments too.
 
 #include <string>
 
+#include "mime/AttachmentHint.h"
 #include "mime/MailMessage.h"
 
 using namespace vellumine;
@@ -21,6 +22,7 @@ void DecodeAll(TMailPart& part)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string source(reinterpret_cast<const char*>(data), size);
+    (void)LooksLikeItCarriesAttachments(source);
     TMailMessage message;
     message.ParseString(source);
     message.IndexParts();

@@ -488,7 +488,7 @@ void BatchRunTest::searchResultsActLikeAFolder()
     QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
     QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), QString("Suchergebnis (8)"));
     QCOMPARE(form->TreeView1->currentItem(), form->TreeView1->topLevelItem(0));
-    QCOMPARE(form->ListModel()->columnCount(), 5);
+    QCOMPARE(form->ListModel()->columnCount(), 6);
     QCOMPARE(form->ListModel()->rowCount(), 8);
     QVERIFY2(form->StatusPanel0->text().contains("1 Ordnerdateien nicht lesbar"), qPrintable(form->StatusPanel0->text()));
     int fromOutbox = -1;
@@ -516,7 +516,7 @@ void BatchRunTest::searchResultsActLikeAFolder()
     form->SearchEdit->clear();
     QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
     QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Zehn"));
-    QCOMPARE(form->ListModel()->columnCount(), 4);
+    QCOMPARE(form->ListModel()->columnCount(), 5);
     QCOMPARE(form->ListModel()->rowCount(), 11);
 
     form->SearchEdit->setText("datum:morgen");

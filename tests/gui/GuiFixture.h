@@ -45,10 +45,18 @@ public:
         return chosenFolder;
     }
 
-    QStringList errors, information, fileErrors, modalTitles, questions, summaryDetails;
+    QString ChooseSaveFile(QWidget*, const QString& title, const QString& proposed) override
+    {
+        modalTitles << title;
+        proposedFiles << proposed;
+        return chosenFile;
+    }
+
+    QStringList errors, information, fileErrors, modalTitles, questions, summaryDetails, proposedFiles;
     FailureChoice failureAnswer = FailureChoice::Continue;
     std::function<int(QDialog&)> onModal;
     QString chosenFolder;  // the folder picker's answer
+    QString chosenFile;    // the save dialog's answer
 };
 
 // A program folder and a store folder for one test.

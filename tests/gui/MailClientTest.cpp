@@ -316,7 +316,7 @@ void MailClientTest::columnsFitTheListAndKeepTheUsersWidths()
         form->SearchEdit->setText("Text");
         form->SearchEditReturn();
         QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
-        QCOMPARE(form->ListModel()->columnCount(), 5);
+        QCOMPARE(form->ListModel()->columnCount(), 6);
         QVERIFY(ColumnsRightEdge(*header) <= form->ListView1->viewport()->width());
         form->SearchEdit->clear();
         header->resizeSection(kColumnFrom, 123);  // the user drags "Von:"
@@ -370,7 +370,12 @@ void MailClientTest::contextMenusOfferTheCommands()
     QVERIFY(WaitForPage(*form));
     std::unique_ptr<QMenu> list(form->MakeListMenu());
     QCOMPARE(ActionTexts(*list),
-             QStringList({QString::fromUtf8("Öffnen"), "Drucken", "Speichern", "Exportieren", "Quelltext anzeigen"}));
+             QStringList({QString::fromUtf8("Öffnen"), "Drucken", "Speichern", "Exportieren",
+                          QString::fromUtf8("Anlage öffnen"), QString::fromUtf8("Anlage speichern unter…"),
+                          QString::fromUtf8("Alle Anlagen speichern…"), "Quelltext anzeigen"}));
+    // The message shown carries no files: nothing to take out of it.
+    QVERIFY(!ActionNamed(*list, QString::fromUtf8("Alle Anlagen speichern…"))->isEnabled());
+    QVERIFY(!ActionNamed(*list, QString::fromUtf8("Anlage speichern unter…"))->isEnabled());
     ActionNamed(*list, QString::fromUtf8("Öffnen"))->trigger();
     QCOMPARE(world.dialogs.modalTitles.last(), QString("apfel"));
     ActionNamed(*list, "Speichern")->trigger();

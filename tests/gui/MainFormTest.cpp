@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "BatchRunTest.h"
+#include "AttachmentWindowTest.h"
 #include "MailClientTest.h"
 #include "WindowUseTest.h"
 #include "GuiFixture.h"
@@ -564,10 +565,12 @@ int main(int argc, char** argv)
     BatchRunTest batchRuns;
     WindowUseTest windowUse;
     MailClientTest mailClient;
+    AttachmentWindowTest attachments;
     int failures = QTest::qExec(&mainForm, argc, argv);
     failures += QTest::qExec(&batchRuns, argc, argv);
     failures += QTest::qExec(&windowUse, argc, argv);
     failures += QTest::qExec(&mailClient, argc, argv);
+    failures += QTest::qExec(&attachments, argc, argv);
     return failures;
 }
 

@@ -47,6 +47,25 @@ TEST(WindowTempFolderTest, TwoWindowsGetTwoFoldersAndEachTakesOnlyItsOwn)
     EXPECT_TRUE(fs::exists(second.Path() + "mail.htm"));
 }
 
+TEST(WindowTempFolderTest, PrivateFoldersInsideAreNewEachTimeAndGoWithIt)
+{
+    TempFolder root;
+    auto window = std::make_unique<WindowTempFolder>(root.File("laufzeit"));
+    ::mkdir((window->Path() + "anlage-2").c_str(), 0755);  // taken already: skipped, not reused
+    const std::string first = window->NewPrivateFolder("anlage-");
+    const std::string second = window->NewPrivateFolder("anlage-");
+    EXPECT_EQ(first, window->Path() + "anlage-1/");
+    EXPECT_EQ(second, window->Path() + "anlage-3/");
+    struct stat info {};
+    ASSERT_EQ(::stat(first.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    Touch(second + "rechnung.pdf");
+    const std::string path = window->Path();
+    window->Remove();
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_THROW(window->NewPrivateFolder("anlage-"), Error);
+}
+
 TEST(WindowTempFolderTest, FoldersLeftByEndedProcessesGoAtTheNextStart)
 {
     TempFolder root;

@@ -57,6 +57,28 @@ TEST_F(MessageSource, ChainsOfAnyLengthComeBackByteForByte)
     }
 }
 
+TEST_F(MessageSource, TheStartOfASourceIsItsFirstBytesOnly)
+{
+    const std::string big = PatternSource(40 * 512 + 3);
+    Write("m.dbx", ImageWithSources({"Subject: kurz\r\n\r\nText\r\n", big}, true));
+    const auto messages = ReadMessages("m.dbx");
+    ASSERT_EQ(messages.size(), 2u);
+    const struct {
+        std::size_t message, bound;
+        std::string expected;
+    } cases[] = {
+        {0, 4096, "Subject: kurz\r\n\r\nText\r\n"},  // shorter than the bound: all of it
+        {1, 1000, big.substr(0, 1000)},
+        {1, 512, big.substr(0, 512)},
+        {1, 1, big.substr(0, 1)},
+        {1, 1 << 20, big},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FReader.ReadMessageSourceStart("m.dbx", messages[c.message].SourceOffset, c.bound), c.expected)
+            << c.message << " " << c.bound;
+    EXPECT_THROW(FReader.ReadMessageSourceStart("m.dbx", 0, 100), Error);
+}
+
 TEST_F(MessageSource, SourcesBeyondSixteenMegabytesAreFound)
 {
     // The first source pushes the second one past what a direct entry holds.

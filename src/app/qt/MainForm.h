@@ -47,6 +47,7 @@ class QSplitter;
 class QToolButton;
 class QTreeView;
 class QTreeWidget;
+class QThreadPool;
 class QTreeWidgetItem;
 class QWidget;
 
@@ -162,6 +163,14 @@ public:
     void SearchEditReturn();                      // Enter in "Suchen…": the store searched
     void SearchEditCleared();                     // the field emptied: back to the folder
     void ShowSourceClick();                       // "Quelltext anzeigen": the selected message's source
+    // The attachments of the message the preview shows (entry numbers as in
+    // the page's list "Anlagen", from 1): saved under a name the user
+    // chooses, all of them into a folder, or a copy handed to the desktop.
+    void SaveAttachmentAs(std::size_t number);    // "Anlage speichern unter…", a click on an entry
+    void SaveAllAttachmentsClick();               // "Alle Anlagen speichern…"
+    void OpenAttachment(std::size_t number);      // "Öffnen"
+    // The entries of the page shown; empty while another message is chosen.
+    const std::vector<TAttachment>& ShownAttachments() const;
     // Drag and drop: the files a drag of these list rows carries; opening
     // a dropped store folder or .dbx file (false for anything else).
     QMimeData* DragDataFor(const std::vector<int>& rows);
@@ -176,6 +185,9 @@ public:
     // Opens a web page in the user's browser; false when none could be
     // started. Tests put their own in its place.
     std::function<bool(const QUrl&)> OpenWebPage = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    // Hands a file to the program the desktop opens it with; false when
+    // none could be started. Tests put their own in its place.
+    std::function<bool(const QUrl&)> OpenWithDesktop = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     // The printer a print run uses; none when no printer is installed. Tests
     // put a PDF printer in its place.
     std::function<std::unique_ptr<QPrinter>()> PrinterFactory;
@@ -279,6 +291,12 @@ public:
     // Blocks until the page being composed is done (its result is then
     // handled by the event loop).
     void WaitForPreview();
+    // True while the list's paperclip marks are being found out (or about
+    // to be, after a refill of the list).
+    bool AttachmentMarksPending() const { return FMarkRunning || FMarkStartQueued; }
+    // At most this many messages' marks are handed back at once (else a
+    // batch every 150 ms); tests make it small.
+    std::size_t FMarkBatchSize = 20000;
     StoreReader& Reader() { return FReader; }
     DialogService& Dialogs() { return *FDialogs; }
 
@@ -332,6 +350,20 @@ private:
 
     void StartPreview();
     void PreviewComposed();
+    // The paperclip marks: after each refill of the list a worker with a
+    // reader of its own reads the start of each message's source, in the
+    // order the list shows them, and hands the marks back in batches.
+    struct MarkJob {
+        std::size_t messageIndex = 0;
+        std::uint32_t offset = 0;
+        SourceRescue rescue;
+    };
+    using MarkBatch = std::vector<std::pair<std::size_t, AttachmentMark>>;
+    void ListRefilled();
+    void StartAttachmentMarks();
+    void AttachmentMarksArrived(unsigned request, const MarkBatch& marks);
+    void AttachmentMarksDone();
+    void StopAttachmentMarks();
     struct SearchOutcome {
         std::vector<SearchHit> hits;
         std::size_t total = 0;  // all the query finds
@@ -357,6 +389,13 @@ private:
     void BuildContextMenus();
     void BuildDragAndDrop();
     void ShowListMenu(const QPoint& globalAt);
+    void AddAttachmentEntries(QMenu& menu);
+    void AddPreviewAttachmentEntries(QMenu& menu, std::size_t number);
+    // The selected message when the preview shows it; none otherwise.
+    std::optional<std::size_t> ShownMessageIndex() const;
+    // The entry `number` of the shown message, read anew from the store.
+    struct ReadAttachment;
+    ReadAttachment ReadShownAttachments();
     void ShowFolderMenu(QTreeWidgetItem* item, const QPoint& globalAt);
     void WaitForFolder();
     bool ListKeyPressed(const QKeyEvent& key);
@@ -405,7 +444,7 @@ private:
     bool FGeometryRestored = false;
     bool FShownOnce = false;
     unsigned FDragCount = 0;  // drags so far: each writes its files into a folder of its own
-    std::array<int, 5> FColumnWidths{};  // the user's widths per column; 0: fitted to the list
+    std::array<int, 6> FColumnWidths{};  // the user's widths per column; 0: fitted to the list
     bool FApplyingColumns = true;        // the columns are being laid out by the program
     std::optional<std::int64_t> FWantedFolderId;  // the folder to show at start instead of the third
     // The preview's composing off the window's thread.
@@ -413,6 +452,11 @@ private:
     std::unique_ptr<PreviewRequest> FComposing;      // being composed
     std::unique_ptr<PreviewRequest> FPendingPreview;  // the latest selection, waiting for the worker
     QFutureWatcher<PreviewResult>* FPreviewWatcher = nullptr;
+    // The list "Anlagen" of the page shown, and the message it belongs to.
+    std::vector<TAttachment> FShownAttachments;
+    std::int64_t FAttachmentsOffset = -1;
+    std::string FAttachmentsFile;
+    QString FAttachmentFolder;  // where the last attachment was saved
     std::int64_t FLastShownOffset = -1;  // the last message shown, also across a re-rendering
     std::string FLastShownFile;
     unsigned FPreviewSerial = 0;  // counts newly shown messages; part of the page's address
@@ -442,6 +486,13 @@ private:
     std::size_t FProbeFolder = 0;         // the folder the last request was for
     std::set<std::size_t> FProbed;        // folders of the store shown that were probed once
     bool FProbeRunning = false;
+    std::shared_ptr<StoreReader> FMarkReader;  // the paperclip worker reads with it
+    QFutureWatcher<void>* FMarkWatcher = nullptr;
+    QThreadPool* FMarkPool = nullptr;
+    std::shared_ptr<std::atomic<bool>> FMarkCancel = std::make_shared<std::atomic<bool>>(false);
+    unsigned FMarkRequest = 0;      // counts refills of the list; a batch of an older one is dropped
+    bool FMarkRunning = false;
+    bool FMarkStartQueued = false;  // a start waits for the event loop (or for the worker to end)
     qulonglong FFolderBeforeSearch = 0;      // the folder the list showed last, to return to
 };
 

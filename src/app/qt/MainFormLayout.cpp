@@ -73,7 +73,8 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
       FFolderReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FSearchReader(std::make_shared<StoreReader>(setup.storeLocation)),
       FMigrationReader(std::make_shared<StoreReader>(setup.storeLocation)),
-      FProbeReader(std::make_shared<StoreReader>(setup.storeLocation))
+      FProbeReader(std::make_shared<StoreReader>(setup.storeLocation)),
+      FMarkReader(std::make_shared<StoreReader>(setup.storeLocation))
 {
     UpdateWindowTitle();
     try {
@@ -128,6 +129,7 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     Splitter2->setChildrenCollapsible(false);
     ListView1 = new QTreeView(Splitter2);
     ListView1->setModel(FListModel);
+    connect(FListModel, &QAbstractItemModel::modelReset, this, [this] { ListRefilled(); });
     ListView1->setRootIsDecorated(false);
     ListView1->setUniformRowHeights(true);
     ListView1->setAllColumnsShowFocus(true);
@@ -198,6 +200,12 @@ TMainForm::TMainForm(const MainFormSetup& setup, QWidget* parent)
     connect(ListView1, &QTreeView::doubleClicked, this, [this] { Guarded([this] { ListView1DblClick(); }); });
     connect(Splitter2, &QSplitter::splitterMoved, this, [this] { Splitter2Moved(); });
     connect(WebBrowser1, &BrowserView::DownloadComplete, this, [this] { WebBrowser1DownloadComplete(); });
+    // The entries of the page's list "Anlagen", in the preview and in the
+    // message window that shows the same page.
+    for (BrowserView* view : {WebBrowser1, ShowMailForm->WebBrowser1})
+        connect(view, &BrowserView::AttachmentLinkClicked, this,
+                [this](std::size_t number) { Guarded([this, number] { SaveAttachmentAs(number); }); });
+    WebBrowser1->ExtendContextMenu = [this](QMenu& menu, std::size_t number) { AddPreviewAttachmentEntries(menu, number); };
     BuildShortcuts();
     BuildContextMenus();
     BuildDragAndDrop();
@@ -214,6 +222,7 @@ TMainForm::~TMainForm()
     FProbeCancel->store(true);
     if (FProbeWatcher)
         FProbeWatcher->waitForFinished();
+    StopAttachmentMarks();
     // The list's model points into FMessages, which goes before the child
     // widgets do; the view may still ask for rows while the window closes.
     FListModel->SetSearchTexts(nullptr, nullptr);

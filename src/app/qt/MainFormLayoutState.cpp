@@ -19,6 +19,9 @@
 namespace vellumine {
 namespace {
 
+// The paperclip column: its 16-pixel icon and the cell's margins.
+constexpr int kAttachmentColumnWidth = 28;
+
 QByteArray FromBase64(const std::string& text)
 {
     return QByteArray::fromBase64(QByteArray::fromStdString(text));
@@ -109,10 +112,12 @@ int TMainForm::DefaultColumnWidth(int column) const
         return dateWidth;
     if (column == kColumnFolder)
         return metrics.horizontalAdvance(QStringLiteral("Posteingang")) + 24;
+    if (column == kColumnAttachments)
+        return kAttachmentColumnWidth;
     // Sender and recipient a quarter each of what the date leaves; the
     // subject stretches over the rest.
     const int folderWidth = FListModel->columnCount() > kColumnFolder ? DefaultColumnWidth(kColumnFolder) : 0;
-    const int room = ListView1->viewport()->width() - dateWidth - folderWidth;
+    const int room = ListView1->viewport()->width() - dateWidth - folderWidth - kAttachmentColumnWidth;
     return std::max(metrics.horizontalAdvance(QStringLiteral("Von:")) + 40, room / 4);
 }
 
@@ -125,6 +130,11 @@ void TMainForm::ApplyColumnLayout()
             header->setSectionResizeMode(column, QHeaderView::Stretch);
             continue;
         }
+        if (column == kColumnAttachments) {  // as wide as its paperclip, whatever a layout file says
+            header->setSectionResizeMode(column, QHeaderView::Fixed);
+            header->resizeSection(column, kAttachmentColumnWidth);
+            continue;
+        }
         header->setSectionResizeMode(column, QHeaderView::Interactive);
         const int kept = static_cast<std::size_t>(column) < FColumnWidths.size() ? FColumnWidths[static_cast<std::size_t>(column)] : 0;
         header->resizeSection(column, kept > 0 ? kept : DefaultColumnWidth(column));
@@ -135,7 +145,7 @@ void TMainForm::ApplyColumnLayout()
 void TMainForm::ColumnResized(int column, int newSize)
 {
     // Only what the user drags is kept; the subject follows the others.
-    if (FApplyingColumns || column == kColumnSubject || !ListView1->isVisible())
+    if (FApplyingColumns || column == kColumnSubject || column == kColumnAttachments || !ListView1->isVisible())
         return;
     if (static_cast<std::size_t>(column) < FColumnWidths.size())
         FColumnWidths[static_cast<std::size_t>(column)] = newSize;

@@ -45,6 +45,8 @@ QMenu* TMainForm::MakeListMenu()
     add(QStringLiteral("Speichern"), QKeySequence(Qt::CTRL | Qt::Key_S), &TMainForm::SaveBtnClick);
     add(QStringLiteral("Exportieren"), QKeySequence(Qt::CTRL | Qt::Key_E), &TMainForm::ExportBtnClick);
     menu->addSeparator();
+    AddAttachmentEntries(*menu);
+    menu->addSeparator();
     add(QStringLiteral("Quelltext anzeigen"), QKeySequence(Qt::CTRL | Qt::Key_U), &TMainForm::ShowSourceClick);
     return menu;
 }

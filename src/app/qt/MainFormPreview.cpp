@@ -117,6 +117,9 @@ void TMainForm::PreviewComposed()
     CreateFolders(TempFolder());
     const std::string page = TempFolder() + "mail.htm";
     WritePreviewPage(result.page, page, TempFolder(), &FTempFiles);
+    FShownAttachments = result.page.attachments;
+    FAttachmentsOffset = request->offset;
+    FAttachmentsFile = request->file;
     WebBrowser1->Navigate(QString::fromStdString(page), QString::number(FPreviewSerial));
 }
 

@@ -61,6 +61,7 @@ void TMainForm::OpenStore(const std::string& folder)
     FPreviewReader = std::make_shared<StoreReader>(location);
     FFolderReader = std::make_shared<StoreReader>(location);
     FProbeReader = std::make_shared<StoreReader>(location);
+    FMarkReader = std::make_shared<StoreReader>(location);
     FProbeCancel->store(true);  // a probe of the old store is dropped
     ++FProbeRequest;
     FSearchReader = std::make_shared<StoreReader>(location);

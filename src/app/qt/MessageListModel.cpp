@@ -18,6 +18,27 @@ QString StoreTextToQString(const std::string& bytes)
     return QString::fromStdString(DecodeHeaderText(bytes));
 }
 
+namespace {
+
+const QIcon& PaperclipIcon()
+{
+    static const QIcon paperclip(QStringLiteral(":/icons/paperclip.svg"));
+    return paperclip;
+}
+
+QVariant AttachmentCellData(AttachmentMark mark, int role)
+{
+    if (mark != AttachmentMark::Some)
+        return {};
+    if (role == Qt::DecorationRole)
+        return PaperclipIcon();
+    if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+        return QStringLiteral("Mit Anlagen");
+    return {};
+}
+
+}  // namespace
+
 MessageListModel::MessageListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void MessageListModel::SetMessages(const std::vector<Toe5_MessageInfo>* messages, int column, bool descending)
@@ -25,8 +46,10 @@ void MessageListModel::SetMessages(const std::vector<Toe5_MessageInfo>* messages
     beginResetModel();
     FMessages = messages;
     FRows = messages ? MakeMessageRows(*messages) : std::vector<MessageRow>();
+    FMarks.assign(FRows.size(), AttachmentMark::Unknown);
+    FRowOfMessage.clear();
     if (messages)
-        SortMessageRows(*messages, FRows, column, descending);
+        SortMessageRows(*messages, FRows, column, descending, &FMarks);
     endResetModel();
 }
 
@@ -35,6 +58,8 @@ void MessageListModel::SetSortedRows(const std::vector<Toe5_MessageInfo>* messag
     beginResetModel();
     FMessages = messages;
     FRows = messages ? std::move(rows) : std::vector<MessageRow>();
+    FMarks.assign(FRows.size(), AttachmentMark::Unknown);
+    FRowOfMessage.clear();
     endResetModel();
 }
 
@@ -55,7 +80,8 @@ void MessageListModel::Sort(int column, bool descending)
     std::vector<std::size_t> messageOfRow(FRows.size());
     for (std::size_t row = 0; row < FRows.size(); ++row)
         messageOfRow[row] = FRows[row].messageIndex;
-    SortMessageRows(*FMessages, FRows, column, descending);
+    SortMessageRows(*FMessages, FRows, column, descending, &FMarks);
+    FRowOfMessage.clear();
     std::vector<int> rowOfMessage(FRows.size());
     for (std::size_t row = 0; row < FRows.size(); ++row)
         rowOfMessage[FRows[row].messageIndex] = static_cast<int>(row);
@@ -69,6 +95,37 @@ void MessageListModel::Sort(int column, bool descending)
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void MessageListModel::SetAttachmentMarks(const std::vector<std::pair<std::size_t, AttachmentMark>>& marks)
+{
+    if (FRowOfMessage.size() != FRows.size()) {
+        FRowOfMessage.assign(FRows.size(), 0);
+        for (std::size_t row = 0; row < FRows.size(); ++row)
+            if (FRows[row].messageIndex < FRowOfMessage.size())
+                FRowOfMessage[FRows[row].messageIndex] = static_cast<int>(row);
+    }
+    int first = rowCount(), last = -1;
+    for (const auto& [messageIndex, mark] : marks) {
+        if (messageIndex >= FMarks.size() || FMarks[messageIndex] == mark)
+            continue;
+        FMarks[messageIndex] = mark;
+        first = std::min(first, FRowOfMessage[messageIndex]);
+        last = std::max(last, FRowOfMessage[messageIndex]);
+    }
+    // The marks come in the list's order: one signal for the few rows they
+    // span (the view's work grows with the span, so never the whole list).
+    if (last >= first)
+        emit dataChanged(index(first, kColumnAttachments), index(last, kColumnAttachments),
+                         {Qt::DecorationRole, Qt::ToolTipRole});
+}
+
+AttachmentMark MessageListModel::AttachmentMarkAt(int row) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= FRows.size())
+        return AttachmentMark::Unknown;
+    const std::size_t messageIndex = FRows[static_cast<std::size_t>(row)].messageIndex;
+    return messageIndex < FMarks.size() ? FMarks[messageIndex] : AttachmentMark::Unknown;
+}
+
 int MessageListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(FRows.size());
@@ -76,7 +133,7 @@ int MessageListModel::rowCount(const QModelIndex& parent) const
 
 int MessageListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : FFolders ? 5 : 4;
+    return parent.isValid() ? 0 : FFolders ? 6 : 5;
 }
 
 QVariant MessageListModel::data(const QModelIndex& index, int role) const
@@ -89,6 +146,8 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
         static const QIcon mail(QStringLiteral(":/icons/mail.svg"));
         return mail;
     }
+    if (index.column() == kColumnAttachments)
+        return AttachmentCellData(AttachmentMarkAt(index.row()), role);
     if (role == Qt::ToolTipRole) {
         // Tooltips read markup: store text must show as written.
         if (FSnippets && row.messageIndex < FSnippets->size())
@@ -103,6 +162,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const
 QString MessageListModel::ColumnText(const MessageRow& row, const Toe5_MessageInfo& message, int column) const
 {
     switch (column) {
+    case kColumnAttachments: return {};
     case kColumnFolder:
         return FFolders && row.messageIndex < FFolders->size() ? QString::fromStdString((*FFolders)[row.messageIndex])
                                                                : QString();
@@ -118,9 +178,19 @@ QString MessageListModel::ColumnText(const MessageRow& row, const Toe5_MessageIn
 
 QVariant MessageListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal)
         return {};
-    static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum", "Ordner"};
+    if (section == kColumnAttachments) {
+        // The column is as narrow as its paperclip; its name is the tooltip.
+        if (role == Qt::DecorationRole)
+            return PaperclipIcon();
+        if (role == Qt::ToolTipRole || role == Qt::AccessibleTextRole)
+            return QStringLiteral("Anlagen");
+        return {};
+    }
+    if (role != Qt::DisplayRole)
+        return {};
+    static const char* const titles[] = {"Von:", "An:", "Betreff", "Datum", "", "Ordner"};
     return section >= 0 && section < columnCount() ? QString::fromUtf8(titles[section]) : QVariant();
 }
 

@@ -30,6 +30,11 @@ public:
     // Sorts anew; selections follow their rows.
     void Sort(int column, bool descending);
 
+    // Marks found out after the list was shown (messageIndex, mark); every
+    // refill of the list starts with all marks unknown.
+    void SetAttachmentMarks(const std::vector<std::pair<std::size_t, AttachmentMark>>& marks);
+    AttachmentMark AttachmentMarkAt(int row) const;
+
     // The index into the records of the message in `row`.
     std::size_t MessageIndexAt(int row) const { return FRows[static_cast<std::size_t>(row)].messageIndex; }
 
@@ -51,12 +56,14 @@ private:
 
     const std::vector<Toe5_MessageInfo>* FMessages = nullptr;
     std::vector<MessageRow> FRows;
+    AttachmentMarks FMarks;          // per message index
+    std::vector<int> FRowOfMessage;  // made when marks arrive; empty after each change of order
     const std::vector<std::string>* FFolders = nullptr;
     const std::vector<std::string>* FSnippets = nullptr;
 };
 
-// The column of the search results' folders.
-inline constexpr int kColumnFolder = 4;
+// The column of the search results' folders (after the paperclip).
+inline constexpr int kColumnFolder = 5;
 
 // Store text (Windows-1252) for the widgets.
 QString StoreTextToQString(const std::string& bytes);

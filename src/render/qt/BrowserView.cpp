@@ -21,6 +21,9 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineContextMenuRequest>
+
+#include "render/AttachmentList.h"
 
 namespace vellumine {
 namespace {
@@ -151,6 +154,12 @@ bool BrowserView::AllowsRequest(const QUrl& url)
 
 bool BrowserView::AllowsNavigation(const QUrl& url, bool isMainFrame)
 {
+    if (const std::size_t number = AttachmentNumberOfHref(url.toString().toStdString()); number != 0 && isMainFrame) {
+        // The window saves the file; the dialog must not open while the
+        // engine waits for this answer.
+        QMetaObject::invokeMethod(this, [this, number] { emit AttachmentLinkClicked(number); }, Qt::QueuedConnection);
+        return false;
+    }
     QMutexLocker lock(&FGuard);
     // The view shows the page the program chose and nothing else: a refresh,
     // a link or a form of the page never takes it elsewhere. Frames load
@@ -257,6 +266,12 @@ QMenu* BrowserView::MakeContextMenu(QWidget* parent)
     menu->addSeparator();
     menu->addAction(QString::fromUtf8("Vergrößern"), [this] { ZoomIn(); })->setShortcut(QKeySequence::ZoomIn);
     menu->addAction(QStringLiteral("Verkleinern"), [this] { ZoomOut(); })->setShortcut(QKeySequence::ZoomOut);
+    if (ExtendContextMenu) {
+        const QWebEngineContextMenuRequest* request = lastContextMenuRequest();
+        const std::size_t number =
+            request ? AttachmentNumberOfHref(request->linkUrl().toString().toStdString()) : std::size_t{0};
+        ExtendContextMenu(*menu, number);
+    }
     return menu;
 }
 

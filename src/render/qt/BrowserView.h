@@ -7,6 +7,7 @@
 // page itself cannot navigate the view anywhere else.
 
 #include <QMutex>
+#include <functional>
 #include <QPageLayout>
 #include <QUrl>
 #include <QWebEngineView>
@@ -50,6 +51,9 @@ public:
     // The menu of the page: "Kopieren", "Alles markieren", "Vergrößern",
     // "Verkleinern". Built anew for each opening; the caller shows it.
     QMenu* MakeContextMenu(QWidget* parent);
+    // What the window adds to that menu: the entry of the page's list
+    // "Anlagen" under the mouse (its number, 0 when none) and the menu.
+    std::function<void(QMenu& menu, std::size_t attachmentNumber)> ExtendContextMenu;
     // Ctrl+plus, Ctrl+minus and Ctrl+0 anywhere in `window` zoom this view.
     void AddZoomShortcuts(QWidget* window);
 
@@ -74,6 +78,9 @@ signals:
     void DownloadComplete();
     // Esc in the page (which takes every key for itself): the window may close.
     void EscapePressed();
+    // A click on an entry of the page's list "Anlagen" ("anlage:N"); the
+    // page itself stays where it is.
+    void AttachmentLinkClicked(std::size_t number);
 
 private:
     bool IsExpected(const QUrl& url) const;
