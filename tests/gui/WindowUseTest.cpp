@@ -130,6 +130,16 @@ int ScrollTop(BrowserView& view)
     return qRound(view.page()->scrollPosition().y());
 }
 
+// The window is on screen with its page, and the page's own painting has
+// settled: what is painted from here on is what the test causes.
+bool ShownAndSettled(TMainForm& form)
+{
+    if (!QTest::qWaitForWindowExposed(&form) || !WaitForPage(form))
+        return false;
+    QTest::qWait(500);
+    return true;
+}
+
 }  // namespace
 
 void WindowUseTest::aNewMessageStartsAtItsTop()
@@ -205,9 +215,7 @@ void WindowUseTest::progressIsPaintedAtMostThirtyTimesASecond()
 {
     GuiWorld world;
     auto form = world.OpenWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QVERIFY(WaitForPage(*form));
-    QTest::qWait(500);  // the page's own painting has settled
+    QVERIFY(ShownAndSettled(*form));
     const int before = form->StatusPanel1->PaintCount();
     QElapsedTimer clock;
     clock.start();
@@ -237,9 +245,7 @@ void WindowUseTest::progressIsPaintedOnlyWhenTheBarMoves()
 {
     GuiWorld world;
     auto form = world.OpenWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QVERIFY(WaitForPage(*form));
-    QTest::qWait(500);  // the page's own painting has settled
+    QVERIFY(ShownAndSettled(*form));
     form->SetProStatus(40);
     QCOMPARE(form->StatusPanel1->PaintedPercent(), 40);
     const int atForty = form->StatusPanel1->PaintCount();
