@@ -24,6 +24,7 @@ int ProgressPanel::BarWidth() const
 void ProgressPanel::paintEvent(QPaintEvent*)
 {
     ++FPaints;
+    FPaintedPercent = FPercent;
     QPainter painter(this);
     painter.fillRect(QRect(0, 1, BarWidth(), height() - 2), QColor(0, 0, 128));
 }

@@ -16,6 +16,8 @@ public:
     int BarWidth() const;
     // How often the panel was painted (for measuring how much a run repaints).
     int PaintCount() const { return FPaints; }
+    // The percentage the bar on screen shows: what it was last painted with.
+    int PaintedPercent() const { return FPaintedPercent; }
 
 signals:
     // After each change, with the bar's new width in pixels.
@@ -27,6 +29,7 @@ protected:
 private:
     int FPercent = 0;
     int FPaints = 0;
+    int FPaintedPercent = 0;
 };
 
 }  // namespace vellumine

@@ -130,6 +130,16 @@ int ScrollTop(BrowserView& view)
     return qRound(view.page()->scrollPosition().y());
 }
 
+// The window is on screen with its page, and the page's own painting has
+// settled: what is painted from here on is what the test causes.
+bool ShownAndSettled(TMainForm& form)
+{
+    if (!QTest::qWaitForWindowExposed(&form) || !WaitForPage(form))
+        return false;
+    QTest::qWait(500);
+    return true;
+}
+
 }  // namespace
 
 void WindowUseTest::aNewMessageStartsAtItsTop()
@@ -205,9 +215,7 @@ void WindowUseTest::progressIsPaintedAtMostThirtyTimesASecond()
 {
     GuiWorld world;
     auto form = world.OpenWindow();
-    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QVERIFY(WaitForPage(*form));
-    QTest::qWait(500);  // the page's own painting has settled
+    QVERIFY(ShownAndSettled(*form));
     const int before = form->StatusPanel1->PaintCount();
     QElapsedTimer clock;
     clock.start();
@@ -227,6 +235,38 @@ void WindowUseTest::progressIsPaintedAtMostThirtyTimesASecond()
     QApplication::processEvents();
     QVERIFY(form->StatusPanel1->PaintCount() > atFull);
     QCOMPARE(form->StatusPanel1->BarWidth(), 0);
+}
+
+// A run on a worker reports the same percentage many times (the read-back
+// at the end stands at 99 % for seconds): each paint flushes the whole
+// window, so only a bar that moved is painted, and a step held back by the
+// rate limit is painted when it is reported again.
+void WindowUseTest::progressIsPaintedOnlyWhenTheBarMoves()
+{
+    GuiWorld world;
+    auto form = world.OpenWindow();
+    QVERIFY(ShownAndSettled(*form));
+    form->SetProStatus(40);
+    QCOMPARE(form->StatusPanel1->PaintedPercent(), 40);
+    const int atForty = form->StatusPanel1->PaintCount();
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 300) {  // ten times the rate limit
+        form->SetProStatus(40);
+        QApplication::processEvents();
+        QTest::qWait(1);
+    }
+    QCOMPARE(form->StatusPanel1->PaintCount(), atForty);
+    form->SetProStatus(41);
+    QCOMPARE(form->StatusPanel1->PaintedPercent(), 41);
+    form->SetProStatus(42);  // within the rate limit of the last paint: held back
+    QCOMPARE(form->StatusPanel1->PaintedPercent(), 41);
+    QTest::qWait(50);
+    form->SetProStatus(42);
+    QCOMPARE(form->StatusPanel1->PaintedPercent(), 42);
+    form->SetProStatus(0);
+    QApplication::processEvents();
+    QCOMPARE(form->StatusPanel1->PaintedPercent(), 0);
 }
 
 void WindowUseTest::qtDialogsSpeakGerman()

@@ -11,6 +11,7 @@ private slots:
     void closingDuringARunCancelsItAndCloses();
     void hintsAreTooltipsOnly();
     void progressIsPaintedAtMostThirtyTimesASecond();
+    void progressIsPaintedOnlyWhenTheBarMoves();
     void qtDialogsSpeakGerman();
     void arrowKeysInTheTreeLoadTheFolder();
     void messageWindowOpensWithNothingSelected();

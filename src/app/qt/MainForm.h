@@ -436,7 +436,6 @@ private:
     bool FClosed = false;
     bool FCloseRequested = false;    // a close during a run, carried out when it ends
     QElapsedTimer FProgressClock;    // when the progress panel was last painted
-    int FPaintedProgress = 0;        // the percentage painted last
     bool FPreviewDeferred = false;   // a selection change while a run was busy
     unsigned FListGeneration = 0;    // counts refills of the list
     QPageLayout FPageLayout;         // from the page set-up dialog

@@ -59,14 +59,18 @@ void TMainForm::SetProStatus(int percent)
     StatusPanel1->SetPercent(percent);
     // Painting at once costs more than a short message takes to handle: the
     // panel is painted at most about 30 times a second, and always at 0 and
-    // 100 percent.
+    // 100 percent. A bar that has not moved is not painted again: in a window
+    // with the message page each paint is a flush of the whole window, which
+    // under software rendering on a busy machine holds the window for tenths
+    // of a second.
+    if (StatusPanel1->Percent() == StatusPanel1->PaintedPercent())
+        return;
     constexpr qint64 kPaintIntervalMs = 33;
-    const bool endPoint = (percent == 0 || percent == 100) && percent != FPaintedProgress;
+    const bool endPoint = percent == 0 || percent == 100;
     if (!endPoint && FProgressClock.isValid() && FProgressClock.elapsed() < kPaintIntervalMs)
         return;
     FProgressClock.restart();
-    const bool shorter = percent < FPaintedProgress;
-    FPaintedProgress = percent;
+    const bool shorter = StatusPanel1->Percent() < StatusPanel1->PaintedPercent();
     if (shorter)
         statusBar()->repaint();  // the shorter bar on a cleared panel
     else
