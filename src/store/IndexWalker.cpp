@@ -1,8 +1,8 @@
 #include "store/IndexWalker.h"
 
-#include <unordered_set>
 #include <vector>
 
+#include "store/OffsetSet.h"
 #include "store/StoreFile.h"
 
 namespace vellumine {
@@ -49,7 +49,7 @@ private:
             ++FBudget.Report().nodesUnreadable;
             return;
         }
-        FVisited.insert(offset);
+        FVisited.Insert(offset);
         NodeFrame frame;
         frame.offset = offset;
         frame.beforeLink = header->beforeLink;
@@ -64,7 +64,7 @@ private:
     {
         if (link == 0)
             return;
-        if (!FVisited.count(link))
+        if (!FVisited.Contains(link))
             Enter(link);
         else if (!isParentLink)
             ++FBudget.Report().nodesRevisited;
@@ -112,7 +112,7 @@ private:
         // A damaged index may name one record from many entries; it is one
         // message, handed out once.
         if (record != 0) {
-            if (FRecordsTaken.insert(record).second)
+            if (FRecordsTaken.Insert(record))
                 FOnRecord(record);
             else
                 ++FBudget.Report().recordsRepeated;
@@ -124,8 +124,8 @@ private:
     StoreFile& FFile;
     WorkBudget& FBudget;
     const std::function<void(std::uint32_t)>& FOnRecord;
-    std::unordered_set<std::uint32_t> FVisited;
-    std::unordered_set<std::uint32_t> FRecordsTaken;
+    OffsetSet FVisited;
+    OffsetSet FRecordsTaken;
     std::vector<NodeFrame> FStack;
 };
 

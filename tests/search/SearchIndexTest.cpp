@@ -342,6 +342,42 @@ TEST_F(SearchIndexTest, UpdatesWriteOnlyWhatChanged)
     EXPECT_EQ(index.MessageCount(), 3u);
 }
 
+TEST_F(SearchIndexTest, ManySmallUpdatesFindEveryMessage)
+{
+    // Small updates leave the full-text segments unmerged until 16 lie
+    // side by side: more updates than that, each adding a message and
+    // taking out one added before, must find exactly what is there.
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    std::vector<sw::StoreRecordDescription> messages = Orchard();
+    WriteFolder("Obst.dbx", messages);
+    const auto later = [&] {
+        const std::string file = FStore.File("Obst.dbx");
+        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::hours(1));
+    };
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+    }
+    for (int round = 1; round <= 40; ++round) {
+        const std::string word = "sorte" + std::to_string(round);
+        messages.push_back(Plain(2003, 1 + round % 12, "runde " + std::to_string(round), word + " quitte"));
+        if (round % 3 == 0)
+            messages.erase(messages.end() - 2);  // the one added the round before
+        WriteFolder("Obst.dbx", messages);
+        later();
+        SearchIndex index(IndexPath(), FStore.Path());
+        const IndexUpdate update = Update(index);
+        EXPECT_EQ(update.messagesIndexed, 1u) << round;
+        EXPECT_EQ(Found(index, word).size(), 1u) << round;
+        EXPECT_EQ(index.MessageCount(), messages.size()) << round;
+        EXPECT_EQ(Found(index, "quitte").size(), messages.size() - Orchard().size()) << round;
+    }
+    SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_TRUE(Found(index, "sorte2").empty()) << "taken out in round 3";
+    EXPECT_EQ(Found(index, "sorte4").size(), 1u);
+    EXPECT_EQ(Found(index, "pflaume").size(), 1u) << "the first build's messages stay";
+}
+
 TEST_F(SearchIndexTest, CancelledBuildKeepsTheFilesDoneAndGoesOnLater)
 {
     std::vector<sw::StoreRecordDescription> many;
