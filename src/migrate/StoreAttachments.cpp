@@ -7,7 +7,6 @@
 #include "migrate/FolderOutput.h"
 #include "migrate/MessageTime.h"
 #include "mime/MailMessage.h"
-#include "mime/MailPart.h"
 #include "output/AttachmentFiles.h"
 #include "output/BatchLoop.h"
 #include "platform/Ascii.h"
@@ -210,9 +209,16 @@ void AttachmentWriter::Take(const std::vector<TAttachment>& attachments, const A
     for (const TAttachment& attachment : attachments) {
         if (!selection.Takes(attachment))
             continue;
-        attachment.part->DecodeBody();
-        const std::string_view bytes = attachment.part->DecodedData();
-        TakenAttachment entry{attachment.fileName, attachment.contentType, bytes.size(), Sha256Hex(bytes), {}, false};
+        // Hashed and written from pieces: a large attachment is never held
+        // decoded whole.
+        const BytePieces bytes = AttachmentBytes(attachment);
+        Sha256Hasher hasher;
+        std::size_t size = 0;
+        bytes([&](std::string_view piece) {
+            hasher.Add(piece);
+            size += piece.size();
+        });
+        TakenAttachment entry{attachment.fileName, attachment.contentType, size, hasher.Hex(), {}, false};
         if (const auto earlier = FPathOfContent.find(entry.sha256); earlier != FPathOfContent.end()) {
             entry.path = earlier->second;
             entry.duplicate = true;
@@ -221,7 +227,7 @@ void AttachmentWriter::Take(const std::vector<TAttachment>& attachments, const A
             auto [base, extension] = SplitFileName(SafeAttachmentFileName(attachment.fileName));
             if (!datePrefix.empty())
                 base.subjectPart = datePrefix + " " + base.subjectPart;
-            const CreatedFile file = FNames.Create(PreparedFolder(relativeFolder), base, extension, bytes);
+            const CreatedFile file = FNames.CreateFromPieces(PreparedFolder(relativeFolder), base, extension, bytes);
             const std::string name = file.path.substr(file.path.rfind('/') + 1);
             entry.path = relativeFolder.empty() ? name : relativeFolder + "/" + name;
             FPathOfContent.emplace(entry.sha256, entry.path);

@@ -1,5 +1,7 @@
 #include "mime/MailPart.h"
 
+#include <algorithm>
+
 #include "mime/Base64.h"
 #include "mime/BodySplit.h"
 #include "mime/HeaderText.h"
@@ -290,7 +292,7 @@ bool TMailPart::DecodeBody()
     const std::string encoding = LowerAscii(GetHeader("Content-Transfer-Encoding"));
     if (encoding == "quoted-printable") {
         FDecoded = QPDecode(UpToNul(FBody));
-    } else if (encoding == "base64") {
+    } else if (HasBase64Body()) {
         Base64Decode(FBody, FDecodedBytes);
         FDecodedInBuffer = true;
     } else if (encoding == "uucode" || encoding == "x-uuencode") {
@@ -302,6 +304,38 @@ bool TMailPart::DecodeBody()
         FDecodedIsBody = true;
     }
     return true;
+}
+
+bool TMailPart::HasBase64Body() const
+{
+    return LowerAscii(GetHeader("Content-Transfer-Encoding")) == "base64";
+}
+
+void TMailPart::ForEachDecodedPiece(const PieceSink& sink)
+{
+    if (FIsDecoded || !HasBase64Body()) {
+        DecodeBody();
+        sink(DecodedData());
+        return;
+    }
+    // A megabyte of text at a time: little memory, few calls. Room for the
+    // three characters of a group a piece may leave to the next one too.
+    constexpr std::size_t kTextPiece = std::size_t{1} << 20;
+    Base64Decoder decoder;
+    std::string bytes(decoder.RoomFor(std::min(FBody.size(), kTextPiece) + 3), '\0');
+    for (std::size_t at = 0; at < FBody.size(); at += kTextPiece) {
+        const std::size_t decoded =
+            decoder.Feed(FBody.substr(at, kTextPiece), reinterpret_cast<unsigned char*>(bytes.data()));
+        if (decoded > 0)
+            sink(std::string_view(bytes.data(), decoded));
+    }
+}
+
+std::size_t TMailPart::DecodedSize()
+{
+    std::size_t size = 0;
+    ForEachDecodedPiece([&size](std::string_view piece) { size += piece.size(); });
+    return size;
 }
 
 void TMailPart::EncodeBase64()

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mime/LineList.h"
+#include "platform/BytePieces.h"
 #include "platform/LargeBuffer.h"
 
 namespace vellumine {
@@ -68,6 +69,14 @@ public:
 
     // Fills DecodedData from Body by the transfer encoding, once per parse.
     bool DecodeBody();
+    // The bytes DecodedData() holds after DecodeBody(), handed to `sink`
+    // piece by piece: a base64 body not decoded yet is decoded a piece at a
+    // time and nothing of it is kept, so that a large attachment is counted,
+    // hashed or written without being held whole. Any other body is decoded
+    // (and kept) as DecodeBody() does, and handed over in one piece.
+    void ForEachDecodedPiece(const PieceSink& sink);
+    // The number of those bytes, found the same way.
+    std::size_t DecodedSize();
     // Body becomes the base64 form of DecodedData.
     void EncodeBase64();
 
@@ -96,6 +105,7 @@ private:
     enum class BodyKind { Single, Multipart, UUEncoded };
 
     void Reset();
+    bool HasBase64Body() const;
     // Parses `source`, a range of text this part or an ancestor keeps.
     void ParseText(std::string_view source, bool parseHeader);
     int HeaderIndex(std::string_view name) const;

@@ -36,26 +36,28 @@ bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
 
 // A message that is one single part is its own attachment: when that part
 // is a text the page shows it as the body, and it is no file.
-bool IsListed(TMailPart& part, const TMailMessage& owner, const std::string& htmlBody)
+bool IsOnPage(const TMailPart& part, const TMailMessage& owner, const std::string& htmlBody)
 {
-    if (owner.IsShownInline(part) || owner.IsPageBody(part) || IsShownAsInlineImage(part, htmlBody))
-        return false;
-    part.DecodeBody();
-    return !part.DecodedData().empty() || !AttachmentFileName(part).empty();
+    return owner.IsShownInline(part) || owner.IsPageBody(part) || IsShownAsInlineImage(part, htmlBody);
 }
 
 void Collect(TMailMessage& owner, std::vector<TAttachment>& list)
 {
     const std::string htmlBody = owner.HtmlBodyLines.Text();
     for (TMailPart* part : owner.AttachmentParts) {
-        if (!IsListed(*part, owner, htmlBody))
+        if (IsOnPage(*part, owner, htmlBody))
+            continue;
+        // Counted, not kept: a large attachment is decoded again only when
+        // it is hashed or written.
+        const std::size_t size = part->DecodedSize();
+        if (size == 0 && AttachmentFileName(*part).empty())
             continue;
         TAttachment entry;
         entry.part = part;
         entry.owner = &owner;
         entry.number = list.size() + 1;
         entry.contentType = part->EffectiveContentType();
-        entry.size = part->DecodedData().size();
+        entry.size = size;
         entry.fileName = CleanAttachmentName(AttachmentFileName(*part));
         entry.hasOwnName = !entry.fileName.empty();
         if (!entry.hasOwnName)

@@ -25,8 +25,9 @@ struct TAttachment {
     std::size_t number = 0;               // 1, 2, ... in the list's order
 };
 
-// Decodes the parts it lists. Parts with neither a name nor any content are
-// left out: there is nothing a user could take from them.
+// Counts the decoded bytes of the parts it lists without keeping a base64
+// body decoded. Parts with neither a name nor any content are left out:
+// there is nothing a user could take from them.
 std::vector<TAttachment> ListAttachments(TMailMessage& message);
 
 // A decoded file name as it may be shown and offered: control characters,

@@ -47,11 +47,16 @@ std::string SafeAttachmentFileName(std::string_view name)
     return safe.empty() ? "Anlage" : FitFileName(safe);
 }
 
+BytePieces AttachmentBytes(const TAttachment& attachment)
+{
+    TMailPart* part = attachment.part;
+    return [part](const PieceSink& sink) { part->ForEachDecodedPiece(sink); };
+}
+
 CreatedFile WriteAttachmentFile(const TAttachment& attachment, const std::string& folder, UniqueFileNamer& names)
 {
-    attachment.part->DecodeBody();
     const auto [base, extension] = SplitFileName(SafeAttachmentFileName(attachment.fileName));
-    return names.Create(folder, base, extension, attachment.part->DecodedData());
+    return names.CreateFromPieces(folder, base, extension, AttachmentBytes(attachment));
 }
 
 std::vector<CreatedFile> WriteAttachmentFiles(const std::vector<TAttachment>& attachments, const std::string& folder,
@@ -66,10 +71,9 @@ std::vector<CreatedFile> WriteAttachmentFiles(const std::vector<TAttachment>& at
 
 void WriteAttachmentTo(const TAttachment& attachment, const std::string& path)
 {
-    attachment.part->DecodeBody();
     bool created = false;
     try {
-        created = WriteNewFile(path, attachment.part->DecodedData());
+        created = WriteNewFileFromPieces(path, AttachmentBytes(attachment));
     } catch (const Error&) {
         throw FileNotCreated("Die Datei \"" + path + "\" konnte nicht erstellt werden!");
     }

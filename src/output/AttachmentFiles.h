@@ -8,6 +8,7 @@
 
 #include "mime/MessageAttachments.h"
 #include "output/OutputFileName.h"
+#include "platform/BytePieces.h"
 
 namespace vellumine {
 
@@ -17,6 +18,10 @@ namespace vellumine {
 // go; cut at a character boundary to at most kMaxFileNameBytes, the
 // extension kept. An empty result is "Anlage".
 std::string SafeAttachmentFileName(std::string_view name);
+
+// The attachment's decoded bytes piece by piece (a base64 body is decoded
+// as it is read and not kept); the part must outlive the pieces.
+BytePieces AttachmentBytes(const TAttachment& attachment);
 
 // Writes the attachment's decoded bytes into `folder` under its safe name,
 // with "_0", "_1", ... before the extension when the name is taken (also by

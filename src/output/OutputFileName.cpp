@@ -52,6 +52,12 @@ std::string CandidateFileName(const BaseName& base, long number, std::string_vie
 CreatedFile UniqueFileNamer::Create(const std::string& folder, const BaseName& base, std::string_view extension,
                                     std::string_view bytes)
 {
+    return CreateFromPieces(folder, base, extension, [bytes](const PieceSink& sink) { sink(bytes); });
+}
+
+CreatedFile UniqueFileNamer::CreateFromPieces(const std::string& folder, const BaseName& base,
+                                              std::string_view extension, const BytePieces& bytes)
+{
     std::string key = folder;
     key.append(1, '\0').append(base.subjectPart).append(1, '\0').append(base.datePart).append(1, '\0').append(base.markPart);
     key.append(1, '\0').append(extension);
@@ -61,7 +67,7 @@ CreatedFile UniqueFileNamer::Create(const std::string& folder, const BaseName& b
         const std::string path = JoinPath(folder, name);
         const std::string baseName = name.substr(0, name.size() - extension.size());
         try {
-            if (WriteNewFile(path, bytes)) {
+            if (WriteNewFileFromPieces(path, bytes)) {
                 next = number + 1;
                 return {path, baseName};
             }

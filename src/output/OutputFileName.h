@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/BytePieces.h"
 #include "platform/Error.h"
 
 namespace vellumine {
@@ -61,6 +62,10 @@ class UniqueFileNamer {
 public:
     CreatedFile Create(const std::string& folder, const BaseName& base, std::string_view extension,
                        std::string_view bytes);
+    // The same with the bytes written piece by piece (a large attachment
+    // decoded as it is written).
+    CreatedFile CreateFromPieces(const std::string& folder, const BaseName& base, std::string_view extension,
+                                 const BytePieces& bytes);
 
 private:
     std::unordered_map<std::string, long> FNextNumber;

@@ -30,14 +30,27 @@ namespace {
 
 // Writes and closes; on failure the file is removed again so that no
 // half-written file is left behind under a name the caller reports.
-void WriteAndClose(int fd, const std::string& path, std::string_view bytes)
+void WriteAndClose(int fd, const std::string& path, const BytePieces& bytes)
 {
-    const bool written = WriteAll(fd, bytes);
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed) {
+    try {
+        bytes([&](std::string_view piece) {
+            if (!WriteAll(fd, piece))
+                throw FileCreateError(path);
+        });
+    } catch (...) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        throw;
+    }
+    if (::close(fd) != 0) {
         ::unlink(path.c_str());
         throw FileCreateError(path);
     }
+}
+
+void WriteAndClose(int fd, const std::string& path, std::string_view bytes)
+{
+    WriteAndClose(fd, path, [bytes](const PieceSink& sink) { sink(bytes); });
 }
 
 }  // namespace
@@ -62,6 +75,11 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes)
 }
 
 bool WriteNewFile(const std::string& path, std::string_view bytes)
+{
+    return WriteNewFileFromPieces(path, [bytes](const PieceSink& sink) { sink(bytes); });
+}
+
+bool WriteNewFileFromPieces(const std::string& path, const BytePieces& bytes)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) {

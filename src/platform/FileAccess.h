@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/BytePieces.h"
 #include "platform/Error.h"
 
 struct stat;
@@ -28,6 +29,9 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes);
 // `bytes` into it. Returns false when the name is taken; raises
 // FileCreateError for any other failure.
 bool WriteNewFile(const std::string& path, std::string_view bytes);
+// The same with the bytes written piece by piece as they come; a failure
+// of the file system or of `bytes` itself leaves no file behind.
+bool WriteNewFileFromPieces(const std::string& path, const BytePieces& bytes);
 
 // The whole file, or none when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string& path);

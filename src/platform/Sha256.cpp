@@ -1,8 +1,10 @@
 #include "platform/Sha256.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace vellumine {
 namespace {
@@ -44,34 +46,63 @@ void Compress(std::array<std::uint32_t, 8>& h, const unsigned char* block)
         h[i] += add[i];
 }
 
-std::array<std::uint32_t, 8> Sha256Words(std::string_view data)
+}  // namespace
+
+void Sha256Hasher::Add(std::string_view data)
 {
-    std::array<std::uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                                      0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    if (data.empty())
+        return;
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    std::size_t whole = data.size() / 64 * 64;
-    for (std::size_t at = 0; at < whole; at += 64)
-        Compress(h, bytes + at);
+    std::size_t left = data.size();
+    FLength += left;
+    if (FFilled > 0) {
+        const std::size_t taken = std::min(left, FBlock.size() - FFilled);
+        std::memcpy(FBlock.data() + FFilled, bytes, taken);
+        FFilled += taken;
+        bytes += taken;
+        left -= taken;
+        if (FFilled < FBlock.size())
+            return;
+        Compress(FState, FBlock.data());
+        FFilled = 0;
+    }
+    for (; left >= FBlock.size(); bytes += FBlock.size(), left -= FBlock.size())
+        Compress(FState, bytes);
+    std::memcpy(FBlock.data(), bytes, left);
+    FFilled = left;
+}
+
+std::array<std::uint32_t, 8> Sha256Hasher::Finish()
+{
     unsigned char tail[128] = {};
-    const std::size_t rest = data.size() - whole;
-    for (std::size_t i = 0; i < rest; ++i)
-        tail[i] = bytes[whole + i];
-    tail[rest] = 0x80;
-    const std::size_t tailSize = rest < 56 ? 64 : 128;
-    const std::uint64_t bits = static_cast<std::uint64_t>(data.size()) * 8;
+    std::memcpy(tail, FBlock.data(), FFilled);
+    tail[FFilled] = 0x80;
+    const std::size_t tailSize = FFilled < 56 ? 64 : 128;
+    const std::uint64_t bits = FLength * 8;
     for (int i = 0; i < 8; ++i)
         tail[tailSize - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
     for (std::size_t at = 0; at < tailSize; at += 64)
-        Compress(h, tail + at);
-    return h;
+        Compress(FState, tail + at);
+    return FState;
 }
 
-}  // namespace
+std::string Sha256Hasher::Hex()
+{
+    std::string hex;
+    char digits[9];
+    for (const std::uint32_t word : Finish()) {
+        std::snprintf(digits, sizeof digits, "%08x", word);
+        hex += digits;
+    }
+    return hex;
+}
 
 std::string Sha256Bytes(std::string_view data)
 {
+    Sha256Hasher hasher;
+    hasher.Add(data);
     std::string bytes;
-    for (const std::uint32_t word : Sha256Words(data))
+    for (const std::uint32_t word : hasher.Finish())
         for (int shift = 24; shift >= 0; shift -= 8)
             bytes += static_cast<char>((word >> shift) & 0xFF);
     return bytes;
@@ -79,14 +110,9 @@ std::string Sha256Bytes(std::string_view data)
 
 std::string Sha256Hex(std::string_view data)
 {
-    const auto h = Sha256Words(data);
-    std::string hex;
-    char digits[9];
-    for (const std::uint32_t word : h) {
-        std::snprintf(digits, sizeof digits, "%08x", word);
-        hex += digits;
-    }
-    return hex;
+    Sha256Hasher hasher;
+    hasher.Add(data);
+    return hasher.Hex();
 }
 
 }  // namespace vellumine
