@@ -71,23 +71,49 @@ std::optional<StoredFile> StoredFileNamed(SqliteDatabase& database, const std::s
 }
 
 // A cheap summary of where a file's records and sources lie, and of their
-// dates: a file the mail program only touched (read flags, a compaction
-// that moved nothing) keeps it; one whose records were written anew over
-// the old places mostly does not.
-std::int64_t FingerprintOf(const std::vector<MessagePlace>& messages)
-{
-    std::uint64_t hash = 14695981039346656037ull;
-    const auto mix = [&hash](std::uint64_t value) {
-        for (int i = 0; i < 8; ++i, value >>= 8)
-            hash = (hash ^ (value & 0xFF)) * 1099511628211ull;
-    };
-    mix(messages.size());
-    for (const MessagePlace& info : messages) {
-        mix(info.RecordOffset);
-        mix(static_cast<std::uint32_t>(info.SourceOffset));
-        mix(info.MessageDate);
+// dates, built up place by place in the order the file's index names them:
+// a file the mail program only touched (read flags, a compaction that
+// moved nothing) keeps it; one whose records were written anew over the
+// old places mostly does not. An index written by an earlier version holds
+// a summary made another way, which matches nothing: its file is compared
+// message by message once and then gets the summary of today.
+class PlaceHash {
+public:
+    void Mix(const MessagePlace& place)
+    {
+        MixWord(place.RecordOffset);
+        MixWord(static_cast<std::uint32_t>(place.SourceOffset));
+        MixWord(place.MessageDate);
     }
-    return static_cast<std::int64_t>(hash);
+    std::int64_t Value() const { return static_cast<std::int64_t>(FHash); }
+
+private:
+    void MixWord(std::uint64_t value)
+    {
+        for (int i = 0; i < 8; ++i, value >>= 8)
+            FHash = (FHash ^ (value & 0xFF)) * 1099511628211ull;
+    }
+    std::uint64_t FHash = 14695981039346656037ull;
+};
+
+struct PlacesSummary {
+    std::int64_t fingerprint = 0;
+    // The length of the file's first places whose summary is the one the
+    // index has: mail added to a folder is named after the mail it had.
+    std::optional<std::size_t> keptPrefix;
+};
+
+PlacesSummary SummaryOf(const std::vector<MessagePlace>& places, std::optional<std::int64_t> indexed)
+{
+    PlacesSummary summary;
+    PlaceHash hash;
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        if (!summary.keptPrefix && indexed && hash.Value() == *indexed)
+            summary.keptPrefix = i;
+        hash.Mix(places[i]);
+    }
+    summary.fingerprint = hash.Value();
+    return summary;
 }
 
 // A message of the index is the message of a record while the record, its
@@ -147,6 +173,31 @@ FileChanges ChangesOf(SqliteDatabase& database, const std::string& file, const s
     return changes;
 }
 
+// The changes when the first `kept` places are those the index was made
+// from: nothing went, and what follows is new, but for a record the file's
+// index names a second time.
+FileChanges AppendedChanges(const std::vector<MessagePlace>& places, std::size_t kept)
+{
+    std::vector<std::pair<std::uint32_t, std::size_t>> later;  // record offset, place
+    later.reserve(places.size() - kept);
+    for (std::size_t i = kept; i < places.size(); ++i)
+        later.push_back({places[i].RecordOffset, i});
+    std::sort(later.begin(), later.end());
+    std::vector<bool> take(places.size() - kept, false);
+    for (std::size_t j = 0; j < later.size(); ++j)
+        take[later[j].second - kept] = j == 0 || later[j].first != later[j - 1].first;
+    for (std::size_t i = 0; i < kept; ++i) {
+        auto same = std::lower_bound(later.begin(), later.end(), std::pair{places[i].RecordOffset, std::size_t{0}});
+        for (; same != later.end() && same->first == places[i].RecordOffset; ++same)
+            take[same->second - kept] = false;
+    }
+    FileChanges changes;
+    for (std::size_t i = kept; i < places.size(); ++i)
+        if (take[i - kept])
+            changes.added.push_back(places[i]);
+    return changes;
+}
+
 struct PendingFile {
     FolderFile where;
     StoreFileStamp stamp;
@@ -168,21 +219,28 @@ std::vector<MessagePlace> PlacesOf(StoreReader& reader, const std::string& file)
 
 // The added places whose source an earlier record of the file names too
 // are left out: as in a whole read, a shared source is one message's.
+// Only the added places' sources are looked up, so that adding a few
+// messages to a large folder costs one pass over its places.
 std::vector<std::uint32_t> AddedRecordOffsets(const PendingFile& file)
 {
-    std::vector<std::pair<std::uint32_t, std::size_t>> sources;  // source offset, place in index order
-    sources.reserve(file.places.size());
-    for (std::size_t i = 0; i < file.places.size(); ++i)
-        if (file.places[i].SourceOffset != 0)
-            sources.push_back({file.places[i].SourceOffset, i});
-    std::sort(sources.begin(), sources.end());
-    std::set<std::uint32_t> shared;  // records whose source an earlier record took
-    for (std::size_t i = 1; i < sources.size(); ++i)
-        if (sources[i].first == sources[i - 1].first)
-            shared.insert(file.places[sources[i].second].RecordOffset);
+    constexpr std::uint64_t kNoOwner = ~std::uint64_t{0};
+    std::vector<std::pair<std::uint32_t, std::uint64_t>> owners;  // source offset, the first record naming it
+    for (const MessagePlace& place : file.changes.added)
+        if (place.SourceOffset != 0)
+            owners.push_back({place.SourceOffset, kNoOwner});
+    std::sort(owners.begin(), owners.end());
+    owners.erase(std::unique(owners.begin(), owners.end()), owners.end());
+    const auto ownerOf = [&owners](std::uint32_t source) {
+        const auto found = std::lower_bound(owners.begin(), owners.end(), std::pair{source, std::uint64_t{0}});
+        return found != owners.end() && found->first == source ? &found->second : nullptr;
+    };
+    for (const MessagePlace& place : file.places)
+        if (place.SourceOffset != 0)
+            if (std::uint64_t* owner = ownerOf(place.SourceOffset); owner && *owner == kNoOwner)
+                *owner = place.RecordOffset;
     std::vector<std::uint32_t> offsets;
     for (const MessagePlace& place : file.changes.added)
-        if (!shared.count(place.RecordOffset))
+        if (place.SourceOffset == 0 || *ownerOf(place.SourceOffset) == place.RecordOffset)
             offsets.push_back(place.RecordOffset);
     return offsets;
 }
@@ -263,19 +321,22 @@ IndexUpdate SearchIndex::UpdateOnce(StoreReader& reader, const std::vector<Toe5_
                 throw FileOpenError(where.file);
             PendingFile file{where, *stamp};
             file.places = PlacesOf(reader, where.file);
-            file.fingerprint = FingerprintOf(file.places);
             if (known != stored.end()) {
                 file.seen = known->second;
                 stored.erase(known);
             }
-            if (file.seen && file.seen->folder == where.folder && file.seen->fingerprint == file.fingerprint) {
+            const bool moved = file.seen && file.seen->folder != where.folder;  // all are written anew
+            const PlacesSummary summary =
+                SummaryOf(file.places, file.seen && !moved ? std::optional{file.seen->fingerprint} : std::nullopt);
+            file.fingerprint = summary.fingerprint;
+            if (file.seen && !moved && file.seen->fingerprint == file.fingerprint) {
                 // Only its time or size changed: the new stamp spares the next read.
                 InWriteTransaction(*FDatabase, [&] { WriteFileEntry(*FDatabase, file); });
                 ++update.filesUnchanged;
                 continue;
             }
-            file.changes = ChangesOf(*FDatabase, where.file, file.places);
-            const bool moved = file.seen && file.seen->folder != where.folder;  // all are written anew
+            file.changes = summary.keptPrefix ? AppendedChanges(file.places, *summary.keptPrefix)
+                                              : ChangesOf(*FDatabase, where.file, file.places);
             if (!file.seen || moved) {
                 StoreRecords records;
                 reader.ReadStoreIndex(where.file, &records);

@@ -35,6 +35,11 @@ SqliteDatabase::~SqliteDatabase()
     sqlite3_close_v2(FHandle);
 }
 
+void SqliteDatabase::KeepLogOnClose()
+{
+    sqlite3_db_config(FHandle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+}
+
 void SqliteDatabase::Fail(int code) const
 {
     throw SqliteError(std::string("Suchindex: ") + sqlite3_errmsg(FHandle), code);

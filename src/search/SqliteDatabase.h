@@ -38,6 +38,8 @@ public:
     void Execute(const std::string& sql);
     std::int64_t LastInsertId() const;
     sqlite3* Handle() const { return FHandle; }
+    // Closing leaves the write-ahead log as it is, for the next connection.
+    void KeepLogOnClose();
     [[noreturn]] void Fail(int code) const;
 
 private:

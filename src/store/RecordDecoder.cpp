@@ -65,38 +65,51 @@ private:
     std::vector<unsigned char> FBytes;
 };
 
+// The record's header when it passes the checks that keep damaged records
+// out; the record is then charged to the budget.
+std::optional<RecordHeader> AdmitRecord(StoreFile& file, std::uint32_t offset, const unsigned char* bytes,
+                                        std::size_t arrived, WorkBudget& budget)
+{
+    const auto header = RecordHeader::Decode(bytes, arrived, offset);
+    if (!header || header->bodyLength < 4 * header->entryCount ||
+        !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, header->bodyLength)) {
+        ++budget.Report().recordsUnreadable;
+        return std::nullopt;
+    }
+    const std::uint64_t recordLength = kRecordHeaderSize + std::uint64_t{header->bodyLength};
+    if (!budget.Charge(recordLength))
+        return std::nullopt;
+    if (!budget.TakeRecord(recordLength)) {
+        ++budget.Report().recordsOverBudget;
+        return std::nullopt;
+    }
+    return header;
+}
+
+RecordLayout LayoutOf(const RecordHeader& header, const unsigned char* table)
+{
+    RecordLayout layout;
+    layout.bodyLength = header.bodyLength;
+    layout.entries.reserve(header.entryCount);
+    for (std::uint32_t i = 0; i < header.entryCount; ++i) {
+        const std::uint32_t word = DecodeFixed32(table + 4 * i);
+        layout.entries.push_back({static_cast<std::uint8_t>(word & 0xFF), word >> 8});
+    }
+    return layout;
+}
+
 // The header and entry table of the record at `offset`, after the checks
 // that keep damaged records out.
 std::optional<RecordLayout> ReadRecordLayout(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
 {
     unsigned char bytes[kRecordHeaderSize];
-    const auto header = RecordHeader::Decode(bytes, file.ReadAt(offset, sizeof bytes, bytes), offset);
-    if (!header) {
-        ++budget.Report().recordsUnreadable;
+    const auto header = AdmitRecord(file, offset, bytes, file.ReadAt(offset, sizeof bytes, bytes), budget);
+    if (!header)
         return std::nullopt;
-    }
-    RecordLayout layout;
-    layout.bodyLength = header->bodyLength;
-    const std::uint32_t count = header->entryCount;
-    if (layout.bodyLength < 4 * count || !file.Holds(std::uint64_t{offset} + kRecordHeaderSize, layout.bodyLength)) {
-        ++budget.Report().recordsUnreadable;
-        return std::nullopt;
-    }
-    if (!budget.Charge(kRecordHeaderSize + layout.bodyLength))
-        return std::nullopt;
-    if (!budget.TakeRecord(kRecordHeaderSize + layout.bodyLength)) {
-        ++budget.Report().recordsOverBudget;
-        return std::nullopt;
-    }
-    std::vector<unsigned char> table(4 * count);
+    std::vector<unsigned char> table(4 * std::size_t{header->entryCount});
     if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
         return std::nullopt;
-    layout.entries.reserve(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t word = DecodeFixed32(table.data() + 4 * i);
-        layout.entries.push_back({static_cast<std::uint8_t>(word & 0xFF), word >> 8});
-    }
-    return layout;
+    return LayoutOf(*header, table.data());
 }
 
 std::optional<DataArea> ReadDataArea(StoreFile& file, std::uint32_t offset, const RecordLayout& layout)
@@ -182,11 +195,21 @@ bool ReadDataValue(StoreFile& file, std::uint32_t offset, const RecordLayout& la
     return file.ReadAt(at, Length, out) == Length;
 }
 
-}  // namespace
+constexpr std::size_t kPlaceBodyLimit = 2048;
 
-std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+// The layout of an admitted record with a longer body; none when
+// its entry table cannot be read.
+std::optional<RecordLayout> LongRecordLayout(StoreFile& file, std::uint32_t offset, const RecordHeader& header)
 {
-    const auto layout = ReadRecordLayout(file, offset, budget);
+    std::vector<unsigned char> table(4 * std::size_t{header.entryCount});
+    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
+        return std::nullopt;
+    return LayoutOf(header, table.data());
+}
+
+std::optional<MessagePlace> PlaceOfLongRecord(StoreFile& file, std::uint32_t offset,
+                                              const std::optional<RecordLayout>& layout)
+{
     if (!layout)
         return std::nullopt;
     MessagePlace place;
@@ -203,6 +226,49 @@ std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offs
         case 0x12:
             if (ReadDataValue(file, offset, *layout, entry.value, quad))
                 place.MessageDate = DecodeFixed64(quad);
+            break;
+        default: break;
+        }
+    }
+    return place;
+}
+
+}  // namespace
+
+std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offset, WorkBudget& budget)
+{
+    // Most message records are a few hundred bytes: a second copy holds
+    // the entry table and the data area. A walk over a large folder reads
+    // every record this way, so it counts.
+    unsigned char bytes[kRecordHeaderSize + kPlaceBodyLimit];
+    const auto header = AdmitRecord(file, offset, bytes, file.ReadAt(offset, kRecordHeaderSize, bytes), budget);
+    if (!header)
+        return std::nullopt;
+    if (header->bodyLength > kPlaceBodyLimit)
+        return PlaceOfLongRecord(file, offset, LongRecordLayout(file, offset, *header));
+    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, header->bodyLength, bytes + kRecordHeaderSize) !=
+        header->bodyLength)
+        return std::nullopt;
+    const unsigned char* table = bytes + kRecordHeaderSize;
+    const std::size_t tableSize = 4 * std::size_t{header->entryCount};
+    const unsigned char* data = table + tableSize;
+    const std::size_t dataLength = header->bodyLength - tableSize;
+    MessagePlace place;
+    place.RecordOffset = offset;
+    for (std::uint32_t i = 0; i < header->entryCount; ++i) {
+        const std::uint32_t word = DecodeFixed32(table + 4 * i);
+        const std::uint32_t value = word >> 8;
+        const bool fits4 = value <= dataLength && dataLength - value >= 4;
+        const bool fits8 = value <= dataLength && dataLength - value >= 8;
+        switch (word & 0xFF) {
+        case 0x84: place.SourceOffset = value; break;
+        case 0x04:
+            if (fits4)
+                place.SourceOffset = DecodeFixed32(data + value);
+            break;
+        case 0x12:
+            if (fits8)
+                place.MessageDate = DecodeFixed64(data + value);
             break;
         default: break;
         }

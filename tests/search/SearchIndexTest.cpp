@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "StoreDamage.h"
 #include "StoreWriter.h"
 #include "TempFolder.h"
 #include "search/SearchIndex.h"
@@ -376,6 +377,74 @@ TEST_F(SearchIndexTest, ManySmallUpdatesFindEveryMessage)
     EXPECT_TRUE(Found(index, "sorte2").empty()) << "taken out in round 3";
     EXPECT_EQ(Found(index, "sorte4").size(), 1u);
     EXPECT_EQ(Found(index, "pflaume").size(), 1u) << "the first build's messages stay";
+}
+
+TEST_F(SearchIndexTest, MailAddedToAFolderIsIndexedAsAWholeBuildWouldHaveIt)
+{
+    // Three records appended after the five indexed: a new message, and
+    // two whose source entries name the sources of an earlier one and of
+    // the new one. A whole read takes a shared source once, so must an
+    // update that reads only what was added.
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    std::vector<sw::StoreRecordDescription> messages = Orchard();
+    const sw::StoreImage before = sw::BuildStoreFile(messages);
+    sw::WriteFileBytes(FStore.File("Obst.dbx"), before.bytes);
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        EXPECT_EQ(Update(index).messagesIndexed, 5u);
+    }
+    messages.push_back(Plain(2002, 5, "epsilon", "quitte"));
+    messages.push_back(Plain(2002, 6, "zeta", "mispel"));
+    messages.push_back(Plain(2002, 7, "eta", "mispel"));
+    sw::StoreImage after = sw::BuildStoreFile(messages);
+    ASSERT_TRUE(std::equal(before.recordOffsets.begin(), before.recordOffsets.end(), after.recordOffsets.begin()))
+        << "the indexed records lie where they lay";
+    const auto nameSourceOf = [&](std::size_t record, std::size_t owner) {
+        const std::uint32_t at = after.recordOffsets[record] + 12;
+        for (std::uint32_t entry = at; entry < at + 4 * 8; entry += 4)
+            if (static_cast<unsigned char>(after.bytes[entry]) == 0x84)
+                sw::PutWord(after, entry, (after.blockOffsets[owner][0] << 8) | 0x84);
+    };
+    nameSourceOf(6, 0);
+    nameSourceOf(7, 5);
+    sw::WriteFileBytes(FStore.File("Obst.dbx"), after.bytes);
+
+    SearchIndex updated(IndexPath(), FStore.Path());
+    const IndexUpdate update = Update(updated);
+    EXPECT_EQ(update.messagesIndexed, 1u);
+    EXPECT_EQ(update.messagesRemoved, 0u);
+    SearchIndex whole(FCache.File("whole.sqlite"), FStore.Path());
+    Update(whole);
+    EXPECT_EQ(updated.MessageCount(), whole.MessageCount());
+    for (const char* query : {"quitte", "mispel", "apfel", "birne OR pflaume"})
+        EXPECT_EQ(Found(updated, query), Found(whole, query)) << query;
+}
+
+TEST_F(SearchIndexTest, SmallUpdatesOfALargeIndexStayInItsLogUntilLater)
+{
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    std::vector<sw::StoreRecordDescription> messages;
+    for (int i = 0; i < 3000; ++i)
+        messages.push_back(Plain(2000 + i % 5, 1 + i % 12, "sorte " + std::to_string(i), "obst nummer" + std::to_string(i)));
+    WriteFolder("Obst.dbx", messages);
+    const std::string log = IndexPath() + "-wal";
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        Update(index);
+    }
+    EXPECT_FALSE(std::filesystem::exists(log)) << "a new index lives in its own file";
+    messages.push_back(Plain(2004, 2, "nachzuegler", "mispel"));
+    WriteFolder("Obst.dbx", messages);
+    {
+        SearchIndex index(IndexPath(), FStore.Path());
+        EXPECT_EQ(Update(index).messagesIndexed, 1u);
+    }
+    ASSERT_TRUE(std::filesystem::exists(log));
+    EXPECT_GT(std::filesystem::file_size(log), 0u);
+    SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_EQ(Found(index, "mispel"), Subjects{"nachzuegler"}) << "the next connection reads the log";
+    EXPECT_EQ(index.MessageCount(), 3001u);
+    EXPECT_EQ(Update(index).filesUnchanged, 1u);
 }
 
 TEST_F(SearchIndexTest, CancelledBuildKeepsTheFilesDoneAndGoesOnLater)

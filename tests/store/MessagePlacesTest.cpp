@@ -45,6 +45,16 @@ std::vector<PlacesCase> PlacesCases()
                            {0x12, RecordField::Kind::Direct, 2, {}}},  // 8 bytes from offset 2 of 4
                           {}}})},
         {"a body shorter than its table", shortBody},
+        {"a record longer than most",
+         BuildStoreFile({{{RecordField::Text(0x08, std::string(3000, 'x')), RecordField::Fixed32(0x04, 1000),
+                           RecordField::Fixed64(0x12, date)},
+                          {}},
+                         {{RecordField::Text(0x08, std::string(2000, 'y')), RecordField::Fixed64(0x12, date)}, {}}})},
+        {"values beyond the data area of a long record",
+         BuildStoreFile({{{RecordField::Text(0x08, std::string(2500, 'x')),  // 2501 bytes of data
+                           {0x12, RecordField::Kind::Direct, 2495, {}},
+                           {0x04, RecordField::Kind::Direct, 2498, {}}},
+                          {}}})},
         {"cut off", truncated},
     };
 }
