@@ -21,7 +21,13 @@ timed() {  # timed LABEL COMMAND...
   /usr/bin/time -f "%e %M %U %S" -o "$work/time" "$@" >"$work/out"
   printf "%-44s %8s s  %7s KB peak  %s s user %s s sys\n" "$label" $(cat "$work/time")
 }
-index_size() { du -cb "$work/cache/vellumine/"*.sqlite* | tail -1 | cut -f1; }
+# The index file, and the log SQLite keeps beside it until it copies it over.
+index_size() {
+  local file=$(ls "$work/cache/vellumine/"*.sqlite)
+  local log=0
+  [ -f "$file-wal" ] && log=$(stat -c %s "$file-wal")
+  echo "$(stat -c %s "$file") + log $log"
+}
 timed "index: first build (100,001 messages)" "$cli" --store "$work/store" index
 timed "index: nothing changed" "$cli" --store "$work/store" index
 before=$(index_size)
@@ -41,5 +47,5 @@ index=$(ls "$work/cache/vellumine/"*.sqlite)
   'rechnung OR urlaub' 'termin OR gibtesnicht' '-rechnung' 'rechnung -urlaub' '(rechnung OR termin) -bericht' \
   'rechnungen' '"rechnung"' 'betreff:(rechnung OR angebot) datum:2002'
 store_bytes=$(du -cb "$work/store"/*.dbx | tail -1 | cut -f1)
-index_bytes=$(index_size)
+index_bytes=$(du -cb "$work/cache/vellumine/"*.sqlite* | tail -1 | cut -f1)
 echo "store $store_bytes bytes, index $index_bytes bytes ($(( index_bytes * 100 / store_bytes )) % of the store)"

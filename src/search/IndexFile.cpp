@@ -59,15 +59,28 @@ IndexFileChoice ChooseIndexFile(const std::string& path)
     throw Error("Der Suchindex " + path + " ist keine gewöhnliche Datei, und daneben ist kein Platz für einen neuen.");
 }
 
-void MakeIndexFilePrivate(const std::string& path)
+namespace {
+
+void TakeAwayForeignAccess(const std::string& path, int extraFlags)
 {
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | extraFlags, 0600);
     if (descriptor < 0)
         return;  // SQLite's open says why
     struct stat status {};
     if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && (status.st_mode & 077) != 0)
         ::fchmod(descriptor, status.st_mode & 0700);
     ::close(descriptor);
+}
+
+}  // namespace
+
+void MakeIndexFilePrivate(const std::string& path)
+{
+    TakeAwayForeignAccess(path, O_CREAT);
+    // The log SQLite keeps beside the file holds the latest mail, and stays
+    // from one run to the next.
+    for (const char* log : {"-wal", "-shm"})
+        TakeAwayForeignAccess(path + log, 0);
 }
 
 IndexRebuildLock::IndexRebuildLock(const std::string& indexPath)

@@ -19,7 +19,8 @@ struct IndexFileChoice {
 IndexFileChoice ChooseIndexFile(const std::string& path);
 
 // Creates the file 0600 when missing, and takes group and other access
-// from one that is there. Does not follow a symbolic link.
+// from one that is there and from SQLite's log files beside it. Does not
+// follow a symbolic link.
 void MakeIndexFilePrivate(const std::string& path);
 
 // Held while the index file is judged and, when damaged, made anew: a

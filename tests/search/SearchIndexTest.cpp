@@ -441,7 +441,13 @@ TEST_F(SearchIndexTest, SmallUpdatesOfALargeIndexStayInItsLogUntilLater)
     }
     ASSERT_TRUE(std::filesystem::exists(log));
     EXPECT_GT(std::filesystem::file_size(log), 0u);
+    // It holds the latest mail: as private as the index, even where an
+    // older version left it readable.
+    std::filesystem::permissions(log, std::filesystem::perms::group_read | std::filesystem::perms::others_read,
+                                 std::filesystem::perm_options::add);
     SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_EQ(std::filesystem::status(log).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(Found(index, "mispel"), Subjects{"nachzuegler"}) << "the next connection reads the log";
     EXPECT_EQ(index.MessageCount(), 3001u);
     EXPECT_EQ(Update(index).filesUnchanged, 1u);
