@@ -1,6 +1,7 @@
 #include "mime/MessageAttachments.h"
 
 #include "mime/HeaderDecoding.h"
+#include "mime/InlineIdentifier.h"
 #include "mime/MailMessage.h"
 #include "mime/MimeTypes.h"
 #include "platform/Ascii.h"
@@ -9,28 +10,28 @@
 namespace vellumine {
 namespace {
 
-std::string ContentIdentifier(const TMailPart& part)
+// The text after "cid:" up to the quote, bracket or blank that ends it,
+// read no further than a reference of `identifier` can reach (each byte
+// escaped as "%XX").
+std::string_view CidReferenceAt(std::string_view html, std::size_t from, const std::string& identifier)
 {
-    // As the page's parts are named: one "<" and one ">" removed.
-    const std::string value = part.GetHeader("Content-ID");
-    std::string_view id = value;
-    if (!id.empty() && id.front() == '<')
-        id.remove_prefix(1);
-    if (!id.empty() && id.back() == '>')
-        id.remove_suffix(1);
-    return std::string(id);
+    const std::string_view near = html.substr(from, 3 * identifier.size() + 1);
+    return near.substr(0, near.find_first_of("\"'<> \t\r\n)"));
 }
 
-// The image is on the page when the HTML body refers to it by "cid:".
+// The image is on the page when the HTML body refers to it by "cid:", as
+// written or with percent escapes.
 bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
 {
-    const std::string identifier = ContentIdentifier(part);
+    const std::string identifier = InlineIdentifier(part.GetHeader("Content-ID"));
     if (identifier.empty() || htmlBody.empty())
         return false;
     for (std::size_t at = FindIgnoringAsciiCase(htmlBody, "cid:"); at != std::string::npos;
-         at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4))
-        if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0)
+         at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4)) {
+        if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0 ||
+            CidReferenceIdentifier(CidReferenceAt(htmlBody, at + 4, identifier)) == identifier)
             return true;
+    }
     return false;
 }
 
