@@ -3,6 +3,7 @@
 // holds a part's Content-ID without its angle brackets, with the characters
 // a URL may not hold written as percent escapes.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,10 @@ std::string InlineIdentifier(std::string_view contentId);
 // The identifier that the text after "cid:" names: its percent escapes
 // decoded, as a browser reads the reference when it loads the part's file.
 std::string CidReferenceIdentifier(std::string_view reference);
+
+// Whether the HTML text from `at` on, up to the quote, bracket or blank that
+// ends a reference, names `identifier` once its escapes are decoded. Reads
+// no further than the first character that differs.
+bool CidReferenceNames(std::string_view html, std::size_t at, std::string_view identifier);
 
 }  // namespace vellumine

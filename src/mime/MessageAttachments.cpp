@@ -10,15 +10,6 @@
 namespace vellumine {
 namespace {
 
-// The text after "cid:" up to the quote, bracket or blank that ends it,
-// read no further than a reference of `identifier` can reach (each byte
-// escaped as "%XX").
-std::string_view CidReferenceAt(std::string_view html, std::size_t from, const std::string& identifier)
-{
-    const std::string_view near = html.substr(from, 3 * identifier.size() + 1);
-    return near.substr(0, near.find_first_of("\"'<> \t\r\n)"));
-}
-
 // The image is on the page when the HTML body refers to it by "cid:", as
 // written or with percent escapes.
 bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
@@ -29,7 +20,7 @@ bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
     for (std::size_t at = FindIgnoringAsciiCase(htmlBody, "cid:"); at != std::string::npos;
          at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4)) {
         if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0 ||
-            CidReferenceIdentifier(CidReferenceAt(htmlBody, at + 4, identifier)) == identifier)
+            CidReferenceNames(htmlBody, at + 4, identifier))
             return true;
     }
     return false;

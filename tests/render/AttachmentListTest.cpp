@@ -141,6 +141,21 @@ TEST(AttachmentListing, ImagesReferencedByContentId)
     }
 }
 
+// Each "cid:" is read only as far as it matches: a body of many references
+// and a part with a long Content-ID are listed at once.
+TEST(AttachmentListing, ManyReferencesAndALongIdentifierEndQuickly)
+{
+    std::string html;
+    for (int i = 0; i < 200000; ++i)
+        html += "cid:";
+    const std::string source = "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+                               Section("Content-Type: text/html\n", html, "r") +
+                               Section("Content-Type: image/gif\nContent-ID: <" + std::string(50000, 'x') + ">\n",
+                                       "GIF89a", "r") +
+                               "--r--\n";
+    EXPECT_EQ(ListOf(source).size(), 1u);
+}
+
 TEST(AttachmentNames, DecodedCleanedAndSized)
 {
     const auto listed = ListOf(Mixed(
