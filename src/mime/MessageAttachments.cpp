@@ -1,6 +1,7 @@
 #include "mime/MessageAttachments.h"
 
 #include "mime/HeaderDecoding.h"
+#include "mime/InlineIdentifier.h"
 #include "mime/MailMessage.h"
 #include "mime/MimeTypes.h"
 #include "platform/Ascii.h"
@@ -9,28 +10,19 @@
 namespace vellumine {
 namespace {
 
-std::string ContentIdentifier(const TMailPart& part)
-{
-    // As the page's parts are named: one "<" and one ">" removed.
-    const std::string value = part.GetHeader("Content-ID");
-    std::string_view id = value;
-    if (!id.empty() && id.front() == '<')
-        id.remove_prefix(1);
-    if (!id.empty() && id.back() == '>')
-        id.remove_suffix(1);
-    return std::string(id);
-}
-
-// The image is on the page when the HTML body refers to it by "cid:".
+// The image is on the page when the HTML body refers to it by "cid:", as
+// written or with percent escapes.
 bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
 {
-    const std::string identifier = ContentIdentifier(part);
+    const std::string identifier = InlineIdentifier(part.GetHeader("Content-ID"));
     if (identifier.empty() || htmlBody.empty())
         return false;
     for (std::size_t at = FindIgnoringAsciiCase(htmlBody, "cid:"); at != std::string::npos;
-         at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4))
-        if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0)
+         at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4)) {
+        if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0 ||
+            CidReferenceNames(htmlBody, at + 4, identifier))
             return true;
+    }
     return false;
 }
 

@@ -8,8 +8,25 @@
 
 namespace vellumine {
 namespace {
+
 constexpr const char* kNoSubjectName = "Ohne Betreff";
+
+// A name that starts or ends with blanks or dots is hard to type, hidden in
+// listings (a leading dot) and cut short by some tools and file systems:
+// " 24_12_2003.eml" from a message without a subject, or "bild .png". Dots
+// alone before what follows stay: they are part of the name ("a..pdf").
+std::string TrimmedOfBlanksAndDots(const std::string& text, bool endsTheName)
+{
+    const std::size_t first = text.find_first_not_of(" .");
+    if (first == std::string::npos)
+        return {};
+    std::size_t end = text.find_last_not_of(" .") + 1;
+    if (!endsTheName && text.find(' ', end) == std::string::npos)
+        end = text.size();
+    return text.substr(first, end - first);
 }
+
+}  // namespace
 
 std::string MakeSafeFileName(std::string_view text)
 {
@@ -44,9 +61,11 @@ std::string CandidateFileName(const BaseName& base, long number, std::string_vie
             --cut;
         subject.resize(cut);
     }
-    if (subject.empty() && base.datePart.empty())
-        subject = kNoSubjectName;  // ".eml" alone would be a hidden file
-    return subject + base.datePart + suffix + base.markPart + std::string(extension);
+    const bool nothingFollows = suffix.empty() && base.markPart.empty() && extension.empty();
+    std::string name = TrimmedOfBlanksAndDots(subject + base.datePart, nothingFollows);
+    if (name.empty())
+        name = kNoSubjectName;  // ".eml" alone would be a hidden file
+    return name + suffix + base.markPart + std::string(extension);
 }
 
 CreatedFile UniqueFileNamer::Create(const std::string& folder, const BaseName& base, std::string_view extension,

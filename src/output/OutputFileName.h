@@ -34,7 +34,10 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 
 // The file name for one attempt: base, "_n" when `number` is not negative,
 // and the extension; the subject part cut at its end when the whole would
-// be longer than kMaxFileNameBytes.
+// be longer than kMaxFileNameBytes. The name never starts with blanks or
+// dots, nor do subject and date end in blanks (with dots among them) or, at
+// the very end of the name, in a dot; "Ohne Betreff" stands for a base that
+// has nothing else.
 std::string CandidateFileName(const BaseName& base, long number, std::string_view extension);
 
 // A saved or exported file that could not be created; its text is the

@@ -1,6 +1,7 @@
 #pragma once
-// ASCII case and hexadecimal digits, as mail headers, HTML tags and store
-// names need them: only a to z change case, whatever the locale says.
+// ASCII case, hexadecimal digits and percent escapes, as mail headers, HTML
+// tags and store names need them: only a to z change case, whatever the
+// locale says.
 
 #include <cstddef>
 #include <string>
@@ -25,6 +26,25 @@ inline int HexDigitValue(char c)
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
+}
+
+// Every "%" with two hexadecimal digits becomes the byte they give; a "%"
+// without them stays as it stands.
+inline std::string PercentDecode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const int high = text[i] == '%' && i + 2 < text.size() ? HexDigitValue(text[i + 1]) : -1;
+        const int low = high >= 0 ? HexDigitValue(text[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
 }
 
 inline std::string LowerAsciiText(std::string_view text)

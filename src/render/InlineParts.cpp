@@ -42,15 +42,6 @@ std::uint32_t Fnv1a(std::string_view text)
 
 }  // namespace
 
-std::string InlineIdentifier(std::string_view contentId)
-{
-    if (!contentId.empty() && contentId.front() == '<')
-        contentId.remove_prefix(1);
-    if (!contentId.empty() && contentId.back() == '>')
-        contentId.remove_suffix(1);
-    return std::string(contentId);
-}
-
 std::string SafeInlineFileName(const std::string& identifier)
 {
     if (IsSafeFileName(identifier))
@@ -116,7 +107,10 @@ std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
             continue;
         const std::size_t close = line.find('"', at);
         const std::string reference = line.substr(at, close == std::string::npos ? std::string::npos : close - at);
-        const auto safe = renamed.find(reference);
+        // A reference with percent escapes names the identifier it decodes to.
+        auto safe = renamed.find(reference);
+        if (safe == renamed.end() && reference.find('%') != std::string::npos)
+            safe = renamed.find(CidReferenceIdentifier(reference));
         if (safe != renamed.end()) {
             out += safe->second;
             at += reference.size();

@@ -8,15 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "mime/InlineIdentifier.h"
 #include "mime/LineList.h"
 
 namespace vellumine {
 
 class TMailMessage;
 class TTempFileList;
-
-// The Content-ID with one leading "<" and one trailing ">" removed.
-std::string InlineIdentifier(std::string_view contentId);
 
 // The identifier itself when it is a safe single file name; otherwise a
 // name made from it that is (path separators, a leading ".", control

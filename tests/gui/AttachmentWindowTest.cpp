@@ -22,17 +22,6 @@ namespace sw = vellumine::storewriter;
 
 namespace {
 
-sw::StoreRecordDescription Mail(const std::string& subject, int day, const std::string& headerAndBody)
-{
-    sw::MessageDescription m;
-    m.sender = "Anna";
-    m.recipient = "Bernd";
-    m.subject = subject;
-    m.date = sw::FileTimeFromUtc(2004, 1, day);
-    m.source = "Subject: " + subject + "\r\n" + headerAndBody;
-    return sw::MessageRecord(m);
-}
-
 // Bytes that a text conversion would change: NUL, CR LF, bytes above 127.
 std::string FileBytes()
 {
@@ -49,25 +38,6 @@ std::string MixedBody(const std::string& fileName, const std::string& bytes)
            "hier das Rezept als Datei\r\n--m\r\nContent-Type: application/octet-stream; name=\"" + fileName +
            "\"\r\nContent-Transfer-Encoding: base64\r\nContent-Disposition: attachment; filename=\"" + fileName +
            "\"\r\n\r\n" + Base64EncodeStream(bytes) + "\r\n--m--\r\n";
-}
-
-void WriteStore(const std::string& folder, const std::vector<sw::StoreRecordDescription>& messages)
-{
-    sw::WriteFileBytes(folder + "/folders.dbx",
-                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Post", .fileName = "Post.dbx"}),
-                                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Leer", .fileName = "Leer.dbx"})})
-                           .bytes);
-    sw::WriteFileBytes(folder + "/Post.dbx", sw::BuildStoreFile(messages).bytes);
-    sw::WriteFileBytes(folder + "/Leer.dbx", sw::BuildStoreFile({}).bytes);
-}
-
-void ShowFolder(TMainForm& form, const QString& name)
-{
-    const auto items = form.TreeView1->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-    if (items.isEmpty())
-        return;
-    form.TreeView1->setCurrentItem(items.first());
-    form.TreeView1Click();
 }
 
 int RowOf(TMainForm& form, const QString& subject)
@@ -87,7 +57,8 @@ struct ShownAttachment {
 
     explicit ShownAttachment(const std::string& fileName = "apfelkuchen.txt")
     {
-        WriteStore(store.Path(), {Mail("Rezept", 1, MixedBody(fileName, FileBytes())), Mail("Ohne", 2, "\r\nnur Text\r\n")});
+        WritePostStore(store.Path(), {JanuaryMail("Rezept", 1, MixedBody(fileName, FileBytes())),
+                                      JanuaryMail("Ohne", 2, "\r\nnur Text\r\n")});
         form = world.OpenWindow(store.Path());
         ShowFolder(*form, "Post");
         SelectRow(*form, RowOf(*form, "Rezept"));
@@ -124,11 +95,11 @@ void AttachmentWindowTest::paperclipMarksComeAfterTheListAndSortIt()
     GuiWorld world;
     TempFolder store;
     const std::string uuencoded = "\r\nAnbei das Rezept:\r\n\r\nbegin 644 rezept.txt\r\n#86)C\r\n`\r\nend\r\n";
-    WriteStore(store.Path(), {Mail("Text", 1, "Content-Type: text/plain\r\n\r\nHallo\r\n"),
-                              Mail("Gemischt", 2, MixedBody("a.pdf", "%PDF")),
-                              Mail("Alternativ", 3, "Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
+    WritePostStore(store.Path(), {JanuaryMail("Text", 1, "Content-Type: text/plain\r\n\r\nHallo\r\n"),
+                              JanuaryMail("Gemischt", 2, MixedBody("a.pdf", "%PDF")),
+                              JanuaryMail("Alternativ", 3, "Content-Type: multipart/alternative; boundary=a\r\n\r\n--a\r\n"
                                                     "Content-Type: text/plain\r\n\r\nx\r\n--a--\r\n"),
-                              Mail("Uralt", 4, uuencoded)});
+                              JanuaryMail("Uralt", 4, uuencoded)});
     auto form = world.OpenWindow(store.Path());
     form->FMarkBatchSize = 1;  // each mark on its own, as in a large folder
     ShowFolder(*form, "Post");

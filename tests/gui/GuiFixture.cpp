@@ -3,6 +3,7 @@
 #include <QItemSelectionModel>
 #include <QTest>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "StoreWriter.h"
@@ -119,6 +120,36 @@ std::string ShownPage(TMainForm& form, const GuiWorld& world)
     if (!QTest::qWaitFor([&] { return !form.PreviewPending(); }, 30000))
         return {};
     return PageText(world.TempPage(form));
+}
+
+sw::StoreRecordDescription JanuaryMail(const std::string& subject, int day, const std::string& headerAndBody)
+{
+    sw::MessageDescription m;
+    m.sender = "Anna";
+    m.recipient = "Bernd";
+    m.subject = subject;
+    m.date = sw::FileTimeFromUtc(2004, 1, day);
+    m.source = "Subject: " + subject + "\r\n" + headerAndBody;
+    return sw::MessageRecord(m);
+}
+
+void WritePostStore(const std::string& folder, const std::vector<sw::StoreRecordDescription>& messages)
+{
+    sw::WriteFileBytes(folder + "/folders.dbx",
+                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Post", .fileName = "Post.dbx"}),
+                                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Leer", .fileName = "Leer.dbx"})})
+                           .bytes);
+    sw::WriteFileBytes(folder + "/Post.dbx", sw::BuildStoreFile(messages).bytes);
+    sw::WriteFileBytes(folder + "/Leer.dbx", sw::BuildStoreFile({}).bytes);
+}
+
+void ShowFolder(TMainForm& form, const QString& name)
+{
+    const auto items = form.TreeView1->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    if (items.isEmpty())
+        return;
+    form.TreeView1->setCurrentItem(items.first());
+    form.TreeView1Click();
 }
 
 }  // namespace vellumine::testing

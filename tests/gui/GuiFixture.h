@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "StoreWriter.h"
 #include "TempFolder.h"
 #include "app/qt/MainForm.h"
 #include "ui/Dialogs.h"
@@ -82,5 +83,14 @@ bool WaitForPage(TMainForm& form);
 void SelectRow(TMainForm& form, int row);
 // The preview's page once it is composed.
 std::string ShownPage(TMainForm& form, const GuiWorld& world);
+
+// A message from Anna to Bernd of the given day of January 2004: its source
+// is the subject's header line followed by `headerAndBody`.
+storewriter::StoreRecordDescription JanuaryMail(const std::string& subject, int day, const std::string& headerAndBody);
+// A store of two folders: "Post" holding the messages, and "Leer".
+void WritePostStore(const std::string& folder, const std::vector<storewriter::StoreRecordDescription>& messages);
+// Selects the tree's folder of that name and shows it, as a click does;
+// nothing when the tree has no such folder.
+void ShowFolder(TMainForm& form, const QString& name);
 
 }  // namespace vellumine::testing

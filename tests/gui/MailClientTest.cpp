@@ -56,12 +56,6 @@ QTreeWidgetItem* FolderItem(TMainForm& form, const QString& name)
     return items.isEmpty() ? nullptr : items.first();
 }
 
-void ShowFolder(TMainForm& form, const QString& name)
-{
-    form.TreeView1->setCurrentItem(FolderItem(form, name));
-    form.TreeView1Click();
-}
-
 QStringList ActionTexts(const QMenu& menu)
 {
     QStringList texts;

@@ -46,34 +46,13 @@ namespace {
 
 sw::StoreRecordDescription Message(const std::string& subject, int day, const std::string& body)
 {
-    sw::MessageDescription m;
-    m.sender = "Anna";
-    m.recipient = "Bernd";
-    m.subject = subject;
-    m.date = sw::FileTimeFromUtc(2004, 1, day);
-    m.source = "Subject: " + subject + "\r\nContent-Type: text/plain\r\n\r\n" + body;
-    return sw::MessageRecord(m);
-}
-
-// A store of one folder "Post" holding the given messages.
-void WriteStore(const TempFolder& store, const std::vector<sw::StoreRecordDescription>& messages)
-{
-    sw::WriteFileBytes(store.File("folders.dbx"),
-                       sw::BuildStoreFile({sw::FolderRecord({.id = 1, .parentId = 0, .name = "Post", .fileName = "Post.dbx"}),
-                                           sw::FolderRecord({.id = 2, .parentId = 0, .name = "Leer", .fileName = "Leer.dbx"})})
-                           .bytes);
-    sw::WriteFileBytes(store.File("Post.dbx"), sw::BuildStoreFile(messages).bytes);
-    sw::WriteFileBytes(store.File("Leer.dbx"), sw::BuildStoreFile({}).bytes);
+    return JanuaryMail(subject, day, "Content-Type: text/plain\r\n\r\n" + body);
 }
 
 std::unique_ptr<TMainForm> OpenPost(GuiWorld& world, const TempFolder& store)
 {
     auto form = world.OpenWindow(store.Path());
-    const auto items = form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive);
-    if (!items.isEmpty()) {
-        form->TreeView1->setCurrentItem(items.first());
-        form->TreeView1Click();
-    }
+    ShowFolder(*form, "Post");
     return form;
 }
 
@@ -146,7 +125,7 @@ void WindowUseTest::aNewMessageStartsAtItsTop()
 {
     GuiWorld world;
     TempFolder store;
-    WriteStore(store, {Message("eins", 2, LongText("eins")), Message("zwei", 1, LongText("zwei"))});
+    WritePostStore(store.Path(), {Message("eins", 2, LongText("eins")), Message("zwei", 1, LongText("zwei"))});
     auto form = OpenPost(world, store);
     SelectRow(*form, 0);
     QVERIFY(WaitForPage(*form));
@@ -167,7 +146,7 @@ void WindowUseTest::closingDuringARunCancelsItAndCloses()
     std::vector<sw::StoreRecordDescription> many;
     for (int i = 0; i < 40; ++i)
         many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, "Text\r\n"));
-    WriteStore(store, many);
+    WritePostStore(store.Path(), many);
     auto form = OpenPost(world, store);
     TempFolder target;
     world.dialogs.onModal = [&](QDialog& dialog) {
@@ -281,7 +260,7 @@ void WindowUseTest::arrowKeysInTheTreeLoadTheFolder()
 {
     GuiWorld world;
     TempFolder store;
-    WriteStore(store, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
+    WritePostStore(store.Path(), {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
     auto form = OpenPost(world, store);
     QCOMPARE(form->ListModel()->rowCount(), 2);
     form->activateWindow();
@@ -322,7 +301,7 @@ void WindowUseTest::aBigMessageDoesNotFreezeTheWindow()
 {
     GuiWorld world;
     TempFolder store;
-    WriteStore(store, {Message("klein", 2, "klein\r\n"), BigMessage(30'000'000)});
+    WritePostStore(store.Path(), {Message("klein", 2, "klein\r\n"), BigMessage(30'000'000)});
     auto form = OpenPost(world, store);
     SelectRow(*form, 0);
     QVERIFY(WaitForPage(*form));
@@ -362,7 +341,7 @@ void WindowUseTest::largeFoldersAreReadOffTheWindowsThread()
 {
     GuiWorld world;
     TempFolder store;
-    WriteStore(store, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n"), Message("drei", 3, "z\r\n")});
+    WritePostStore(store.Path(), {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n"), Message("drei", 3, "z\r\n")});
     auto form = world.OpenWindow(store.Path());
     form->FBackgroundReadBytes = 0;  // every folder counts as large
     const auto post = form->TreeView1->findItems("Post", Qt::MatchExactly | Qt::MatchRecursive).first();
@@ -396,7 +375,7 @@ void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
     GuiWorld world;
     auto form = world.OpenWindow();
     TempFolder other;
-    WriteStore(other, {Message("anderswo", 1, "x\r\n")});
+    WritePostStore(other.Path(), {Message("anderswo", 1, "x\r\n")});
     world.dialogs.chosenFolder = QString::fromStdString(other.Path());
     form->OpenStoreClick();
     QCOMPARE(world.dialogs.modalTitles.last(), QString::fromUtf8("Postablage öffnen"));
@@ -406,7 +385,7 @@ void WindowUseTest::anotherStoreOpensAndIsOfferedAgain()
 
     // A folder without folders.dbx: each folder file is a folder.
     TempFolder loose;
-    WriteStore(loose, {Message("lose", 1, "y\r\n")});
+    WritePostStore(loose.Path(), {Message("lose", 1, "y\r\n")});
     std::filesystem::remove(loose.File("folders.dbx"));
     form->OpenStore(loose.Path());
     QVERIFY(world.dialogs.errors.isEmpty());
@@ -468,7 +447,7 @@ void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
     QVERIFY(!resumeOffered);
 
     TempFolder clean;
-    WriteStore(clean, {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
+    WritePostStore(clean.Path(), {Message("eins", 1, "x\r\n"), Message("zwei", 2, "y\r\n")});
     form->OpenStore(clean.Path());
     QList<int> percents;
     connect(form->StatusPanel1, &ProgressPanel::PercentChanged, form.get(), [&](int percent, int) { percents << percent; });
@@ -499,7 +478,7 @@ void WindowUseTest::theWholeStoreIsExportedWithProgressAndCancel()
     std::vector<sw::StoreRecordDescription> many;
     for (int i = 0; i < 3000; ++i)
         many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, std::string(4000, 'x') + "\r\n"));
-    WriteStore(large, many);
+    WritePostStore(large.Path(), many);
     form->OpenStore(large.Path());
     answer(target.File("mbox"), false);
     QTimer::singleShot(0, form.get(), [&] {
@@ -534,7 +513,7 @@ void WindowUseTest::storeTextInTooltipsAndTitlesShowsAsWritten()
     red.fill(Qt::red);
     QVERIFY(red.save(QString::fromStdString(picture)));
     const std::string subject = "<h1>Gro\xDF</h1><img src=\"" + picture + "\"> [*] & Co";
-    WriteStore(store, {Message(subject, 1, "x\r\n")});
+    WritePostStore(store.Path(), {Message(subject, 1, "x\r\n")});
     const QString shown = QString::fromUtf8("<h1>Groß</h1><img src=\"") + QString::fromStdString(picture) + "\"> [*] & Co";
     auto form = OpenPost(world, store);
     QCOMPARE(form->ListModel()->rowCount(), 1);

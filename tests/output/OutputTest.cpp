@@ -32,9 +32,36 @@ TEST(FileNames, SafeNamesAndBaseNames)
     EXPECT_EQ(MakeSafeFileName("a/b\\c?d*e\"f<g>h|i\x7F"), "a_b_c_d_e_f_g_h|i\x7F");
     EXPECT_EQ(MakeSafeFileName("Gr\xFC\xDF" "e\t"), "Gr__e_");
     EXPECT_EQ(MakeSafeFileName(""), "");
-    const BaseName base = MakeBaseName("Re: Treffen am 24.12.", "24.12.2003 14:05:06", true);
-    EXPECT_EQ(CandidateFileName(base, -1, ".eml"), "Re_ Treffen am 24_12_ 24_12_2003 14_05_06.eml");
-    EXPECT_EQ(CandidateFileName(MakeBaseName("S", "x", false), 1, ".eml"), "S_1.eml");
+    const struct {
+        const char* subject;
+        const char* date;  // nullptr: without the date
+        long number;
+        const char* extension;
+        const char* name;
+    } cases[] = {
+        {"Re: Treffen am 24.12.", "24.12.2003 14:05:06", -1, ".eml", "Re_ Treffen am 24_12_ 24_12_2003 14_05_06.eml"},
+        {"S", nullptr, 1, ".eml", "S_1.eml"},
+        // Never a blank or a dot at either end of subject and date.
+        {"", "24.12.2003 14:05:06", -1, ".eml", "24_12_2003 14_05_06.eml"},
+        {"", "24.12.2003 14:05:06", 0, ".htm", "24_12_2003 14_05_06_0.htm"},
+        {"   ", "24.12.2003", -1, ".txt", "24_12_2003.txt"},
+        {"   Leer vorn", nullptr, -1, ".eml", "Leer vorn.eml"},
+        {"Hallo ", nullptr, 2, ".eml", "Hallo_2.eml"},
+        {"Hallo ", "24.12.2003", -1, ".eml", "Hallo  24_12_2003.eml"},
+        {"   ", nullptr, -1, ".eml", "Ohne Betreff.eml"},
+        {"", nullptr, -1, ".eml", "Ohne Betreff.eml"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CandidateFileName(MakeBaseName(c.subject, c.date ? c.date : "", c.date != nullptr), c.number,
+                                    c.extension),
+                  c.name)
+            << "\"" << c.subject << "\"";
+    // Names composed elsewhere: an attachment's after its date, a mark.
+    EXPECT_EQ(CandidateFileName({"2003-12-24 1305 bild ", ""}, -1, ".png"), "2003-12-24 1305 bild.png");
+    EXPECT_EQ(CandidateFileName({". . bericht . ", ""}, -1, ""), "bericht");
+    EXPECT_EQ(CandidateFileName({"bericht. .", ""}, 0, ".pdf"), "bericht_0.pdf");
+    EXPECT_EQ(CandidateFileName({"_._.", ""}, -1, "._etc_passwd"), "_._.._etc_passwd");
+    EXPECT_EQ(CandidateFileName({"", " 24_12_2003", kIncompleteMark}, -1, ".eml"), "24_12_2003 (unvollständig).eml");
 }
 
 TEST(FileNames, LongSubjectsAreCutKeepingTheDate)

@@ -111,6 +111,51 @@ INSTANTIATE_TEST_SUITE_P(
                  "Subject: uu\n\nVorher\nbegin 644 kuchen.txt\n#86)C\n`\nend\nNachher\n", {"kuchen.txt"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
+// A "cid:" reference names the Content-ID without its brackets, with
+// percent escapes as a URL writes them: the browser decodes them when it
+// loads the image, so such an image is on the page and not in the list.
+TEST(AttachmentListing, ImagesReferencedByContentId)
+{
+    struct Case {
+        const char* contentId;
+        const char* html;
+        bool listed;
+    } const cases[] = {
+        {"<bild1>", "<img src=\"cid:bild1\">", false},
+        {"bild1", "<img src=\"CID:bild1\">", false},
+        {"<bild@1>", "<img src=\"cid:bild%401\">", false},
+        {"<a/b@x>", "<img src=\"cid:a%2fb%40x\">", false},
+        {"<a b>", "<img src=\"cid:a%20b\">", false},
+        {"<bild@1>", "<img src=\"cid:bild%402\">", true},
+        {"<bild@1>", "<img src=\"cid:bild%4\">", true},
+        {"<bild@1>", "<p>kein Verweis</p>", true},
+    };
+    for (const Case& c : cases) {
+        const std::string source = "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+                                   Section("Content-Type: text/html\n", c.html, "r") +
+                                   Section(std::string("Content-Type: image/gif; name=\"b.gif\"\nContent-ID: ") +
+                                               c.contentId + "\n",
+                                           "GIF89a", "r") +
+                                   "--r--\n";
+        EXPECT_EQ(ListOf(source).size(), c.listed ? 1u : 0u) << c.contentId << " " << c.html;
+    }
+}
+
+// Each "cid:" is read only as far as it matches: a body of many references
+// and a part with a long Content-ID are listed at once.
+TEST(AttachmentListing, ManyReferencesAndALongIdentifierEndQuickly)
+{
+    std::string html;
+    for (int i = 0; i < 200000; ++i)
+        html += "cid:";
+    const std::string source = "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+                               Section("Content-Type: text/html\n", html, "r") +
+                               Section("Content-Type: image/gif\nContent-ID: <" + std::string(50000, 'x') + ">\n",
+                                       "GIF89a", "r") +
+                               "--r--\n";
+    EXPECT_EQ(ListOf(source).size(), 1u);
+}
+
 TEST(AttachmentNames, DecodedCleanedAndSized)
 {
     const auto listed = ListOf(Mixed(

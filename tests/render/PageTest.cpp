@@ -161,6 +161,15 @@ TEST(ConvertCID, ReferencesAndBaseElements)
     EXPECT_EQ(ConvertCIDLine(many, {{"", "x"}}).size(), 1000000u * 2);
 }
 
+TEST(ConvertCID, EscapedReferenceToARenamedPart)
+{
+    const InlineNameMap renamed{{"a/b@x", "cid_a_b@x_1"}, {"a%40b", "cid_a_40b_2"}};
+    EXPECT_EQ(ConvertCIDLine("<img src=\"cid:a%2Fb%40x\">", renamed), "<img src=\"cid_a_b@x_1\">");
+    // The identifier as written wins over the one it would decode to.
+    EXPECT_EQ(ConvertCIDLine("<img src=\"cid:a%40b\">", renamed), "<img src=\"cid_a_40b_2\">");
+    EXPECT_EQ(ConvertCIDLine("<img src=\"cid:a%2Fc\">", renamed), "<img src=\"a%2Fc\">");
+}
+
 TEST(InlineParts, IdentifiersAndSafeNames)
 {
     EXPECT_EQ(InlineIdentifier("<a@b>"), "a@b");
