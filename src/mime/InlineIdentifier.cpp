@@ -1,18 +1,8 @@
 #include "mime/InlineIdentifier.h"
 
-#include <cstring>
-
 #include "platform/Ascii.h"
 
 namespace vellumine {
-namespace {
-
-bool EndsReference(char c)
-{
-    return c == '\0' || std::strchr("\"'<> \t\r\n)", c) != nullptr;
-}
-
-}  // namespace
 
 std::string InlineIdentifier(std::string_view contentId)
 {
@@ -23,26 +13,45 @@ std::string InlineIdentifier(std::string_view contentId)
     return std::string(contentId);
 }
 
-std::string CidReferenceIdentifier(std::string_view reference)
+std::vector<TCidReference> QuotedCidReferences(std::string_view line)
 {
+    std::vector<TCidReference> references;
+    for (std::size_t quote = line.find('"'); quote != std::string_view::npos; quote = line.find('"', quote + 1)) {
+        std::size_t start = quote + 1;
+        while (StartsWithIgnoringAsciiCase(line, start, "CID:"))
+            start += 4;
+        if (start == quote + 1)
+            continue;
+        const std::size_t close = line.find('"', start);
+        references.push_back({quote, start, close == std::string_view::npos ? line.size() : close});
+    }
+    return references;
+}
+
+std::string ReferencedIdentifier(std::string_view reference,
+                                 const std::function<bool(const std::string&)>& isIdentifier)
+{
+    std::string written(reference);
+    if (written.find('%') == std::string::npos || isIdentifier(written))
+        return written;
     return PercentDecode(reference);
 }
 
-bool CidReferenceNames(std::string_view html, std::size_t at, std::string_view identifier)
+std::set<std::string> ShownInlineIdentifiers(const std::vector<std::string>& lines,
+                                             const std::set<std::string>& identifiers)
 {
-    std::size_t matched = 0;
-    for (; at < html.size() && !EndsReference(html[at]); ++at, ++matched) {
-        char c = html[at];
-        const int high = c == '%' && at + 2 < html.size() ? HexDigitValue(html[at + 1]) : -1;
-        const int low = high >= 0 ? HexDigitValue(html[at + 2]) : -1;
-        if (low >= 0) {
-            c = static_cast<char>(high * 16 + low);
-            at += 2;
+    std::set<std::string> shown;
+    if (identifiers.empty())
+        return shown;
+    const auto known = [&identifiers](const std::string& identifier) { return identifiers.count(identifier) != 0; };
+    for (const std::string& line : lines)
+        for (const TCidReference& reference : QuotedCidReferences(line)) {
+            const std::string named =
+                ReferencedIdentifier(std::string_view(line).substr(reference.start, reference.end - reference.start), known);
+            if (known(named))
+                shown.insert(named);
         }
-        if (matched == identifier.size() || identifier[matched] != c)
-            return false;
-    }
-    return matched == identifier.size();
+    return shown;
 }
 
 }  // namespace vellumine

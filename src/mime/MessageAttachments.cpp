@@ -1,5 +1,8 @@
 #include "mime/MessageAttachments.h"
 
+#include <map>
+#include <set>
+
 #include "mime/HeaderDecoding.h"
 #include "mime/InlineIdentifier.h"
 #include "mime/MailMessage.h"
@@ -10,34 +13,63 @@
 namespace vellumine {
 namespace {
 
-// The image is on the page when the HTML body refers to it by "cid:", as
-// written or with percent escapes.
-bool IsShownAsInlineImage(const TMailPart& part, const std::string& htmlBody)
+using PartSet = std::set<const TMailPart*>;
+
+// The identifiers that the HTML on the page names: the body's, each
+// further HTML part's and, inside its block, each attached message's, all
+// on one page.
+void CollectShownIdentifiers(TMailMessage& message, const std::set<std::string>& identifiers,
+                             std::set<std::string>& shown)
 {
-    const std::string identifier = InlineIdentifier(part.GetHeader("Content-ID"));
-    if (identifier.empty() || htmlBody.empty())
-        return false;
-    for (std::size_t at = FindIgnoringAsciiCase(htmlBody, "cid:"); at != std::string::npos;
-         at = FindIgnoringAsciiCase(htmlBody, "cid:", at + 4)) {
-        if (htmlBody.compare(at + 4, identifier.size(), identifier) == 0 ||
-            CidReferenceNames(htmlBody, at + 4, identifier))
-            return true;
+    shown.merge(ShownInlineIdentifiers(message.HtmlBodyLines.Lines(), identifiers));
+    for (TShownPart& entry : message.ShownParts) {
+        if (entry.attached) {
+            CollectShownIdentifiers(*entry.attached, identifiers, shown);
+        } else if (entry.kind == TShownKind::Html) {
+            entry.part->DecodeBody();
+            TLineList html;
+            html.SetText(entry.part->DecodedData());
+            shown.merge(ShownInlineIdentifiers(html.Lines(), identifiers));
+        }
     }
-    return false;
+}
+
+// The parts whose files the page's references load. All parts of the
+// message and its attached messages are written into one folder, so a
+// reference may name a part of any of them; of parts that share an
+// identifier only the last one's file remains under it.
+PartSet PartsShownByReference(TMailMessage& message)
+{
+    std::map<std::string, const TMailPart*> fileOwner;
+    for (const TMailPart* part : AttachmentPartsWithAttached(message)) {
+        std::string identifier = InlineIdentifier(part->GetHeader("Content-ID"));
+        if (!identifier.empty())
+            fileOwner[std::move(identifier)] = part;
+    }
+    PartSet shown;
+    if (fileOwner.empty())
+        return shown;
+    std::set<std::string> identifiers;
+    for (const auto& entry : fileOwner)
+        identifiers.insert(entry.first);
+    std::set<std::string> shownIdentifiers;
+    CollectShownIdentifiers(message, identifiers, shownIdentifiers);
+    for (const std::string& identifier : shownIdentifiers)
+        shown.insert(fileOwner[identifier]);
+    return shown;
 }
 
 // A message that is one single part is its own attachment: when that part
 // is a text the page shows it as the body, and it is no file.
-bool IsOnPage(const TMailPart& part, const TMailMessage& owner, const std::string& htmlBody)
+bool IsOnPage(const TMailPart& part, const TMailMessage& owner, const PartSet& shownByReference)
 {
-    return owner.IsShownInline(part) || owner.IsPageBody(part) || IsShownAsInlineImage(part, htmlBody);
+    return owner.IsShownInline(part) || owner.IsPageBody(part) || shownByReference.count(&part) != 0;
 }
 
-void Collect(TMailMessage& owner, std::vector<TAttachment>& list)
+void Collect(TMailMessage& owner, const PartSet& shownByReference, std::vector<TAttachment>& list)
 {
-    const std::string htmlBody = owner.HtmlBodyLines.Text();
     for (TMailPart* part : owner.AttachmentParts) {
-        if (IsOnPage(*part, owner, htmlBody))
+        if (IsOnPage(*part, owner, shownByReference))
             continue;
         // Counted, not kept: a large attachment is decoded again only when
         // it is hashed or written.
@@ -58,7 +90,7 @@ void Collect(TMailMessage& owner, std::vector<TAttachment>& list)
     }
     for (TShownPart& shown : owner.ShownParts)
         if (shown.attached)
-            Collect(*shown.attached, list);
+            Collect(*shown.attached, shownByReference, list);
 }
 
 }  // namespace
@@ -67,7 +99,7 @@ std::vector<TAttachment> ListAttachments(TMailMessage& message)
 {
     message.IndexParts();
     std::vector<TAttachment> list;
-    Collect(message, list);
+    Collect(message, PartsShownByReference(message), list);
     return list;
 }
 

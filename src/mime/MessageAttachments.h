@@ -1,9 +1,9 @@
 #pragma once
 // The files a message carries, as a reader sees them in the page's list
 // "Anlagen": every attachment part except those the page already shows (a
-// text part, a report, an attached message, an image the HTML body refers
-// to by Content-ID), the message's own first and then those of each
-// attached message it shows, in the page's order.
+// text part, a report, an attached message, an image whose file one of the
+// page's double-quoted "cid:" references loads), the message's own first and
+// then those of each attached message it shows, in the page's order.
 
 #include <cstddef>
 #include <string>

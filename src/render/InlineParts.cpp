@@ -87,35 +87,26 @@ InlineNameMap SaveInlineParts(TMailMessage& message, const std::string& folder, 
 
 std::string ConvertCIDLine(std::string line, const InlineNameMap& renamed)
 {
-    // One pass: after a double quote every "cid:" that follows is dropped
-    // (dropping one may bring the next one up to the quote), and a
-    // reference to a renamed part gets the part's file name.
+    // The double quote stays and the "cid:" after it goes (dropping one may
+    // bring the next one up to the quote); a reference to a renamed part
+    // gets the part's file name.
     std::string out;
     out.reserve(line.size());
-    std::size_t at = 0;
-    while (at < line.size()) {
-        const char c = line[at++];
-        out += c;
-        if (c != '"')
+    std::size_t copied = 0;
+    const auto isRenamed = [&renamed](const std::string& identifier) { return renamed.count(identifier) != 0; };
+    for (const TCidReference& reference : QuotedCidReferences(line)) {
+        out.append(line, copied, reference.quote + 1 - copied);
+        copied = reference.start;
+        if (renamed.empty())
             continue;
-        bool dropped = false;
-        while (StartsWithIgnoringAsciiCase(line, at, "CID:")) {
-            at += 4;
-            dropped = true;
-        }
-        if (!dropped || renamed.empty())
-            continue;
-        const std::size_t close = line.find('"', at);
-        const std::string reference = line.substr(at, close == std::string::npos ? std::string::npos : close - at);
-        // A reference with percent escapes names the identifier it decodes to.
-        auto safe = renamed.find(reference);
-        if (safe == renamed.end() && reference.find('%') != std::string::npos)
-            safe = renamed.find(CidReferenceIdentifier(reference));
+        const std::string_view text = std::string_view(line).substr(reference.start, reference.end - reference.start);
+        const auto safe = renamed.find(ReferencedIdentifier(text, isRenamed));
         if (safe != renamed.end()) {
             out += safe->second;
-            at += reference.size();
+            copied = reference.end;
         }
     }
+    out.append(line, copied, std::string::npos);
     for (std::size_t found = FindIgnoringAsciiCase(out, "<BASE"); found != std::string::npos;
          found = FindIgnoringAsciiCase(out, "<BASE", found + 1))
         out[found + 2] = 'B';

@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <regex>
+#include <set>
+
 #include "../mime/MessageBuilder.h"
 #include "mime/MailMessage.h"
 #include "mime/MessageAttachments.h"
+#include "platform/Ascii.h"
 #include "render/AttachmentList.h"
 #include "render/MessagePage.h"
 
@@ -73,6 +78,33 @@ const std::string kForwarded = "Content-Type: message/rfc822\n\n" +
                                          Section("Content-Type: application/zip; name=\"innen.zip\"\n", "PK", "i"),
                                      "i");
 
+std::string Image(const char* name, const char* contentId, const char* boundary)
+{
+    return Section(std::string("Content-Type: image/gif; name=\"") + name + "\"\nContent-ID: " + contentId + "\n",
+                   std::string("GIF89a ") + name, boundary);
+}
+
+const std::string kReferencedByTheTextVersionOnly =
+    "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+    Section("Content-Type: multipart/alternative; boundary=\"a\"\n",
+            Section("Content-Type: text/plain\n", "Siehe \"cid:bild1\"", "a") +
+                Section("Content-Type: text/html\n", "<p>ohne Bild</p>", "a") + "--a--",
+            "r") +
+    Image("bild1.gif", "<bild1>", "r") + "--r--\n";
+
+const std::string kReferencedByAFurtherHtmlPart =
+    Mixed(Section("Content-Type: text/html\n", "<p>eins</p>") + Image("bild1.gif", "<bild1>", "m") +
+          Section("Content-Type: text/html\n", "<img src=\"cid:bild1\">"));
+
+const std::string kReferencedByTheAttachedMessage =
+    Mixed(kText + Image("bild1.gif", "<bild1>", "m") +
+          Section("Content-Type: message/rfc822\n", "Subject: innen\nContent-Type: text/html\n\n<img src=\"cid:bild1\">"));
+
+const std::string kTwoPartsOfOneIdentifier = "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+                                             Section("Content-Type: text/html\n", "<img src=\"cid:bild1\">", "r") +
+                                             Image("erst.gif", "<bild1>", "r") + Image("zweit.gif", "<bild1>", "r") +
+                                             "--r--\n";
+
 std::string Nested(int depth)
 {
     std::string message = "Subject: innen\n\nText\n";
@@ -108,7 +140,19 @@ INSTANTIATE_TEST_SUITE_P(
                  {"apfelkuchen.txt", "innen.zip"}},
         ListCase{"AttachedMessageBeyondTheShownDepthIsAFile", Nested(5), {"Anlage 1.eml"}},
         ListCase{"UuencodedFile",
-                 "Subject: uu\n\nVorher\nbegin 644 kuchen.txt\n#86)C\n`\nend\nNachher\n", {"kuchen.txt"}}),
+                 "Subject: uu\n\nVorher\nbegin 644 kuchen.txt\n#86)C\n`\nend\nNachher\n", {"kuchen.txt"}},
+        ListCase{"ImageNamedOnlyByTheTextThePageDoesNotShow", kReferencedByTheTextVersionOnly, {"bild1.gif"}},
+        ListCase{"ImageOfAFurtherHtmlPartIsNot", kReferencedByAFurtherHtmlPart, {}},
+        ListCase{"ImageTheAttachedMessageShowsIsNot", kReferencedByTheAttachedMessage, {}},
+        // Both are written under one name; the page shows the later one.
+        ListCase{"EarlierOfTwoPartsOfOneIdentifier", kTwoPartsOfOneIdentifier, {"erst.gif"}},
+        // The page loads the part the reference names as written before
+        // the one its escapes decode to.
+        ListCase{"OnlyOnePartPerReference",
+                 "Content-Type: multipart/related; boundary=\"r\"\n\n" +
+                     Section("Content-Type: text/html\n", "<img src=\"cid:a%41/\">", "r") +
+                     Image("roh.gif", "<a%41/>", "r") + Image("dekodiert.gif", "<aA/>", "r") + "--r--\n",
+                 {"dekodiert.gif"}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 // A "cid:" reference names the Content-ID without its brackets, with
@@ -129,6 +173,18 @@ TEST(AttachmentListing, ImagesReferencedByContentId)
         {"<bild@1>", "<img src=\"cid:bild%402\">", true},
         {"<bild@1>", "<img src=\"cid:bild%4\">", true},
         {"<bild@1>", "<p>kein Verweis</p>", true},
+        // Only a reference that opens a double-quoted value becomes a file
+        // name on the page; any other leaves the image missing there.
+        {"<bild1>", "<img src=cid:bild1>", true},
+        {"<bild1>", "<img src='cid:bild1'>", true},
+        {"<img>", "<img src=\"cid:img10\">", true},
+        {"<img>", "<img src=\"cid:img\">", false},
+        {"<img>", "<img src=\"cid:Img\">", true},
+        {"<bild1>", "<img src=\"cid:bild1 \">", true},
+        {"<bild1>", "<img src=\"Cid:cid:bild1\">", false},
+        {"<bild1>", "<div style=\"background:url(cid:bild1)\">", true},
+        {"<bild1>", "<img alt=\"Bild\" src=\"x\"><p>cid:bild1</p>", true},
+        {"<bild1>", "<img src=\"cid:bild1\"><img src='cid:bild1'>", false},
     };
     for (const Case& c : cases) {
         const std::string source = "Content-Type: multipart/related; boundary=\"r\"\n\n" +
@@ -139,6 +195,57 @@ TEST(AttachmentListing, ImagesReferencedByContentId)
                                    "--r--\n";
         EXPECT_EQ(ListOf(source).size(), c.listed ? 1u : 0u) << c.contentId << " " << c.html;
     }
+}
+
+// The files a browser loads for the page: each double-quoted source, its
+// percent escapes decoded, that names a part file written for it.
+std::set<std::string> LoadedPartContents(const PreviewPage& page)
+{
+    std::set<std::string> loaded;
+    const std::regex source("src=\"([^\"]*)\"");
+    for (auto it = std::sregex_iterator(page.text.begin(), page.text.end(), source); it != std::sregex_iterator();
+         ++it) {
+        const std::string name = PercentDecode((*it)[1].str());
+        const auto last = std::find_if(page.parts.rbegin(), page.parts.rend(),
+                                       [&name](const InlineFile& file) { return file.fileName == name; });
+        if (last != page.parts.rend())
+            loaded.insert(last->bytes);
+    }
+    return loaded;
+}
+
+// Whatever way a body names its images, each one is either on the page or
+// in its list, never both and never neither.
+TEST(AttachmentListing, EveryImageIsShownOrListed)
+{
+    const std::string html = "<img src=\"cid:gleich\"><img src=cid:ohne><img src='cid:einfach'>"
+                             "<img src=\"cid:bild10\"><img src=\"CID:pro%7Ezent\"><img src=\"cid:a/b\">"
+                             "<img src=\"cid:doppelt\"><div style=\"background:url(cid:stil)\"></div>";
+    const std::string inner = Mixed(Section("Content-Type: text/html\n", "<img src=\"cid:innen\">", "i") +
+                                        Image("innen.gif", "<innen>", "i") + Image("aussen.gif", "<nicht>", "i"),
+                                    "i");
+    const std::string source =
+        Mixed(Section("Content-Type: multipart/related; boundary=\"r\"\n",
+                      Section("Content-Type: text/html\n", html, "r") + Image("gleich.gif", "<gleich>", "r") +
+                          Image("ohne.gif", "<ohne>", "r") + Image("einfach.gif", "<einfach>", "r") +
+                          Image("bild1.gif", "<bild1>", "r") + Image("prozent.gif", "<pro~zent>", "r") +
+                          Image("pfad.gif", "<a/b>", "r") + Image("doppelt1.gif", "<doppelt>", "r") +
+                          Image("doppelt2.gif", "<doppelt>", "r") + Image("stil.gif", "<stil>", "r") + "--r--",
+                      "m") +
+              Section("Content-Type: message/rfc822\n", inner));
+    const PreviewPage page = ComposePreviewPage(Crlf(source), {}, false, {});
+    const std::set<std::string> loaded = LoadedPartContents(page);
+    std::set<std::string> listed;
+    for (const TAttachment& entry : page.attachments)
+        listed.insert(entry.fileName);
+    const char* const names[] = {"gleich.gif",   "ohne.gif",     "einfach.gif", "bild1.gif", "prozent.gif", "pfad.gif",
+                                 "doppelt1.gif", "doppelt2.gif", "stil.gif",    "innen.gif", "aussen.gif"};
+    for (const std::string name : names) {
+        const bool shown = loaded.count("GIF89a " + name) != 0;
+        EXPECT_NE(shown, listed.count(name) != 0) << name << (shown ? " shown and listed" : " neither shown nor listed");
+    }
+    EXPECT_EQ(listed, (std::set<std::string>{"ohne.gif", "einfach.gif", "bild1.gif", "doppelt1.gif", "stil.gif",
+                                             "aussen.gif"}));
 }
 
 // Each "cid:" is read only as far as it matches: a body of many references
