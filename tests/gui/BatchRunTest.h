@@ -19,4 +19,6 @@ private slots:
     void noPrinterIsReportedAndPageWaitIsBounded();
     void searchResultsActLikeAFolder();
     void searchResultsComeInPagesAndTheFieldObeysKeys();
+    void searchDroppedMeanwhileShowsNothing();
+    void searchKeepsTheColumnsAndCountsInGerman();
 };
