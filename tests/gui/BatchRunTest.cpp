@@ -622,6 +622,32 @@ void BatchRunTest::searchDroppedMeanwhileShowsNothing()
     QCOMPARE(world.dialogs.errors.size(), 0);
 }
 
+// "Abbrechen" during the first search (the index being built) ends it with
+// nothing shown; the next search builds on and finds.
+void BatchRunTest::abbrechenStopsTheFirstIndexBuild()
+{
+    GuiWorld world;
+    auto form = OpenTen(world);
+    TempFolder cache;
+    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    form->SearchEdit->setText("an:anna datum:2004-01");
+    form->SearchEditReturn();
+    QVERIFY(form->CancelBtn->isEnabled());
+    QCOMPARE(form->StatusPanel0->text(), QString::fromUtf8("Suche läuft…"));
+    form->CancelBtn->click();
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QCOMPARE(form->StatusPanel0->text(), QString("Suche abgebrochen"));
+    QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
+    QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Zehn"));
+    ExpectIdle(*form);
+
+    form->SearchEditReturn();
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), QString("Suchergebnis (8)"));
+    QVERIFY2(form->StatusPanel0->text().startsWith("8 Nachrichten gefunden"), qPrintable(form->StatusPanel0->text()));
+    ExpectIdle(*form);
+}
+
 // The folder column gets its fitted width or the one the user dragged, and
 // leaves the subject room; counts in the status bar are written as in German.
 void BatchRunTest::searchKeepsTheColumnsAndCountsInGerman()

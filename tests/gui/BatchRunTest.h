@@ -20,5 +20,6 @@ private slots:
     void searchResultsActLikeAFolder();
     void searchResultsComeInPagesAndTheFieldObeysKeys();
     void searchDroppedMeanwhileShowsNothing();
+    void abbrechenStopsTheFirstIndexBuild();
     void searchKeepsTheColumnsAndCountsInGerman();
 };
