@@ -45,6 +45,14 @@ std::unique_ptr<TMainForm> OpenTen(GuiWorld& world)
     return form;
 }
 
+// The same, its search index kept in `cache`.
+std::unique_ptr<TMainForm> OpenTenSearchingInto(GuiWorld& world, const TempFolder& cache)
+{
+    auto form = OpenTen(world);
+    form->SearchIndexPathFor = [&cache](const std::string&) { return cache.File("index.sqlite"); };
+    return form;
+}
+
 void SelectRows(TMainForm& form, std::initializer_list<int> rows)
 {
     form.ListView1->selectionModel()->clearSelection();
@@ -482,9 +490,8 @@ void BatchRunTest::noPrinterIsReportedAndPageWaitIsBounded()
 void BatchRunTest::searchResultsActLikeAFolder()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->SearchEdit->setText("an:anna datum:2004-01");
     QTest::keyClick(form->SearchEdit, Qt::Key_Return);
     QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
@@ -530,9 +537,8 @@ void BatchRunTest::searchResultsActLikeAFolder()
 void BatchRunTest::searchResultsComeInPagesAndTheFieldObeysKeys()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->FSearchPageSize = 3;
     QStringList titles;
     connect(form->TreeView1, &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item) { titles << item->text(0); });
@@ -575,9 +581,8 @@ void BatchRunTest::searchResultsComeInPagesAndTheFieldObeysKeys()
 void BatchRunTest::searchDroppedMeanwhileShowsNothing()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->FSearchPageSize = 3;
     form->ListView1->setFixedHeight(70);  // a page of three rows scrolls
     const struct {
@@ -627,9 +632,8 @@ void BatchRunTest::searchDroppedMeanwhileShowsNothing()
 void BatchRunTest::abbrechenStopsTheFirstIndexBuild()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->SearchEdit->setText("an:anna datum:2004-01");
     form->SearchEditReturn();
     QVERIFY(form->CancelBtn->isEnabled());
@@ -653,9 +657,8 @@ void BatchRunTest::abbrechenStopsTheFirstIndexBuild()
 void BatchRunTest::searchKeepsTheColumnsAndCountsInGerman()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->FSearchPageSize = 3;
     QHeaderView* header = form->ListView1->header();
     const auto search = [&] {
