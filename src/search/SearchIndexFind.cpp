@@ -1,7 +1,10 @@
 // The search's queries: the messages found, newest first, a page of them
 // with snippets, and how many there are in all.
 
+#include <algorithm>
+#include <functional>
 #include <limits>
+#include <optional>
 
 #include "platform/DateTime.h"
 #include "search/MessageIds.h"
@@ -55,8 +58,21 @@ void SetSnippet(SearchHit& hit, const std::string& marked)
     }
 }
 
-// From and where of the search's SQL, over the messages the query finds;
-// the id names the message in the order of its date.
+// The date range as SQL over the id column `id`. A message without a date
+// is in no range of dates, open or not.
+std::string RangeSql(const SearchQuery& query, const std::string& id)
+{
+    std::string range;
+    if (query.Dated())
+        range += " AND " + id + " >= ?2";
+    if (query.until)
+        range += " AND " + id + " < ?3";
+    return range;
+}
+
+// From and where of the search's SQL over the messages a query of found
+// terms (or of dates alone) finds; the id names the message in the order
+// of its date.
 struct FindSql {
     std::string from;
     std::string id;
@@ -64,19 +80,10 @@ struct FindSql {
 
 FindSql FindSqlOf(const SearchQuery& query)
 {
-    FindSql sql;
-    if (query.match.empty()) {
-        sql = {"messages m WHERE 1", "m.id"};
-    } else if (query.negated) {
-        sql = {"messages m WHERE m.id NOT IN (SELECT rowid FROM texts WHERE texts MATCH ?1)", "m.id"};
-    } else {
-        sql = {"texts JOIN messages m ON m.id = texts.rowid WHERE texts MATCH ?1", "texts.rowid"};
-    }
-    // A message without a date is in no range of dates, open or not.
-    if (query.Dated())
-        sql.from += " AND " + sql.id + " >= ?2";
-    if (query.until)
-        sql.from += " AND " + sql.id + " < ?3";
+    FindSql sql = query.match.empty()
+                      ? FindSql{"messages m WHERE 1", "m.id"}
+                      : FindSql{"texts JOIN messages m ON m.id = texts.rowid WHERE texts MATCH ?1", "texts.rowid"};
+    sql.from += RangeSql(query, sql.id);
     return sql;
 }
 
@@ -91,20 +98,170 @@ std::int64_t SqlCount(std::size_t count)
     return static_cast<std::int64_t>(std::min<std::size_t>(count, std::numeric_limits<std::int32_t>::max()));
 }
 
-void BindQuery(SqliteStatement& statement, const SearchQuery& query)
+void BindRange(SqliteStatement& statement, const SearchQuery& query)
 {
-    if (!query.match.empty())
-        statement.Bind(1, query.match);
     if (query.Dated())
         statement.Bind(2, std::max(query.from ? FirstIdOf(*query.from) : 0, kSameSecondIds));
     if (query.until)
         statement.Bind(3, FirstIdOf(*query.until));
 }
 
+void BindQuery(SqliteStatement& statement, const SearchQuery& query)
+{
+    if (!query.match.empty())
+        statement.Bind(1, query.match);
+    BindRange(statement, query);
+}
+
 void BindPage(SqliteStatement& statement, const SearchQuery& query, std::size_t limit, std::size_t offset)
 {
     BindQuery(statement, query);
     statement.Bind(4, SqlCount(limit)).Bind(5, SqlCount(offset));
+}
+
+// A query of negated terms only (`-rechnung`) wants the messages its
+// match does not find, and FTS5 cannot take a set away from all rows. SQL's
+// NOT IN over the matches built a temporary index of them (nearly every
+// message, for a common word) and probed it for each message. Instead the
+// matches and the messages' ids are walked side by side, newest first. The
+// ids come from the table while results keep coming; past the first
+// kWalkedIds without the walk ending they are read from the small index by
+// file and sorted, at half the cost of walking the table's rows.
+class UnmatchedWalk {
+public:
+    UnmatchedWalk(SqliteDatabase& database, const SearchQuery& query)
+        : FDatabase(database),
+          FQuery(query),
+          FMatched(database, "SELECT rowid FROM texts WHERE texts MATCH ?1" + RangeSql(query, "rowid") +
+                                 " ORDER BY rowid DESC"),
+          FNewest(database, "SELECT id FROM messages WHERE 1" + RangeSql(query, "id") + " ORDER BY id DESC")
+    {
+        BindQuery(FMatched, query);
+        BindRange(FNewest, query);
+        // While the match is open, the messages are read in its snapshot:
+        // a message written or removed meanwhile is in both or in neither.
+        FMore = FMatched.Step();
+    }
+
+    // The next message the match does not find, newest first.
+    std::optional<std::int64_t> Next()
+    {
+        while (const std::optional<std::int64_t> id = NextId()) {
+            while (FMore && FMatched.Integer(0) > *id)
+                FMore = FMatched.Step();
+            if (!FMore || FMatched.Integer(0) != *id)
+                return id;
+        }
+        return std::nullopt;
+    }
+
+private:
+    static constexpr std::size_t kWalkedIds = 4096;
+
+    std::optional<std::int64_t> NextId()
+    {
+        if (FWalked < kWalkedIds) {
+            if (!FNewest.Step()) {
+                FWalked = kWalkedIds + 1;  // all read
+                return std::nullopt;
+            }
+            FLast = FNewest.Integer(0);
+            if (++FWalked == kWalkedIds)
+                ReadOlderIds();
+            return FLast;
+        }
+        if (FAt < FOlder.size())
+            return FOlder[FAt++];
+        return std::nullopt;
+    }
+
+    void ReadOlderIds()
+    {
+        SqliteStatement older(FDatabase, "SELECT id FROM messages INDEXED BY messages_by_file WHERE id < ?4" +
+                                             RangeSql(FQuery, "id"));
+        BindRange(older, FQuery);
+        older.Bind(4, FLast);
+        while (older.Step())
+            FOlder.push_back(older.Integer(0));
+        std::sort(FOlder.begin(), FOlder.end(), std::greater<>());
+        FNewest.Reset();
+    }
+
+    SqliteDatabase& FDatabase;
+    const SearchQuery& FQuery;
+    SqliteStatement FMatched;
+    bool FMore = false;
+    SqliteStatement FNewest;
+    std::size_t FWalked = 0;  // ids taken from FNewest
+    std::int64_t FLast = 0;
+    std::vector<std::int64_t> FOlder;  // newest first
+    std::size_t FAt = 0;
+};
+
+// What a hit shows of its message, as the columns from `first` on.
+constexpr const char* kHitColumns = "m.file, m.folder, m.offset, m.date, m.raw_sender, m.raw_recipient, m.raw_subject";
+
+SearchHit HitOf(const SqliteStatement& row, int first)
+{
+    SearchHit hit;
+    hit.file = row.Text(first);
+    hit.folder = row.Text(first + 1);
+    hit.info.SourceOffset = static_cast<std::uint32_t>(row.Integer(first + 2));
+    hit.info.MessageDate = static_cast<std::uint64_t>(row.Integer(first + 3));
+    hit.info.SenderName = row.Text(first + 4);
+    hit.info.RecipientName = row.Text(first + 5);
+    hit.info.Subject = row.Text(first + 6);
+    return hit;
+}
+
+// A page of the messages a negated query finds; they have no snippet, as
+// nothing in them matched.
+std::vector<SearchHit> FindUnmatched(SqliteDatabase& database, const SearchQuery& query, std::size_t limit,
+                                     std::size_t offset)
+{
+    std::vector<SearchHit> hits;
+    if (limit == 0)
+        return hits;
+    UnmatchedWalk unmatched(database, query);
+    SqliteStatement select(database, "SELECT " + std::string(kHitColumns) + " FROM messages m WHERE m.id = ?1");
+    std::size_t skipped = 0;
+    while (const std::optional<std::int64_t> id = unmatched.Next()) {
+        if (skipped < offset) {
+            ++skipped;
+            continue;
+        }
+        select.Bind(1, *id);
+        if (select.Step())
+            hits.push_back(HitOf(select, 0));
+        select.Reset();
+        if (hits.size() == limit)
+            break;
+    }
+    return hits;
+}
+
+// A snippet reads and splits the message's text again: the first results
+// of the page get one, which is what a reader looks at. The match is run
+// again only over the ids from the first of them to the last (newest
+// first), not over all it finds: a query of a common word and a rare
+// exception found two messages, and walked all matches twice for them.
+void SetSnippets(SqliteDatabase& database, const SearchQuery& query, const std::vector<std::int64_t>& ids,
+                 std::vector<SearchHit>& hits)
+{
+    const std::size_t count = std::min(ids.size(), SearchIndex::kResultsWithSnippet);
+    if (count == 0)
+        return;
+    SqliteStatement snippets(database, "SELECT rowid, snippet(texts, -1, char(2), char(3), '…', 12) FROM texts "
+                                       "WHERE texts MATCH ?1 AND rowid >= ?2 AND rowid <= ?3 ORDER BY rowid DESC");
+    snippets.Bind(1, query.match).Bind(2, ids[count - 1]).Bind(3, ids[0]);
+    std::size_t at = 0;
+    while (at < count && snippets.Step()) {
+        const std::int64_t id = snippets.Integer(0);
+        while (at < count && ids[at] > id)
+            ++at;  // removed meanwhile: no snippet
+        if (at < count && ids[at] == id)
+            SetSnippet(hits[at++], snippets.Text(1));
+    }
 }
 
 template <typename Work>
@@ -126,35 +283,20 @@ std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t li
     const SearchQuery query = ParseSearchQuery(text, CurrentUtcOffsetSeconds());
     if (query.Empty())
         return {};
+    if (query.negated)
+        return Guarded([&] { return FindUnmatched(*FDatabase, query, limit, offset); });
     return Guarded([&] {
         std::vector<SearchHit> hits;
         std::vector<std::int64_t> ids;
-        SqliteStatement select(*FDatabase, PageStatement(query, "m.id, m.file, m.folder, m.offset, m.date, "
-                                                                "m.raw_sender, m.raw_recipient, m.raw_subject"));
+        SqliteStatement select(*FDatabase, PageStatement(query, "m.id, " + std::string(kHitColumns)));
         BindPage(select, query, limit, offset);
         while (select.Step()) {
-            SearchHit hit;
             ids.push_back(select.Integer(0));
-            hit.file = select.Text(1);
-            hit.folder = select.Text(2);
-            hit.info.SourceOffset = static_cast<std::uint32_t>(select.Integer(3));
-            hit.info.MessageDate = static_cast<std::uint64_t>(select.Integer(4));
-            hit.info.SenderName = select.Text(5);
-            hit.info.RecipientName = select.Text(6);
-            hit.info.Subject = select.Text(7);
-            hits.push_back(std::move(hit));
+            hits.push_back(HitOf(select, 1));
         }
-        if (query.match.empty() || query.negated)
+        if (query.match.empty())
             return hits;  // nothing matched that a snippet could show
-        // A snippet reads and splits the message's text again: the first
-        // results of the page get one, which is what a reader looks at.
-        SqliteStatement snippets(*FDatabase, PageStatement(query, "texts.rowid, snippet(texts, -1, char(2), char(3), "
-                                                                  "'…', 12)"));
-        BindPage(snippets, query, std::min(limit, kResultsWithSnippet), offset);
-        for (std::size_t i = 0; i < hits.size() && snippets.Step(); ++i) {
-            if (snippets.Integer(0) == ids[i])
-                SetSnippet(hits[i], snippets.Text(1));
-        }
+        SetSnippets(*FDatabase, query, ids, hits);
         return hits;
     });
 }
@@ -165,6 +307,13 @@ std::size_t SearchIndex::Count(const std::string& text)
     if (query.Empty())
         return 0;
     return Guarded([&] {
+        if (query.negated) {
+            UnmatchedWalk unmatched(*FDatabase, query);
+            std::size_t count = 0;
+            while (unmatched.Next())
+                ++count;
+            return count;
+        }
         SqliteStatement count(*FDatabase, "SELECT count(*) FROM " + FindSqlOf(query).from);
         BindQuery(count, query);
         return count.Step() ? static_cast<std::size_t>(count.Integer(0)) : std::size_t{0};
