@@ -119,14 +119,31 @@ void BindPage(SqliteStatement& statement, const SearchQuery& query, std::size_t 
     statement.Bind(4, SqlCount(limit)).Bind(5, SqlCount(offset));
 }
 
+// The ids of the messages in the query's range that meet `bound` (over
+// `+id`, with its value as ?4), ascending. `+id` is no range of the table's
+// keys: SQLite reads the ids from the smallest index that holds them (the
+// one by file) instead of walking the table's rows, at half the cost.
+std::vector<std::int64_t> SortedIds(SqliteDatabase& database, const SearchQuery& query, const char* bound,
+                                    std::int64_t value)
+{
+    SqliteStatement select(database, std::string("SELECT id FROM messages WHERE +id ") + bound + " ?4" +
+                                         RangeSql(query, "+id"));
+    BindRange(select, query);
+    select.Bind(4, value);
+    std::vector<std::int64_t> ids;
+    while (select.Step())
+        ids.push_back(select.Integer(0));
+    std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
 // A query of negated terms only (`-rechnung`) wants the messages its
 // match does not find, and FTS5 cannot take a set away from all rows. SQL's
 // NOT IN over the matches built a temporary index of them (nearly every
 // message, for a common word) and probed it for each message. Instead the
 // matches and the messages' ids are walked side by side, newest first. The
 // ids come from the table while results keep coming; past the first
-// kWalkedIds without the walk ending they are read from the small index by
-// file and sorted, at half the cost of walking the table's rows.
+// kWalkedIds without the walk ending the rest are read at once, sorted.
 class UnmatchedWalk {
 public:
     UnmatchedWalk(SqliteDatabase& database, const SearchQuery& query)
@@ -170,20 +187,15 @@ private:
                 ReadOlderIds();
             return FLast;
         }
-        if (FAt < FOlder.size())
-            return FOlder[FAt++];
+        if (FAt > 0)
+            return FOlder[--FAt];
         return std::nullopt;
     }
 
     void ReadOlderIds()
     {
-        SqliteStatement older(FDatabase, "SELECT id FROM messages INDEXED BY messages_by_file WHERE id < ?4" +
-                                             RangeSql(FQuery, "id"));
-        BindRange(older, FQuery);
-        older.Bind(4, FLast);
-        while (older.Step())
-            FOlder.push_back(older.Integer(0));
-        std::sort(FOlder.begin(), FOlder.end(), std::greater<>());
+        FOlder = SortedIds(FDatabase, FQuery, "<", FLast);
+        FAt = FOlder.size();
         FNewest.Reset();
     }
 
@@ -194,9 +206,45 @@ private:
     SqliteStatement FNewest;
     std::size_t FWalked = 0;  // ids taken from FNewest
     std::int64_t FLast = 0;
-    std::vector<std::int64_t> FOlder;  // newest first
+    std::vector<std::int64_t> FOlder;  // ascending, taken from the end
     std::size_t FAt = 0;
 };
+
+// How many messages a query of found terms finds: its matches that are
+// messages' ids (a row of the full-text table is no message by itself).
+// The first matches are looked up one by one; past kProbedMatches the
+// message ids from there on are read at once, sorted, and walked beside
+// the rest: looking up each of 100,000 matches cost more than the match.
+std::size_t CountMatchedMessages(SqliteDatabase& database, const SearchQuery& query)
+{
+    constexpr std::size_t kProbedMatches = 4096;
+    SqliteStatement matched(database, "SELECT rowid FROM texts WHERE texts MATCH ?1" + RangeSql(query, "rowid") +
+                                          " ORDER BY rowid");
+    BindQuery(matched, query);
+    SqliteStatement probe(database, "SELECT 1 FROM messages WHERE id = ?1");
+    std::size_t count = 0;
+    std::size_t walked = 0;
+    std::vector<std::int64_t> ids;  // read while the match is open: in its snapshot
+    std::size_t at = 0;
+    while (matched.Step()) {
+        const std::int64_t id = matched.Integer(0);
+        if (walked++ < kProbedMatches) {
+            probe.Bind(1, id);
+            count += probe.Step() ? 1 : 0;
+            probe.Reset();
+            continue;
+        }
+        if (walked == kProbedMatches + 1)
+            ids = SortedIds(database, query, ">=", id);
+        while (at < ids.size() && ids[at] < id)
+            ++at;
+        if (at < ids.size() && ids[at] == id) {
+            ++count;
+            ++at;
+        }
+    }
+    return count;
+}
 
 // What a hit shows of its message, as the columns from `first` on.
 constexpr const char* kHitColumns = "m.file, m.folder, m.offset, m.date, m.raw_sender, m.raw_recipient, m.raw_subject";
@@ -314,6 +362,8 @@ std::size_t SearchIndex::Count(const std::string& text)
                 ++count;
             return count;
         }
+        if (!query.match.empty())
+            return CountMatchedMessages(*FDatabase, query);
         SqliteStatement count(*FDatabase, "SELECT count(*) FROM " + FindSqlOf(query).from);
         BindQuery(count, query);
         return count.Step() ? static_cast<std::size_t>(count.Integer(0)) : std::size_t{0};

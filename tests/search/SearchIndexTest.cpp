@@ -14,6 +14,7 @@
 #include "StoreWriter.h"
 #include "TempFolder.h"
 #include "search/SearchIndex.h"
+#include "search/SqliteDatabase.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -546,6 +547,23 @@ TEST_F(SearchIndexTest, NegatedQueriesOverManyMessages)
         for (const std::size_t offset : {0u, 4000u, 4095u, 4096u, 4499u})
             EXPECT_EQ(found(c.query, 100, offset), slice(c.all, offset, 100)) << c.query << " from " << offset;
     }
+    // Counts of found terms: matches looked up one by one, and past the
+    // first 4,096 compared with the message ids read at once.
+    EXPECT_EQ(index.Count("gemeinsam"), newestFirst.size() - alones.size());
+    EXPECT_EQ(index.Count("wort*"), newestFirst.size());
+    EXPECT_EQ(index.Count("gemeinsam OR einzeln"), newestFirst.size());
+    // A row of the full-text table whose message is gone is no message:
+    // the oldest (looked up) and the newest (compared) are taken out of
+    // the message table alone.
+    {
+        SqliteDatabase database(IndexPath(), 1000);
+        database.Execute("DELETE FROM messages WHERE id IN ((SELECT min(id) FROM messages), "
+                         "(SELECT max(id) FROM messages))");
+    }
+    Subjects remaining(newestFirst.begin() + 1, newestFirst.end() - 1);
+    EXPECT_EQ(index.Count("wort*"), remaining.size());
+    EXPECT_EQ(index.Count("-gibtesnicht"), remaining.size());
+    EXPECT_EQ(found("-gibtesnicht", kMessages, 0), remaining);
 }
 
 TEST_F(SearchIndexTest, IndexIsPrivateAndNeverThroughALink)
