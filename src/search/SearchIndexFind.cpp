@@ -212,30 +212,32 @@ private:
 
 // How many messages a query of found terms finds: its matches that are
 // messages' ids (a row of the full-text table is no message by itself).
-// The first matches are looked up one by one; past kProbedMatches the
-// message ids from there on are read at once, sorted, and walked beside
-// the rest: looking up each of 100,000 matches cost more than the match.
+// The first kJoinedMatches are joined with the message table; the rest
+// are compared with the message ids beyond them, read at once and sorted:
+// looking up each of 100,000 matches cost more than the match itself.
 std::size_t CountMatchedMessages(SqliteDatabase& database, const SearchQuery& query)
 {
-    constexpr std::size_t kProbedMatches = 4096;
-    SqliteStatement matched(database, "SELECT rowid FROM texts WHERE texts MATCH ?1" + RangeSql(query, "rowid") +
-                                          " ORDER BY rowid");
-    BindQuery(matched, query);
-    SqliteStatement probe(database, "SELECT 1 FROM messages WHERE id = ?1");
+    constexpr std::size_t kJoinedMatches = 4096;
+    const std::string match = "FROM texts WHERE texts MATCH ?1" + RangeSql(query, "rowid");
+    SqliteStatement first(database, "SELECT texts.rowid, m.id IS NOT NULL FROM texts LEFT JOIN messages m "
+                                    "ON m.id = texts.rowid WHERE texts MATCH ?1" +
+                                        RangeSql(query, "texts.rowid") + " ORDER BY texts.rowid");
+    BindQuery(first, query);
     std::size_t count = 0;
-    std::size_t walked = 0;
-    std::vector<std::int64_t> ids;  // read while the match is open: in its snapshot
+    for (std::size_t i = 0; i < kJoinedMatches; ++i) {
+        if (!first.Step())
+            return count;
+        count += static_cast<std::size_t>(first.Integer(1));
+    }
+    // Read while the first statement is open: in its snapshot.
+    const std::int64_t last = first.Integer(0);
+    const std::vector<std::int64_t> ids = SortedIds(database, query, ">", last);
+    SqliteStatement rest(database, "SELECT rowid " + match + " AND rowid > ?4 ORDER BY rowid");
+    BindQuery(rest, query);
+    rest.Bind(4, last);
     std::size_t at = 0;
-    while (matched.Step()) {
-        const std::int64_t id = matched.Integer(0);
-        if (walked++ < kProbedMatches) {
-            probe.Bind(1, id);
-            count += probe.Step() ? 1 : 0;
-            probe.Reset();
-            continue;
-        }
-        if (walked == kProbedMatches + 1)
-            ids = SortedIds(database, query, ">=", id);
+    while (rest.Step()) {
+        const std::int64_t id = rest.Integer(0);
         while (at < ids.size() && ids[at] < id)
             ++at;
         if (at < ids.size() && ids[at] == id) {

@@ -547,13 +547,13 @@ TEST_F(SearchIndexTest, NegatedQueriesOverManyMessages)
         for (const std::size_t offset : {0u, 4000u, 4095u, 4096u, 4499u})
             EXPECT_EQ(found(c.query, 100, offset), slice(c.all, offset, 100)) << c.query << " from " << offset;
     }
-    // Counts of found terms: matches looked up one by one, and past the
-    // first 4,096 compared with the message ids read at once.
+    // Counts of found terms: the first 4,096 matches joined with the
+    // messages, the rest compared with the message ids read at once.
     EXPECT_EQ(index.Count("gemeinsam"), newestFirst.size() - alones.size());
     EXPECT_EQ(index.Count("wort*"), newestFirst.size());
     EXPECT_EQ(index.Count("gemeinsam OR einzeln"), newestFirst.size());
     // A row of the full-text table whose message is gone is no message:
-    // the oldest (looked up) and the newest (compared) are taken out of
+    // the oldest (joined) and the newest (compared) are taken out of
     // the message table alone.
     {
         SqliteDatabase database(IndexPath(), 1000);
