@@ -139,8 +139,8 @@ std::vector<std::int64_t> SortedIds(SqliteDatabase& database, const SearchQuery&
 
 // A query of negated terms only (`-rechnung`) wants the messages its
 // match does not find, and FTS5 cannot take a set away from all rows. SQL's
-// NOT IN over the matches built a temporary index of them (nearly every
-// message, for a common word) and probed it for each message. Instead the
+// NOT IN over the matches would build a temporary index of them (nearly
+// every message, for a common word) and probe it for each message. Instead the
 // matches and the messages' ids are walked side by side, newest first. The
 // ids come from the table while results keep coming; past the first
 // kWalkedIds without the walk ending the rest are read at once, sorted.
@@ -214,7 +214,7 @@ private:
 // messages' ids (a row of the full-text table is no message by itself).
 // The first kJoinedMatches are joined with the message table; the rest
 // are compared with the message ids beyond them, read at once and sorted:
-// looking up each of 100,000 matches cost more than the match itself.
+// looking up each of 100,000 matches costs more than the match itself.
 std::size_t CountMatchedMessages(SqliteDatabase& database, const SearchQuery& query)
 {
     constexpr std::size_t kJoinedMatches = 4096;
@@ -293,8 +293,8 @@ std::vector<SearchHit> FindUnmatched(SqliteDatabase& database, const SearchQuery
 // A snippet reads and splits the message's text again: the first results
 // of the page get one, which is what a reader looks at. The match is run
 // again only over the ids from the first of them to the last (newest
-// first), not over all it finds: a query of a common word and a rare
-// exception found two messages, and walked all matches twice for them.
+// first), which lie close together on a page of many results, instead of
+// over everything it finds a second time.
 void SetSnippets(SqliteDatabase& database, const SearchQuery& query, const std::vector<std::int64_t>& ids,
                  std::vector<SearchHit>& hits)
 {
