@@ -357,18 +357,14 @@ std::size_t SearchIndex::Count(const std::string& text)
     if (query.Empty())
         return 0;
     return Guarded([&] {
-        if (query.negated) {
-            UnmatchedWalk unmatched(*FDatabase, query);
-            std::size_t count = 0;
-            while (unmatched.Next())
-                ++count;
-            return count;
-        }
-        if (!query.match.empty())
+        if (!query.match.empty() && !query.negated)
             return CountMatchedMessages(*FDatabase, query);
-        SqliteStatement count(*FDatabase, "SELECT count(*) FROM " + FindSqlOf(query).from);
-        BindQuery(count, query);
-        return count.Step() ? static_cast<std::size_t>(count.Integer(0)) : std::size_t{0};
+        SqliteStatement count(*FDatabase, "SELECT count(*) FROM messages m WHERE 1" + RangeSql(query, "m.id"));
+        BindRange(count, query);
+        const std::size_t messages = count.Step() ? static_cast<std::size_t>(count.Integer(0)) : 0;
+        // The messages a negated query finds are those its match does not:
+        // counted while the count of all is open, in its snapshot.
+        return query.negated ? messages - std::min(messages, CountMatchedMessages(*FDatabase, query)) : messages;
     });
 }
 
