@@ -290,30 +290,6 @@ std::vector<SearchHit> FindUnmatched(SqliteDatabase& database, const SearchQuery
     return hits;
 }
 
-// A snippet reads and splits the message's text again: the first results
-// of the page get one, which is what a reader looks at. The match is run
-// again only over the ids from the first of them to the last (newest
-// first), which lie close together on a page of many results, instead of
-// over everything it finds a second time.
-void SetSnippets(SqliteDatabase& database, const SearchQuery& query, const std::vector<std::int64_t>& ids,
-                 std::vector<SearchHit>& hits)
-{
-    const std::size_t count = std::min(ids.size(), SearchIndex::kResultsWithSnippet);
-    if (count == 0)
-        return;
-    SqliteStatement snippets(database, "SELECT rowid, snippet(texts, -1, char(2), char(3), '…', 12) FROM texts "
-                                       "WHERE texts MATCH ?1 AND rowid >= ?2 AND rowid <= ?3 ORDER BY rowid DESC");
-    snippets.Bind(1, query.match).Bind(2, ids[count - 1]).Bind(3, ids[0]);
-    std::size_t at = 0;
-    while (at < count && snippets.Step()) {
-        const std::int64_t id = snippets.Integer(0);
-        while (at < count && ids[at] > id)
-            ++at;  // removed meanwhile: no snippet
-        if (at < count && ids[at] == id)
-            SetSnippet(hits[at++], snippets.Text(1));
-    }
-}
-
 template <typename Work>
 auto Guarded(Work&& work)
 {
@@ -346,7 +322,15 @@ std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t li
         }
         if (query.match.empty())
             return hits;  // nothing matched that a snippet could show
-        SetSnippets(*FDatabase, query, ids, hits);
+        // A snippet reads and splits the message's text again: the first
+        // results of the page get one, which is what a reader looks at.
+        SqliteStatement snippets(*FDatabase, PageStatement(query, "texts.rowid, snippet(texts, -1, char(2), char(3), "
+                                                                  "'…', 12)"));
+        BindPage(snippets, query, std::min(limit, kResultsWithSnippet), offset);
+        for (std::size_t i = 0; i < hits.size() && snippets.Step(); ++i) {
+            if (snippets.Integer(0) == ids[i])
+                SetSnippet(hits[i], snippets.Text(1));
+        }
         return hits;
     });
 }
