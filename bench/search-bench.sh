@@ -44,7 +44,7 @@ timed "search --count rechnung (CLI)" "$cli" --store "$work/store" search --coun
 index=$(ls "$work/cache/vellumine/"*.sqlite)
 "$build/bin/vellumine-searchbench" "$work/store" "$index" rechnung '"rechnung urlaub"' 'bestell*' \
   'von:müller betreff:grüße' 'datum:2001-03' 'datum:2001-03 treffen' 'gibtesnicht' \
-  'rechnung OR urlaub' 'termin OR gibtesnicht' '-rechnung' 'rechnung -urlaub' '(rechnung OR termin) -bericht' \
+  'rechnung OR urlaub' 'termin OR gibtesnicht' '-rechnung' '-gibtesnicht' 'datum:2001-03 -rechnung' 'rechnung -urlaub' '(rechnung OR termin) -bericht' \
   'rechnungen' '"rechnung"' 'betreff:(rechnung OR angebot) datum:2002'
 store_bytes=$(du -cb "$work/store"/*.dbx | tail -1 | cut -f1)
 index_bytes=$(du -cb "$work/cache/vellumine/"*.sqlite* | tail -1 | cut -f1)

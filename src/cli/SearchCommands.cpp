@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <charconv>
 #include <iostream>
+#include <limits>
 #include <nlohmann/json.hpp>
 
 #include "mime/HeaderDecoding.h"
@@ -49,6 +51,16 @@ std::string DateText(std::uint64_t fileTime)
 }
 
 }  // namespace
+
+std::size_t ResultCountOption(const std::string& option, const std::string& text)
+{
+    const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+    if (!digits)
+        throw UsageError(option + " erwartet eine Zahl ab 0, nicht '" + text + "'");
+    std::size_t count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    return error == std::errc::result_out_of_range ? std::numeric_limits<std::size_t>::max() : count;
+}
 
 int UpdateSearchIndex(const CliOptions& options, std::ostream& out)
 {

@@ -20,6 +20,11 @@ struct SearchRequest {
     std::size_t offset = 0;
 };
 
+// The number --limit or --offset gives: digits alone, one too large for
+// the machine taken as the largest. Raises UsageError (in German) for
+// anything else, a sign included.
+std::size_t ResultCountOption(const std::string& option, const std::string& text);
+
 // `search QUERY`: the index brought up to date, then one line per message
 // found (a page of `limit` after the first `offset`), newest first: folder,
 // date, sender, subject, source offset, file and snippet (for the first

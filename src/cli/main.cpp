@@ -171,9 +171,14 @@ int main(int argc, char** argv)
         ->required();
     search->add_flag("--json", searchRequest.json, "als JSON");
     search->add_flag("--count", searchRequest.count, "nur die Zahl aller Treffer");
-    search->add_option("--limit", searchRequest.limit, "höchstens so viele Treffer (1000)")->check(CLI::NonNegativeNumber);
-    search->add_option("--offset", searchRequest.offset, "die ersten so vielen Treffer überspringen")
-        ->check(CLI::NonNegativeNumber);
+    const auto addCountOption = [&](const std::string& name, const char* shownAs, std::size_t& value,
+                                    const char* description) {
+        search->add_option_function<std::string>(
+                  name, [name, &value](const std::string& text) { value = ResultCountOption(name, text); }, description)
+            ->type_name(shownAs);
+    };
+    addCountOption("--limit", "N", searchRequest.limit, "höchstens so viele Treffer (1000)");
+    addCountOption("--offset", "K", searchRequest.offset, "die ersten so vielen Treffer überspringen");
     search->callback([&] { status = SearchStore(options, searchRequest, std::cout); });
 
     auto* index = app.add_subcommand("index", "Suchindex der Postablage aufbauen oder auf den neuen Stand bringen");

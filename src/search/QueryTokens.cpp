@@ -72,11 +72,14 @@ private:
         const std::size_t start = FAt;
         while (FAt < FText.size() && !EndsWord(FText[FAt]) && FText[FAt] != ':')
             ++FAt;
-        if (FAt < FText.size() && FText[FAt] == ':') {
+        // A prefix right after a prefix is text: "von:datum:2003" looks for
+        // "datum:2003" in the sender, it does not become a date range.
+        if (FAt < FText.size() && FText[FAt] == ':' && start != FAfterField) {
             const std::string field = LowerAsciiText(FText.substr(start, FAt - start));
             if (IsQueryField(field)) {
                 Push({QueryToken::Field, field});
                 ++FAt;  // what follows is lexed on its own: a term, a phrase or a group
+                FAfterField = FAt;
                 return;
             }
         }
@@ -100,6 +103,7 @@ private:
 
     std::string_view FText;
     std::size_t FAt = 0;
+    std::size_t FAfterField = std::string_view::npos;  // where the text after the last prefix starts
     std::vector<QueryToken> FTokens;
 };
 

@@ -44,6 +44,15 @@ indexed=$("$cli" --store "$store" index | sed -n 3p | sed 's/.*im Index: //')
 check "search NOT: the rest" "$(( indexed - all ))" "$("$cli" --store "$store" search --count -- -gruesse)"
 "$cli" --store "$store" search "$(head -c 5000 /dev/zero | tr '\0' a)" >"$work/out" 2>"$work/err"
 check "search: a query too long" "1|Die Suchanfrage ist zu lang: höchstens 4096 Zeichen." "$?|$(cat "$work/err")"
+for bad in -1 abc 1e3 ''; do
+  "$cli" --store "$store" search gruesse --limit "$bad" >"$work/out" 2>"$work/err"
+  check "search --limit '$bad': refused in German" "2||--limit erwartet eine Zahl ab 0, nicht '$bad'" \
+    "$?|$(cat "$work/out")|$(cat "$work/err")"
+done
+"$cli" --store "$store" search gruesse --offset -3 >"$work/out" 2>"$work/err"
+check "search --offset -3: refused in German" "2|--offset erwartet eine Zahl ab 0, nicht '-3'" "$?|$(cat "$work/err")"
+check "search --limit beyond any count: all" "$all" \
+  "$("$cli" --store "$store" search gruesse --limit 99999999999999999999 | wc -l | tr -d ' ')"
 touch -d '+2 hour' "$store/Posteingang.dbx"
 check "touched file: not indexed again" "Ordnerdateien gelesen: 0, unverändert: 7, entfernt: 0, nicht lesbar: 0" \
   "$("$cli" --store "$store" index | sed -n 2p)"

@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QHeaderView>
 #include <QTest>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -40,6 +42,14 @@ std::unique_ptr<TMainForm> OpenTen(GuiWorld& world)
     QTreeWidgetItem* ten = form->TreeView1->topLevelItem(0)->child(2)->child(1);
     form->TreeView1->setCurrentItem(ten);
     form->TreeView1Click();
+    return form;
+}
+
+// The same, its search index kept in `cache`.
+std::unique_ptr<TMainForm> OpenTenSearchingInto(GuiWorld& world, const TempFolder& cache)
+{
+    auto form = OpenTen(world);
+    form->SearchIndexPathFor = [&cache](const std::string&) { return cache.File("index.sqlite"); };
     return form;
 }
 
@@ -480,9 +490,8 @@ void BatchRunTest::noPrinterIsReportedAndPageWaitIsBounded()
 void BatchRunTest::searchResultsActLikeAFolder()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->SearchEdit->setText("an:anna datum:2004-01");
     QTest::keyClick(form->SearchEdit, Qt::Key_Return);
     QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
@@ -528,9 +537,8 @@ void BatchRunTest::searchResultsActLikeAFolder()
 void BatchRunTest::searchResultsComeInPagesAndTheFieldObeysKeys()
 {
     GuiWorld world;
-    auto form = OpenTen(world);
     TempFolder cache;
-    form->SearchIndexPathFor = [&](const std::string&) { return cache.File("index.sqlite"); };
+    auto form = OpenTenSearchingInto(world, cache);
     form->FSearchPageSize = 3;
     QStringList titles;
     connect(form->TreeView1, &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item) { titles << item->text(0); });
@@ -565,4 +573,114 @@ void BatchRunTest::searchResultsComeInPagesAndTheFieldObeysKeys()
     QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
     QCOMPARE(form->StatusPanel0->text(), QString());
     QCOMPARE(world.dialogs.errors.size(), 0);
+}
+
+// The field emptied, or another store opened, while the first page or a
+// later one is read: what the worker brings back is dropped, not shown
+// (nor does a later page land under a "Suchergebnis" item that is gone).
+void BatchRunTest::searchDroppedMeanwhileShowsNothing()
+{
+    GuiWorld world;
+    TempFolder cache;
+    auto form = OpenTenSearchingInto(world, cache);
+    form->FSearchPageSize = 3;
+    form->ListView1->setFixedHeight(70);  // a page of three rows scrolls
+    const struct {
+        const char* what;
+        bool duringNextPage;
+        std::function<void()> drop;
+    } cases[] = {
+        {"field emptied, first page", false, [&] { form->SearchEdit->clear(); }},
+        {"field emptied, next page", true, [&] { form->SearchEdit->clear(); }},
+        {"other store, first page", false, [&] { form->OpenStore(world.StoreDir()); }},
+        {"other store, next page", true, [&] { form->OpenStore(world.StoreDir()); }},
+    };
+    for (const auto& c : cases) {
+        form->SearchEdit->setText("an:anna datum:2004-01");
+        form->SearchEditReturn();
+        if (c.duringNextPage) {
+            QScrollBar* scroll = form->ListView1->verticalScrollBar();
+            QVERIFY2(QTest::qWaitFor([&] { return !form->SearchRunning() && form->ListModel()->rowCount() >= 3 &&
+                                                  scroll->maximum() > 0; }, 30000), c.what);
+            QVERIFY2(form->ListModel()->rowCount() < 8, c.what);
+            scroll->setValue(scroll->maximum());  // scrolled to the end: the next page is read
+            QVERIFY2(form->SearchRunning(), c.what);
+        }
+        c.drop();
+        QVERIFY2(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000), c.what);
+        QTest::qWait(20);
+        QVERIFY2(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty(), c.what);
+        QVERIFY2(form->StatusPanel0->text().isEmpty(), qPrintable(QString(c.what) + ": " + form->StatusPanel0->text()));
+        QCOMPARE(form->ListModel()->columnCount(), 5);
+        QVERIFY2(form->ListModel()->rowCount() > 0, c.what);
+        QVERIFY(!form->CancelBtn->isEnabled());
+    }
+    // Left alone, the page scrolled to arrives and joins the list.
+    form->SearchEdit->setText("an:anna datum:2004-01");
+    form->SearchEditReturn();
+    QScrollBar* scroll = form->ListView1->verticalScrollBar();
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning() && scroll->maximum() > 0; }, 30000));
+    const int before = form->ListModel()->rowCount();
+    QVERIFY(before < 8);
+    scroll->setValue(scroll->maximum());
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning() && form->ListModel()->rowCount() > before; }, 30000));
+    QCOMPARE(world.dialogs.errors.size(), 0);
+}
+
+// "Abbrechen" during the first search (the index being built) ends it with
+// nothing shown; the next search builds on and finds.
+void BatchRunTest::abbrechenStopsTheFirstIndexBuild()
+{
+    GuiWorld world;
+    TempFolder cache;
+    auto form = OpenTenSearchingInto(world, cache);
+    form->SearchEdit->setText("an:anna datum:2004-01");
+    form->SearchEditReturn();
+    QVERIFY(form->CancelBtn->isEnabled());
+    QCOMPARE(form->StatusPanel0->text(), QString::fromUtf8("Suche läuft…"));
+    form->CancelBtn->click();
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QCOMPARE(form->StatusPanel0->text(), QString("Suche abgebrochen"));
+    QVERIFY(form->TreeView1->findItems("Suchergebnis", Qt::MatchStartsWith).isEmpty());
+    QCOMPARE(form->TreeView1->currentItem()->text(0), QString("Zehn"));
+    ExpectIdle(*form);
+
+    form->SearchEditReturn();
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning(); }, 30000));
+    QCOMPARE(form->TreeView1->topLevelItem(0)->text(0), QString("Suchergebnis (8)"));
+    QVERIFY2(form->StatusPanel0->text().startsWith("8 Nachrichten gefunden"), qPrintable(form->StatusPanel0->text()));
+    ExpectIdle(*form);
+}
+
+// The folder column gets its fitted width or the one the user dragged, and
+// leaves the subject room; counts in the status bar are written as in German.
+void BatchRunTest::searchKeepsTheColumnsAndCountsInGerman()
+{
+    GuiWorld world;
+    TempFolder cache;
+    auto form = OpenTenSearchingInto(world, cache);
+    form->FSearchPageSize = 3;
+    QHeaderView* header = form->ListView1->header();
+    const auto search = [&] {
+        form->SearchEdit->setText("an:anna datum:2004-01");
+        form->SearchEditReturn();
+        return QTest::qWaitFor([&] { return !form->SearchRunning() && form->ListModel()->rowCount() == 8; }, 30000);
+    };
+    QVERIFY(search());
+    QVERIFY2(header->sectionSize(kColumnSubject) >= header->sectionSize(kColumnFrom),
+             qPrintable(QString("Betreff %1, Von %2, Ordner %3").arg(header->sectionSize(kColumnSubject))
+                            .arg(header->sectionSize(kColumnFrom)).arg(header->sectionSize(kColumnFolder))));
+    // The first result stays marked while the later pages join the list.
+    QCOMPARE(form->StatusCount->text(), QString("8 Nachrichten, 1 markiert"));
+    header->resizeSection(kColumnFolder, 180);  // the user drags "Ordner"
+    form->SearchEdit->clear();
+    QVERIFY(search());
+    QCOMPARE(header->sectionSize(kColumnFolder), 180);
+
+    const struct {
+        int messages, selected;
+        const char* text;
+    } counts[] = {{1000, 0, "1.000 Nachrichten"}, {100000, 1234, "100.000 Nachrichten, 1.234 markiert"}, {999, 1, "999 Nachrichten, 1 markiert"}};
+    for (const auto& c : counts)
+        QCOMPARE(MessageCountText(c.messages, c.selected), QString(c.text));
 }

@@ -19,4 +19,7 @@ private slots:
     void noPrinterIsReportedAndPageWaitIsBounded();
     void searchResultsActLikeAFolder();
     void searchResultsComeInPagesAndTheFieldObeysKeys();
+    void searchDroppedMeanwhileShowsNothing();
+    void abbrechenStopsTheFirstIndexBuild();
+    void searchKeepsTheColumnsAndCountsInGerman();
 };

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -14,6 +15,7 @@
 #include "StoreWriter.h"
 #include "TempFolder.h"
 #include "search/SearchIndex.h"
+#include "search/SqliteDatabase.h"
 #include "store/StoreReader.h"
 
 namespace vellumine {
@@ -527,36 +529,116 @@ TEST_F(SearchIndexTest, StemsAndCjkPairs)
 // Messages are written in batches sorted by date; what is found, and its
 // order (newest first, those of one second in the file's order), is that
 // of messages written one by one in the file's order.
-TEST_F(SearchIndexTest, ManyMessagesOutOfDateOrderKeepTheirOrder)
+// `count` messages of 2005-01-01, about 2.6 a second, written out of
+// date order; message i says "gemeinsam wort<i>", but for those `alone`
+// picks, which say "einzeln wort<i>". Returns the subjects newest first.
+Subjects WriteOutOfOrder(const std::function<void(const std::vector<sw::StoreRecordDescription>&)>& write, int count,
+                         const std::function<bool(int)>& alone = [](int) { return false; })
 {
-    constexpr int kMessages = 2600;  // more than two batches
     const std::uint64_t start = sw::FileTimeFromUtc(2005, 1, 1);
     std::vector<sw::StoreRecordDescription> messages;
     std::vector<std::pair<std::uint64_t, int>> newestFirst;  // second, place in the file
-    for (int i = 0; i < kMessages; ++i) {
-        const std::uint64_t second = static_cast<std::uint64_t>(i) * 7919 % 1000;  // about 2.6 a second
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t second = static_cast<std::uint64_t>(i) * 7919 % 1000;
         const std::string subject = "Nr " + std::to_string(i);
         messages.push_back(sw::MessageRecord(
-            {.date = start + second * 10'000'000 + static_cast<std::uint64_t>(kMessages - i), .sender = "Hof",
+            {.date = start + second * 10'000'000 + static_cast<std::uint64_t>(count - i), .sender = "Hof",
              .recipient = "Anna", .subject = subject,
-             .source = "From: Hof <hof@example.de>\r\nSubject: " + subject +
-                       "\r\nContent-Type: text/plain\r\n\r\ngemeinsam wort" + std::to_string(i) + "\r\n"}));
+             .source = "From: Hof <hof@example.de>\r\nSubject: " + subject + "\r\nContent-Type: text/plain\r\n\r\n" +
+                       (alone(i) ? "einzeln" : "gemeinsam") + " wort" + std::to_string(i) + "\r\n"}));
         newestFirst.push_back({second, i});
     }
     std::sort(newestFirst.rbegin(), newestFirst.rend());
-    WriteFolders({{"Post", "Post.dbx"}});
-    WriteFolder("Post.dbx", messages);
-    SearchIndex index(IndexPath(), FStore.Path());
-    EXPECT_EQ(Update(index).messagesIndexed, static_cast<std::size_t>(kMessages));
+    write(messages);
     Subjects expected;
     for (const auto& [second, i] : newestFirst)
         expected.push_back("Nr " + std::to_string(i));
+    return expected;
+}
+
+TEST_F(SearchIndexTest, ManyMessagesOutOfDateOrderKeepTheirOrder)
+{
+    constexpr int kMessages = 2600;  // more than two batches
+    WriteFolders({{"Post", "Post.dbx"}});
+    const Subjects expected =
+        WriteOutOfOrder([&](const auto& messages) { WriteFolder("Post.dbx", messages); }, kMessages);
+    SearchIndex index(IndexPath(), FStore.Path());
+    EXPECT_EQ(Update(index).messagesIndexed, static_cast<std::size_t>(kMessages));
     Subjects found;
     for (const SearchHit& hit : index.Find("gemeinsam", kMessages))
         found.push_back(hit.info.Subject);
     EXPECT_EQ(found, expected);
     for (const int i : {0, 1023, 1024, 2047, 2048, kMessages - 1})
         EXPECT_EQ(Found(index, "wort" + std::to_string(i)), Subjects{"Nr " + std::to_string(i)});
+}
+
+// A negated query walks the messages beside the matches: the first few
+// thousand from the table, the rest read at once. Its results, pages and
+// counts are the same on both sides of that change.
+TEST_F(SearchIndexTest, NegatedQueriesOverManyMessages)
+{
+    constexpr int kMessages = 4500;
+    const auto alone = [](int i) { return i % 1000 == 7; };
+    WriteFolders({{"Post", "Post.dbx"}});
+    const Subjects newestFirst =
+        WriteOutOfOrder([&](const auto& messages) { WriteFolder("Post.dbx", messages); }, kMessages, alone);
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const auto without = [&](const std::string& subject) {
+        Subjects kept;
+        for (const std::string& s : newestFirst)
+            if (s != subject)
+                kept.push_back(s);
+        return kept;
+    };
+    Subjects alones;
+    for (const std::string& s : newestFirst)
+        if (alone(std::stoi(s.substr(3))))
+            alones.push_back(s);
+    const auto found = [&](const std::string& query, std::size_t limit, std::size_t offset) {
+        Subjects subjects;
+        for (const SearchHit& hit : index.Find(query, limit, offset))
+            subjects.push_back(hit.info.Subject);
+        return subjects;
+    };
+    const auto slice = [](const Subjects& all, std::size_t from, std::size_t count) {
+        return Subjects(all.begin() + static_cast<std::ptrdiff_t>(std::min(from, all.size())),
+                        all.begin() + static_cast<std::ptrdiff_t>(std::min(from + count, all.size())));
+    };
+    const struct {
+        std::string query;
+        Subjects all;  // newest first
+    } cases[] = {
+        {"-gemeinsam", alones},
+        {"-einzeln -gemeinsam", {}},
+        {"-wort4007", without("Nr 4007")},
+        {"-" + newestFirst[4095].substr(3).insert(0, "wort"), without(newestFirst[4095])},
+        {"-" + newestFirst[4096].substr(3).insert(0, "wort"), without(newestFirst[4096])},
+        {"-gibtesnicht", newestFirst},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(index.Count(c.query), c.all.size()) << c.query;
+        EXPECT_EQ(found(c.query, kMessages, 0), c.all) << c.query;
+        for (const std::size_t offset : {0u, 4000u, 4095u, 4096u, 4499u})
+            EXPECT_EQ(found(c.query, 100, offset), slice(c.all, offset, 100)) << c.query << " from " << offset;
+    }
+    // Counts of found terms: the first 4,096 matches joined with the
+    // messages, the rest compared with the message ids read at once.
+    EXPECT_EQ(index.Count("gemeinsam"), newestFirst.size() - alones.size());
+    EXPECT_EQ(index.Count("wort*"), newestFirst.size());
+    EXPECT_EQ(index.Count("gemeinsam OR einzeln"), newestFirst.size());
+    // A row of the full-text table whose message is gone is no message:
+    // the oldest (joined) and the newest (compared) are taken out of
+    // the message table alone.
+    {
+        SqliteDatabase database(IndexPath(), 1000);
+        database.Execute("DELETE FROM messages WHERE id IN ((SELECT min(id) FROM messages), "
+                         "(SELECT max(id) FROM messages))");
+    }
+    Subjects remaining(newestFirst.begin() + 1, newestFirst.end() - 1);
+    EXPECT_EQ(index.Count("wort*"), remaining.size());
+    EXPECT_EQ(index.Count("-gibtesnicht"), remaining.size());
+    EXPECT_EQ(found("-gibtesnicht", kMessages, 0), remaining);
 }
 
 TEST_F(SearchIndexTest, IndexIsPrivateAndNeverThroughALink)

@@ -61,6 +61,8 @@ TEST(SearchQueryText, TermsAndOperatorsBecomeQuotedFts5)
         {"a (b OR c)", "(\"^a\" AND (\"^b\" OR \"^c\"))", false},
         {"von:(müller OR meier)", "((sender : \"^müller\") OR (sender : \"^meier\"))", false},
         {"von:(betreff:x y)", "((subject : \"^x\") AND (sender : \"^y\"))", false},
+        {"von:datum:2003", "(sender : \"^datum:2003\")", false},
+        {"von:betreff:x", "(sender : \"^betreff:x\")", false},
         // Negation alone: the messages the expression does not find.
         {"-dingus", "\"^dingus\"", true},
         {"-a -b", "(\"^a\" OR \"^b\")", true},

@@ -88,6 +88,7 @@ void TMainForm::LoadStore()
     FMessageFiles.clear();
     FListModel->SetSearchTexts(nullptr, nullptr);
     FSearchItem = nullptr;  // the tree is built anew
+    ++FSearchGeneration;    // and a search of the store before shows nothing in it
     FSearchHits.clear();
     FSearchWanted.clear();
     FSearchTotal = 0;

@@ -74,6 +74,9 @@ inline constexpr qulonglong kSearchResultsIndex = ~qulonglong{0};
 inline constexpr qulonglong kRescuedMessagesIndex = ~qulonglong{0} - 1;
 inline constexpr int kRescuedFolderRole = Qt::UserRole + 1;
 
+// A count as a German reader writes it: 8335 as "8.335".
+QString GermanCount(std::size_t number);
+
 // The status bar's text: "11 Nachrichten, 3 markiert".
 QString MessageCountText(int messages, int selected);
 
@@ -369,6 +372,7 @@ private:
         std::size_t total = 0;  // all the query finds
         bool nextPage = false;  // hits follow those shown
         bool cancelled = false;
+        std::uint64_t generation = 0;  // FSearchGeneration when it started
         IndexUpdate update;
         std::string error;
     };
@@ -477,6 +481,9 @@ private:
     std::string FSearchShown;      // the query whose results are shown
     std::size_t FSearchTotal = 0;  // how many it finds in all; FSearchHits holds the first pages
     QTreeWidgetItem* FSearchItem = nullptr;  // "Suchergebnis" at the top of the tree
+    // Counts the searches dropped (the field emptied, another store): what
+    // a worker brings back for one of them is not shown.
+    std::uint64_t FSearchGeneration = 0;
     std::map<std::size_t, RescueReport> FRescues;  // per folder index: what its last scan found
     std::shared_ptr<StoreReader> FProbeReader;     // the rescue probe's worker reads with it
     QFutureWatcher<RescueProbe>* FProbeWatcher = nullptr;

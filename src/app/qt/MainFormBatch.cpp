@@ -87,7 +87,7 @@ void TMainForm::CancelBtnClick()
 {
     FCancel = true;
     if (FSearchRunning)
-        FSearchCancel->store(true);  // the index build stops after the folder file it writes
+        FSearchCancel->store(true);  // the index build stops; the folder files it finished stay
 }
 
 int TMainForm::SelectedCount() const

@@ -9,11 +9,9 @@
 
 #include <QApplication>
 #include <QFutureWatcher>
-#include <QLabel>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPointer>
 #include <QScrollBar>
 #include <QShortcut>
@@ -33,12 +31,6 @@
 
 namespace vellumine {
 namespace {
-
-// 8335 as "8.335", as a German reader writes it.
-QString Counted(std::size_t number)
-{
-    return QLocale(QLocale::German).toString(static_cast<qulonglong>(number));
-}
 
 // The snippet for the row's tooltip, its matching words between » and «.
 std::string MarkedSnippet(const SearchHit& hit)
@@ -108,9 +100,12 @@ void TMainForm::StartSearch()
     const std::string indexPath = SearchIndexPathFor(storeFolder);
     const QPointer<TMainForm> window(this);
     const std::size_t pageSize = FSearchPageSize;
+    const std::uint64_t generation = FSearchGeneration;
     FSearchShown = query;
-    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window, pageSize] {
+    FSearchWatcher->setFuture(QtConcurrent::run([reader, cancel, storeFolder, indexPath, query, window, pageSize,
+                                                 generation] {
         SearchOutcome outcome;
+        outcome.generation = generation;
         try {
             SearchIndex index(indexPath, storeFolder);
             IndexCallbacks callbacks;
@@ -145,9 +140,11 @@ void TMainForm::StartNextSearchPage()
     const std::string query = FSearchShown;
     const std::size_t offset = FSearchHits.size();
     const std::size_t pageSize = FSearchPageSize;
-    FSearchWatcher->setFuture(QtConcurrent::run([storeFolder, indexPath, query, offset, pageSize] {
+    const std::uint64_t generation = FSearchGeneration;
+    FSearchWatcher->setFuture(QtConcurrent::run([storeFolder, indexPath, query, offset, pageSize, generation] {
         SearchOutcome outcome;
         outcome.nextPage = true;
+        outcome.generation = generation;
         try {
             SearchIndex index(indexPath, storeFolder);
             outcome.hits = index.Find(query, pageSize, offset);
@@ -174,6 +171,8 @@ void TMainForm::SearchDone()
         StartSearch();  // Enter was pressed again meanwhile, or another store opened
         return;
     }
+    if (outcome.generation != FSearchGeneration)
+        return;  // the field was emptied or another store opened meanwhile
     if (outcome.cancelled || FSearchCancel->load()) {
         // By "Abbrechen"; a search of a store no longer open ends unsaid.
         if (!outcome.nextPage && FSearchCancel->load())
@@ -220,12 +219,12 @@ void TMainForm::ShowSearchOutcome(SearchOutcome& outcome)
 // "Suchergebnis (1.000 von 8.335)" and "8.335 Nachrichten gefunden".
 void TMainForm::ShowSearchCounts()
 {
-    const QString shown = Counted(FSearchHits.size());
+    const QString shown = GermanCount(FSearchHits.size());
     FSearchItem->setText(0, FSearchHits.size() < FSearchTotal
-                                ? QString::fromUtf8("Suchergebnis (%1 von %2)").arg(shown, Counted(FSearchTotal))
+                                ? QString::fromUtf8("Suchergebnis (%1 von %2)").arg(shown, GermanCount(FSearchTotal))
                                 : QString::fromUtf8("Suchergebnis (%1)").arg(shown));
     StatusPanel0->setText(FSearchTotal == 1 ? QString::fromUtf8("1 Nachricht gefunden")
-                                            : QString::fromUtf8("%1 Nachrichten gefunden").arg(Counted(FSearchTotal)));
+                                            : QString::fromUtf8("%1 Nachrichten gefunden").arg(GermanCount(FSearchTotal)));
 }
 
 // The next page joins the list; the selection and the place in the list stay.
@@ -263,6 +262,7 @@ void TMainForm::AppendSearchPage(std::vector<SearchHit> hits)
     ListView1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
     ListView1->verticalScrollBar()->setValue(scrolled);
     ListView1->viewport()->update();
+    UpdateStatusText();  // the selection came back without its signal
     LoadMoreWhenNothingScrolls();
 }
 
@@ -294,7 +294,6 @@ void TMainForm::ShowSearchResults()
     }
     FListModel->SetSearchTexts(&FSearchFolders, &FSearchSnippets);
     FListModel->SetMessages(&FMessages, FSortColumn, FSortDescending);
-    ListView1->setColumnWidth(kColumnFolder, 150);
     ++FListGeneration;
     ShowSearchCounts();
     ListView1Change();
@@ -312,6 +311,7 @@ void TMainForm::RemoveSearchItem()
 void TMainForm::SearchEditCleared()
 {
     FSearchWanted.clear();
+    ++FSearchGeneration;  // a search under way ends unseen
     ShowStoreNotice();
     if (!FSearchItem)
         return;

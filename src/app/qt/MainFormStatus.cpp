@@ -3,6 +3,7 @@
 
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QTreeView>
 
 #include "app/qt/MainForm.h"
@@ -12,11 +13,17 @@
 
 namespace vellumine {
 
+QString GermanCount(std::size_t number)
+{
+    return QLocale(QLocale::German).toString(static_cast<qulonglong>(number));
+}
+
 QString MessageCountText(int messages, int selected)
 {
-    QString text = messages == 1 ? QStringLiteral("1 Nachricht") : QString::number(messages) + QStringLiteral(" Nachrichten");
+    QString text = messages == 1 ? QStringLiteral("1 Nachricht")
+                                 : GermanCount(static_cast<std::size_t>(messages)) + QStringLiteral(" Nachrichten");
     if (selected > 0)
-        text += QStringLiteral(", ") + QString::number(selected) + QStringLiteral(" markiert");
+        text += QStringLiteral(", ") + GermanCount(static_cast<std::size_t>(selected)) + QStringLiteral(" markiert");
     return text;
 }
 
