@@ -32,8 +32,7 @@ void RemoveMessageEntry(SqliteDatabase& database, std::int64_t id)
 }
 
 FileIndexer::FileIndexer(SqliteDatabase& database)
-    : FDatabase(database),
-      FNextId(database, "SELECT coalesce(max(id) + 1, ?1) FROM messages WHERE id >= ?1 AND id < ?2"),
+    : FNextId(database, "SELECT coalesce(max(id) + 1, ?1) FROM messages WHERE id >= ?1 AND id < ?2"),
       FMessage(database, "INSERT INTO messages(file, offset, date, raw_sender, raw_recipient, raw_subject, "
                          "folder, sender, recipients, subject, body, attachments, id, record_offset) "
                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14)"),

@@ -44,7 +44,6 @@ private:
     std::vector<Pending> FPending;
     std::size_t FPendingBytes = 0;
 
-    SqliteDatabase& FDatabase;
     SqliteStatement FNextId;
     SqliteStatement FMessage;
     SqliteStatement FText;

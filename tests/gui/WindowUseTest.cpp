@@ -236,10 +236,14 @@ void WindowUseTest::progressIsPaintedOnlyWhenTheBarMoves()
         QTest::qWait(1);
     }
     QCOMPARE(form->StatusPanel1->PaintCount(), atForty);
+    QElapsedTimer sinceFortyOne;
+    sinceFortyOne.start();
     form->SetProStatus(41);
     QCOMPARE(form->StatusPanel1->PaintedPercent(), 41);
     form->SetProStatus(42);  // within the rate limit of the last paint: held back
-    QCOMPARE(form->StatusPanel1->PaintedPercent(), 41);
+    // A busy machine may let the 33 ms pass between the two calls.
+    if (sinceFortyOne.elapsed() < 30)
+        QCOMPARE(form->StatusPanel1->PaintedPercent(), 41);
     QTest::qWait(50);
     form->SetProStatus(42);
     QCOMPARE(form->StatusPanel1->PaintedPercent(), 42);
