@@ -70,10 +70,10 @@ public:
                        const IndexCallbacks& callbacks = {});
 
     // The messages the query finds, newest first, at most `limit` of them
-    // after the first `offset`; the first kResultsWithSnippet of those with
-    // their snippets. Raises Error for a query that cannot be read.
+    // after the first `offset`; the first `withSnippet` of those with their
+    // snippets. Raises Error for a query that cannot be read.
     std::vector<SearchHit> Find(const std::string& query, std::size_t limit = kResultsPerPage,
-                                std::size_t offset = 0);
+                                std::size_t offset = 0, std::size_t withSnippet = kResultsWithSnippet);
     // How many messages the query finds in all.
     std::size_t Count(const std::string& query);
 

@@ -304,7 +304,8 @@ auto Guarded(Work&& work)
 
 }  // namespace
 
-std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t limit, std::size_t offset)
+std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t limit, std::size_t offset,
+                                         std::size_t withSnippet)
 {
     const SearchQuery query = ParseSearchQuery(text, CurrentUtcOffsetSeconds());
     if (query.Empty())
@@ -322,11 +323,11 @@ std::vector<SearchHit> SearchIndex::Find(const std::string& text, std::size_t li
         }
         if (query.match.empty())
             return hits;  // nothing matched that a snippet could show
-        // A snippet reads and splits the message's text again: the first
-        // results of the page get one, which is what a reader looks at.
+        // A snippet reads and splits the message's text again: the caller
+        // says how many of the first results need one.
         SqliteStatement snippets(*FDatabase, PageStatement(query, "texts.rowid, snippet(texts, -1, char(2), char(3), "
                                                                   "'…', 12)"));
-        BindPage(snippets, query, std::min(limit, kResultsWithSnippet), offset);
+        BindPage(snippets, query, std::min(limit, withSnippet), offset);
         for (std::size_t i = 0; i < hits.size() && snippets.Step(); ++i) {
             if (snippets.Integer(0) == ids[i])
                 SetSnippet(hits[i], snippets.Text(1));

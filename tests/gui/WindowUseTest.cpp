@@ -252,6 +252,26 @@ void WindowUseTest::progressIsPaintedOnlyWhenTheBarMoves()
     QCOMPARE(form->StatusPanel1->PaintedPercent(), 0);
 }
 
+void WindowUseTest::everySearchResultShowsItsSnippet()
+{
+    GuiWorld world;
+    TempFolder store;
+    TempFolder cache;
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < 130; ++i)
+        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, "Bitte raus damit\r\n"));
+    WritePostStore(store.Path(), many);
+    auto form = OpenPost(world, store);
+    form->SearchIndexPathFor = [&cache](const std::string&) { return cache.File("index.sqlite"); };
+    form->SearchEdit->setText("raus");
+    QTest::keyClick(form->SearchEdit, Qt::Key_Return);
+    QVERIFY(QTest::qWaitFor([&] { return !form->SearchRunning() && form->ListModel()->rowCount() == 130; }, 30000));
+    for (const int row : {0, 99, 100, 129}) {
+        const QString tip = form->ListModel()->index(row, 0).data(Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QString::fromUtf8("»raus«")), qPrintable(QString::number(row) + ": " + tip));
+    }
+}
+
 void WindowUseTest::qtDialogsSpeakGerman()
 {
     QVERIFY(InstallGermanQtTranslations());

@@ -12,6 +12,7 @@ private slots:
     void hintsAreTooltipsOnly();
     void progressIsPaintedAtMostThirtyTimesASecond();
     void progressIsPaintedOnlyWhenTheBarMoves();
+    void everySearchResultShowsItsSnippet();
     void qtDialogsSpeakGerman();
     void arrowKeysInTheTreeLoadTheFolder();
     void messageWindowOpensWithNothingSelected();

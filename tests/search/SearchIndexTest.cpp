@@ -290,6 +290,24 @@ TEST_F(SearchIndexTest, PagesAndTheTotal)
     EXPECT_EQ(hits[0].snippet.substr(hits[0].matches[0].first, hits[0].matches[0].second), "birne");
 }
 
+TEST_F(SearchIndexTest, SnippetsForAsManyResultsAsAsked)
+{
+    WriteFolders({{"Obst", "Obst.dbx"}});
+    std::vector<sw::StoreRecordDescription> messages;
+    for (int i = 0; i < 130; ++i)
+        messages.push_back(Plain(2003, 1 + i % 12, "korb " + std::to_string(i), "ein korb voll quitten"));
+    WriteFolder("Obst.dbx", messages);
+    SearchIndex index(IndexPath(), FStore.Path());
+    Update(index);
+    const auto withSnippet = [](const std::vector<SearchHit>& hits) {
+        return std::count_if(hits.begin(), hits.end(), [](const SearchHit& hit) { return !hit.matches.empty(); });
+    };
+    EXPECT_EQ(withSnippet(index.Find("quitten")), SearchIndex::kResultsWithSnippet);
+    EXPECT_EQ(withSnippet(index.Find("quitten", 1000, 0, 1000)), 130);
+    EXPECT_EQ(withSnippet(index.Find("quitten", 50, 100, 50)), 30) << "the last page";
+    EXPECT_EQ(withSnippet(index.Find("quitten", 50, 0, 0)), 0);
+}
+
 TEST_F(SearchIndexTest, UpdatesWriteOnlyWhatChanged)
 {
     WriteFolders({{"Obst", "Obst.dbx"}});
