@@ -56,6 +56,17 @@ std::unique_ptr<TMainForm> OpenPost(GuiWorld& world, const TempFolder& store)
     return form;
 }
 
+// "Post" holding `count` messages "Nachricht N" with one text, shown.
+std::unique_ptr<TMainForm> OpenNumberedPosts(GuiWorld& world, const TempFolder& store, int count,
+                                             const std::string& body)
+{
+    std::vector<sw::StoreRecordDescription> many;
+    for (int i = 0; i < count; ++i)
+        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, body));
+    WritePostStore(store.Path(), many);
+    return OpenPost(world, store);
+}
+
 std::string LongText(const std::string& word)
 {
     std::string text;
@@ -143,11 +154,7 @@ void WindowUseTest::closingDuringARunCancelsItAndCloses()
 {
     GuiWorld world;
     TempFolder store;
-    std::vector<sw::StoreRecordDescription> many;
-    for (int i = 0; i < 40; ++i)
-        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, "Text\r\n"));
-    WritePostStore(store.Path(), many);
-    auto form = OpenPost(world, store);
+    auto form = OpenNumberedPosts(world, store, 40, "Text\r\n");
     TempFolder target;
     world.dialogs.onModal = [&](QDialog& dialog) {
         auto* exportForm = qobject_cast<TExportForm*>(&dialog);
@@ -257,11 +264,7 @@ void WindowUseTest::everySearchResultShowsItsSnippet()
     GuiWorld world;
     TempFolder store;
     TempFolder cache;
-    std::vector<sw::StoreRecordDescription> many;
-    for (int i = 0; i < 130; ++i)
-        many.push_back(Message("Nachricht " + std::to_string(i), 1 + i % 28, "Bitte raus damit\r\n"));
-    WritePostStore(store.Path(), many);
-    auto form = OpenPost(world, store);
+    auto form = OpenNumberedPosts(world, store, 130, "Bitte raus damit\r\n");
     form->SearchIndexPathFor = [&cache](const std::string&) { return cache.File("index.sqlite"); };
     form->SearchEdit->setText("raus");
     QTest::keyClick(form->SearchEdit, Qt::Key_Return);
