@@ -182,55 +182,29 @@ bool NamesAFolderFile(const RecordLayout& layout)
     return false;
 }
 
-// The fixed-size value at `dataOffset` of the data area of the record at
-// `offset`; none when it does not lie wholly within the record's body.
-template <std::size_t Length>
-bool ReadDataValue(StoreFile& file, std::uint32_t offset, const RecordLayout& layout, std::uint32_t dataOffset,
-                   unsigned char (&out)[Length])
-{
-    const std::uint64_t dataLength = layout.bodyLength - 4 * std::uint64_t{layout.entries.size()};
-    if (dataOffset > dataLength || Length > dataLength - dataOffset)
-        return false;
-    const std::uint64_t at = std::uint64_t{offset} + kRecordHeaderSize + 4 * layout.entries.size() + dataOffset;
-    return file.ReadAt(at, Length, out) == Length;
-}
-
+// A record's body is copied whole when it is no longer than this; the
+// entry table alone (at most 255 entries) always fits.
 constexpr std::size_t kPlaceBodyLimit = 2048;
 
-// The layout of an admitted record with a longer body; none when
-// its entry table cannot be read.
-std::optional<RecordLayout> LongRecordLayout(StoreFile& file, std::uint32_t offset, const RecordHeader& header)
+// What one entry says of a message's place: a value of the entry itself,
+// or one `readData` takes from the data area (false when it lies outside).
+template <typename ReadData>
+void ApplyPlaceEntry(MessagePlace& place, std::uint32_t word, ReadData&& readData)
 {
-    std::vector<unsigned char> table(4 * std::size_t{header.entryCount});
-    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, table.size(), table.data()) != table.size())
-        return std::nullopt;
-    return LayoutOf(header, table.data());
-}
-
-std::optional<MessagePlace> PlaceOfLongRecord(StoreFile& file, std::uint32_t offset,
-                                              const std::optional<RecordLayout>& layout)
-{
-    if (!layout)
-        return std::nullopt;
-    MessagePlace place;
-    place.RecordOffset = offset;
-    for (const RecordEntry& entry : layout->entries) {
-        unsigned char word[4];
-        unsigned char quad[8];
-        switch (entry.code) {
-        case 0x84: place.SourceOffset = entry.value; break;
-        case 0x04:
-            if (ReadDataValue(file, offset, *layout, entry.value, word))
-                place.SourceOffset = DecodeFixed32(word);
-            break;
-        case 0x12:
-            if (ReadDataValue(file, offset, *layout, entry.value, quad))
-                place.MessageDate = DecodeFixed64(quad);
-            break;
-        default: break;
-        }
+    const std::uint32_t value = word >> 8;
+    unsigned char bytes[8];
+    switch (word & 0xFF) {
+    case 0x84: place.SourceOffset = value; break;
+    case 0x04:
+        if (readData(value, 4, bytes))
+            place.SourceOffset = DecodeFixed32(bytes);
+        break;
+    case 0x12:
+        if (readData(value, 8, bytes))
+            place.MessageDate = DecodeFixed64(bytes);
+        break;
+    default: break;
     }
-    return place;
 }
 
 }  // namespace
@@ -239,40 +213,32 @@ std::optional<MessagePlace> ReadMessagePlace(StoreFile& file, std::uint32_t offs
 {
     // Most message records are a few hundred bytes: a second copy holds
     // the entry table and the data area. A walk over a large folder reads
-    // every record this way, so it counts.
+    // every record this way, so it counts. Of a longer one the table is
+    // copied, and each value read where it lies.
     unsigned char bytes[kRecordHeaderSize + kPlaceBodyLimit];
     const auto header = AdmitRecord(file, offset, bytes, file.ReadAt(offset, kRecordHeaderSize, bytes), budget);
     if (!header)
         return std::nullopt;
-    if (header->bodyLength > kPlaceBodyLimit)
-        return PlaceOfLongRecord(file, offset, LongRecordLayout(file, offset, *header));
-    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, header->bodyLength, bytes + kRecordHeaderSize) !=
-        header->bodyLength)
-        return std::nullopt;
-    const unsigned char* table = bytes + kRecordHeaderSize;
     const std::size_t tableSize = 4 * std::size_t{header->entryCount};
-    const unsigned char* data = table + tableSize;
-    const std::size_t dataLength = header->bodyLength - tableSize;
+    const std::uint64_t dataLength = header->bodyLength - tableSize;
+    const std::uint64_t dataAt = std::uint64_t{offset} + kRecordHeaderSize + tableSize;
+    const bool whole = header->bodyLength <= kPlaceBodyLimit;
+    const std::size_t copied = whole ? header->bodyLength : tableSize;
+    const unsigned char* table = bytes + kRecordHeaderSize;
+    if (file.ReadAt(std::uint64_t{offset} + kRecordHeaderSize, copied, bytes + kRecordHeaderSize) != copied)
+        return std::nullopt;
+    const auto readData = [&](std::uint32_t at, std::size_t length, unsigned char* out) {
+        if (at > dataLength || length > dataLength - at)
+            return false;
+        if (!whole)
+            return file.ReadAt(dataAt + at, length, out) == length;
+        std::memcpy(out, table + tableSize + at, length);
+        return true;
+    };
     MessagePlace place;
     place.RecordOffset = offset;
-    for (std::uint32_t i = 0; i < header->entryCount; ++i) {
-        const std::uint32_t word = DecodeFixed32(table + 4 * i);
-        const std::uint32_t value = word >> 8;
-        const bool fits4 = value <= dataLength && dataLength - value >= 4;
-        const bool fits8 = value <= dataLength && dataLength - value >= 8;
-        switch (word & 0xFF) {
-        case 0x84: place.SourceOffset = value; break;
-        case 0x04:
-            if (fits4)
-                place.SourceOffset = DecodeFixed32(data + value);
-            break;
-        case 0x12:
-            if (fits8)
-                place.MessageDate = DecodeFixed64(data + value);
-            break;
-        default: break;
-        }
-    }
+    for (std::uint32_t i = 0; i < header->entryCount; ++i)
+        ApplyPlaceEntry(place, DecodeFixed32(table + 4 * i), readData);
     return place;
 }
 
